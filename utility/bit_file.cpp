@@ -1,0 +1,160 @@
+#include "utility/bit_file.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "utility/fail.h"
+#include "utility/platform_io.h"
+
+static void AllocateBuffer(BitFile& file, uint16_t size) {
+  file.buffer = static_cast<uint8_t*>(std::calloc(size, 1));
+  if (file.buffer == nullptr) FailPlain(exitcode::kUsage, msg::kInsufficientMemory);
+  file.size = size;
+}
+
+void OpenBitFile(BitFile& file, const char* name, bool write, uint16_t size) {
+  AllocateBuffer(file, size);
+  file.name = name;
+  if (write) {
+    file.mode = 1;
+    file.descriptor = CreateBinaryFile(name);
+    file.position = 0;
+  } else {
+    file.mode = 0;
+    file.descriptor = OpenBinaryFile(name);
+    file.valid = size;
+    file.position = 8u * size;
+  }
+  if (file.descriptor == -1) FailNamed(exitcode::kUsage, msg::kCantOpenToFile, name);
+}
+
+void OpenBitFileForMemoryWrite(BitFile& file, std::vector<uint8_t>* out) {
+  AllocateBuffer(file, kBitFileBufferSize);
+  file.mode = 1;
+  file.memoryOut = out;
+}
+
+void OpenBitFileForMemoryRead(BitFile& file, const uint8_t* data, uint64_t size) {
+  AllocateBuffer(file, kBitFileBufferSize);
+  file.mode = 0;
+  file.memoryIn = data;
+  file.memoryInSize = size;
+  file.valid = file.size;
+  file.position = 8u * file.size;
+}
+
+// A write that does not take every byte would lose packed data.
+static void WriteBytes(BitFile& file, unsigned count) {
+  if (count == 0) return;
+  if (file.memoryOut != nullptr) {
+    file.memoryOut->insert(file.memoryOut->end(), file.buffer, file.buffer + count);
+    return;
+  }
+  if (WriteDescriptor(file.descriptor, file.buffer, count) != static_cast<int>(count)) {
+    FailCoded(exitcode::kFailure, msg::kPackedWriteError);
+  }
+}
+
+static int ReadBytes(BitFile& file) {
+  if (file.descriptor == -1) {
+    uint64_t left = file.memoryInSize - file.memoryInPosition;
+    unsigned count = left < file.size ? static_cast<unsigned>(left) : file.size;
+    if (count != 0) std::memcpy(file.buffer, file.memoryIn + file.memoryInPosition, count);
+    file.memoryInPosition += count;
+    return static_cast<int>(count);
+  }
+  return ReadDescriptor(file.descriptor, file.buffer, file.size);
+}
+
+bool RefillBitFile(BitFile& file) {
+  int count = ReadBytes(file);
+  if (count < 0) count = 0;  // a failing read counts as the end of the file
+  file.bytesDelivered += static_cast<unsigned>(count);
+  file.valid = static_cast<uint16_t>(count);
+  file.position = 0;
+  if (count == 0) return false;
+  file.lastByte = file.buffer[count - 1];
+  return true;
+}
+
+void WriteBit(BitFile& file, unsigned bit) {
+  if (file.mode == 0) return;
+  if (file.position == 8u * file.size) {
+    WriteBytes(file, file.size);
+    file.position = 0;
+  }
+  uint8_t& byte = file.buffer[file.position >> 3];
+  unsigned shift = file.position & 7;
+  byte = static_cast<uint8_t>((byte & ~(1u << shift)) | ((bit & 1u) << shift));
+  ++file.position;
+}
+
+uint16_t WriteBits(BitFile& file, uint32_t value, unsigned count) {
+  if (file.mode == 0) return 0;
+  if (file.position + count >= 8u * file.size) {
+    unsigned whole = file.position >> 3;
+    WriteBytes(file, whole);
+    file.buffer[0] = file.buffer[whole];
+    file.position &= 7;
+  }
+  uint64_t bits = value;
+  unsigned left = count;
+  while (left > 0) {
+    unsigned shift = file.position & 7;
+    unsigned take = 8 - shift < left ? 8 - shift : left;
+    unsigned mask = ((1u << take) - 1) << shift;
+    uint8_t& byte = file.buffer[file.position >> 3];
+    byte = static_cast<uint8_t>((byte & ~mask) | ((static_cast<unsigned>(bits) << shift) & mask));
+    bits >>= take;
+    left -= take;
+    file.position += take;
+  }
+  return static_cast<uint16_t>(count);
+}
+
+void PadToByte(BitFile& file, unsigned bit) {
+  while ((file.position & 7) != 0) WriteBit(file, bit);
+}
+
+void Finish(BitFile& file) {
+  if (file.mode == 0 || file.position == 0) return;
+  unsigned whole = file.position >> 3;
+  WriteBytes(file, whole);
+  file.buffer[0] = file.buffer[whole];
+  file.position &= 7;
+}
+
+uint16_t ReadBits(BitFile& file, uint32_t* value, unsigned count) {
+  if (file.mode != 0) return 0;
+  unsigned delivered = 0;
+  while (delivered < count) {
+    if (file.position == 8u * file.valid && !RefillBitFile(file)) break;
+    unsigned available = 8u * file.valid - file.position;
+    unsigned shift = file.position & 7;
+    unsigned take = 8 - shift;
+    if (take > available) take = available;
+    if (take > count - delivered) take = count - delivered;
+    uint32_t bits = (file.buffer[file.position >> 3] >> shift) & ((1u << take) - 1);
+    *value |= bits << delivered;
+    delivered += take;
+    file.position += take;
+  }
+  return static_cast<uint16_t>(delivered);
+}
+
+bool RestIsPadding(const BitFile& file, uint64_t from) {
+  uint64_t total = file.bytesDelivered * 8;
+  if (from > total || total - from > 7) return false;
+  unsigned rest = static_cast<unsigned>(total - from);
+  if (rest == 0) return true;
+  unsigned ones = (1u << rest) - 1;
+  return ((file.lastByte >> (8 - rest)) & ones) == ones;
+}
+
+void ReleaseBitFile(BitFile& file) {
+  if (file.mode == 1 && file.buffer != nullptr) WriteBytes(file, file.position >> 3);
+  if (file.descriptor != -1) CloseDescriptor(file.descriptor);
+  file.descriptor = -1;
+  std::free(file.buffer);
+  file.buffer = nullptr;
+}

@@ -1,0 +1,68 @@
+// The packed file as a stream of bits, least significant bit of each byte
+// first, over a low-level descriptor (or, for in-process packing, a byte
+// vector) with one byte buffer.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+constexpr uint16_t kBitFileBufferSize = 1024;
+
+struct BitFile {
+  uint8_t* buffer = nullptr;
+  uint16_t size = 0;
+  uint16_t valid = 0;     // read mode: bytes the last refill delivered
+  uint32_t position = 0;  // bit position within the buffer
+  uint8_t mode = 0;       // 1 write, 0 read
+  int descriptor = -1;
+  const char* name = "";  // for the messages that name the file
+  // In-memory stream instead of a descriptor (descriptor stays -1).
+  std::vector<uint8_t>* memoryOut = nullptr;
+  const uint8_t* memoryIn = nullptr;
+  uint64_t memoryInSize = 0;
+  uint64_t memoryInPosition = 0;
+  // Read mode: bytes delivered by all refills, and the last of them, so that
+  // the reader can tell whether the stream stopped on its end mark.
+  uint64_t bytesDelivered = 0;
+  uint8_t lastByte = 0;
+};
+
+// Opens a file; ends the process with "Insufficient memory" or
+// "Can't open to file %s" on failure. `name` must outlive the object.
+void OpenBitFile(BitFile& file, const char* name, bool write, uint16_t size);
+// Opens a stream that writes into `out` (appending) or reads `data`.
+void OpenBitFileForMemoryWrite(BitFile& file, std::vector<uint8_t>* out);
+void OpenBitFileForMemoryRead(BitFile& file, const uint8_t* data, uint64_t size);
+
+void WriteBit(BitFile& file, unsigned bit);
+uint16_t WriteBits(BitFile& file, uint32_t value, unsigned count);
+void PadToByte(BitFile& file, unsigned bit);
+void Finish(BitFile& file);
+uint16_t ReadBits(BitFile& file, uint32_t* value, unsigned count);
+void ReleaseBitFile(BitFile& file);
+
+// Refills the read buffer; false at the end of the stream.
+bool RefillBitFile(BitFile& file);
+
+inline int ReadBit(BitFile& file, unsigned* bit) {
+  if (file.mode != 0) return 0;
+  if (file.position == 8u * file.valid && !RefillBitFile(file)) return 0;
+  *bit = (file.buffer[file.position >> 3] >> (file.position & 7)) & 1u;
+  ++file.position;
+  return 1;
+}
+
+// Read mode: the number of stream bits consumed so far. Before the first
+// refill the buffer counts as used up, and the modular arithmetic gives 0.
+inline uint64_t BitsConsumed(const BitFile& file) {
+  return (file.bytesDelivered - file.valid) * 8 + file.position;
+}
+
+// Read mode, once the stream has run out: true when everything after bit
+// `from` is padding, that is fewer than 8 bits, all of them ones.
+bool RestIsPadding(const BitFile& file, uint64_t from);
+
+// The number of significant bits of v: 0 for 0, 1 for 1, 2 for 2 and 3, ...
+inline uint8_t BitLength(uint32_t v) {
+  return v == 0 ? 0 : static_cast<uint8_t>(32 - __builtin_clz(v));
+}

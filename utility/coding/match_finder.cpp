@@ -1,0 +1,198 @@
+#include "utility/coding/match_finder.h"
+
+#include <cstdlib>
+
+// Slots and positions agree modulo the window size: while the window is
+// filling no position has wrapped, and once it is full the fill equals it.
+static inline int32_t SlotBack(const LzBuffer& lz, int32_t back) {
+  int32_t slot = lz.currentSlot - back;
+  return slot < 0 ? slot + lz.windowSize : slot;
+}
+
+static inline int32_t SlotOf(const LzBuffer& lz, int32_t position) {
+  return SlotBack(lz, lz.currentPosition - position);
+}
+
+static inline int32_t NextSlot(const LzBuffer& lz, int32_t slot) {
+  return slot + 1 == lz.windowSize ? 0 : slot + 1;
+}
+
+static inline bool SourceUsedUp(const LzBuffer& lz) {
+  return lz.endFlag != 0 && lz.registerCount == 0;
+}
+
+bool AllocateMatchTables(LzBuffer& lz, int32_t windowSize) {
+  lz.windowSize = windowSize;
+  lz.link = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * static_cast<size_t>(windowSize)));
+  lz.window = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(windowSize), 1));
+  for (int t = 0; t < kContextTables; ++t) {
+    lz.contextTable[t] = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * kContextTableSizes[t]));
+  }
+  return lz.link != nullptr && lz.window != nullptr && lz.contextTable[0] != nullptr &&
+         lz.contextTable[1] != nullptr && lz.contextTable[2] != nullptr;
+}
+
+void StartMatchFinder(LzBuffer& lz, int32_t searchLimit) {
+  lz.searchLimit = searchLimit;
+  lz.fill = 0;
+  for (int t = 0; t < kContextTables; ++t) {
+    for (int32_t i = 0; i < kContextTableSizes[t]; ++i) lz.contextTable[t][i] = -1;
+  }
+  lz.contextRegister = 0;
+  lz.registerCount = 1;  // so that the first Advance begins with an empty register
+  lz.currentSlot = -1;
+  lz.currentPosition = -1;
+  lz.endFlag = 0;
+  Advance(lz);
+}
+
+void ReleaseMatchTables(LzBuffer& lz) {
+  std::free(lz.link);
+  std::free(lz.window);
+  lz.link = nullptr;
+  lz.window = nullptr;
+  for (int t = 0; t < kContextTables; ++t) {
+    std::free(lz.contextTable[t]);
+    lz.contextTable[t] = nullptr;
+  }
+}
+
+int Advance(LzBuffer& lz) {
+  if (SourceUsedUp(lz)) return 0;
+  --lz.registerCount;
+  lz.contextRegister >>= 8;
+  while (lz.registerCount <= 2 && lz.endFlag == 0) {
+    int byte = ReadSourceByte(lz.source);
+    if (byte < 0) {
+      lz.endFlag = 1;
+      break;
+    }
+    lz.contextRegister |= static_cast<uint32_t>(byte) << (8 * lz.registerCount);
+    ++lz.registerCount;
+  }
+  if (SourceUsedUp(lz)) return 0;
+  ++lz.currentPosition;
+  lz.currentSlot = NextSlot(lz, lz.currentSlot);
+  lz.window[lz.currentSlot] = static_cast<uint8_t>(lz.contextRegister);
+  if (lz.fill < lz.windowSize) ++lz.fill;
+  // A position with fewer than two bytes after it has no context: its link
+  // (one past its own position) means none.
+  lz.link[lz.currentSlot] = lz.registerCount == 3
+                                ? lz.currentPosition - LookupContext(lz, lz.contextRegister)
+                                : lz.currentPosition + 1;
+  return 1;
+}
+
+int32_t LookupContext(LzBuffer& lz, uint32_t context) {
+  int32_t* entry = nullptr;
+  int answer = 0;
+  for (int t = 0; t < kContextTables; ++t) {
+    entry = &lz.contextTable[t][context % static_cast<uint32_t>(kContextTableSizes[t])];
+    answer = CheckCandidate(lz, context, *entry);
+    if (answer != 0) break;
+  }
+  int32_t found = answer == 1 ? *entry : -1;
+  *entry = lz.currentPosition;
+  return found;
+}
+
+int CheckCandidate(const LzBuffer& lz, uint32_t context, int32_t position) {
+  if (position == -1) return -1;
+  int32_t back = lz.currentPosition - position;
+  if (back > lz.fill - 1) return -2;
+  for (int i = 0; i < 3; ++i) {
+    uint32_t byte;
+    if (position + i <= lz.currentPosition) {
+      byte = lz.window[SlotBack(lz, back - i)];
+    } else {
+      // Bytes after the current one are still in the context register.
+      byte = (lz.contextRegister >> (8 * (position + i - lz.currentPosition))) & 0xFFu;
+    }
+    if (byte != ((context >> (8 * i)) & 0xFFu)) return 0;
+  }
+  return 1;
+}
+
+// True when the candidate at `candidate` agrees with the bytes at `start` at
+// every offset from `length` down to 3 (offsets 0 to 2 agree by the chain).
+static bool MatchesBeyond(const LzBuffer& lz, int32_t candidate, int32_t start, int32_t length) {
+  const uint8_t* window = lz.window;
+  const int32_t size = lz.windowSize;
+  int32_t a = SlotOf(lz, candidate) + length;
+  int32_t b = SlotOf(lz, start) + length;
+  if (a >= size) a -= size;
+  if (b >= size) b -= size;
+  for (int32_t offset = length; offset >= 3; --offset) {
+    if (window[a] != window[b]) return false;
+    a = a == 0 ? size - 1 : a - 1;
+    b = b == 0 ? size - 1 : b - 1;
+  }
+  return true;
+}
+
+// Follows one candidate for as long as it agrees with the source. Sets
+// *stop once the newest byte has been stored over the candidate's first byte.
+static void ExtendCandidate(LzBuffer& lz, int32_t candidateSlot, int32_t* length, bool* stop) {
+  // The current position lies `length` bytes past the match's start, always
+  // inside the window, so one wrap suffices.
+  int32_t compareSlot = candidateSlot + *length;
+  if (compareSlot >= lz.windowSize) compareSlot -= lz.windowSize;
+  for (;;) {
+    ++*length;
+    if (!Advance(lz)) break;
+    compareSlot = NextSlot(lz, compareSlot);
+    if (lz.window[compareSlot] != lz.window[lz.currentSlot]) break;
+    if (lz.currentSlot == candidateSlot) *stop = true;
+  }
+  if (lz.currentSlot == candidateSlot) *stop = true;
+}
+
+// The next usable candidate along the chain from `position`, or -1. Usable
+// means within the window of the current position.
+static inline int32_t NextInChain(const LzBuffer& lz, int32_t position, int32_t slot) {
+  int32_t next = position - lz.link[slot];
+  return lz.currentPosition - next <= lz.fill - 1 ? next : -1;
+}
+
+bool FindToken(LzBuffer& lz, Token* token) {
+  if (SourceUsedUp(lz)) return false;
+  const int32_t start = lz.currentPosition;
+  const int32_t startSlot = lz.currentSlot;
+  const int32_t firstLink = lz.link[startSlot];
+  if (firstLink > lz.fill - 1) {
+    *token = Token{1, 0, lz.window[startSlot]};
+    Advance(lz);
+    return true;
+  }
+  int32_t candidate = start - firstLink;
+  int32_t candidateSlot = SlotBack(lz, firstLink);
+  int32_t distance = firstLink;
+  bool stop = false;
+  // The first three bytes agree by the context; take two without comparing.
+  for (int i = 0; i < 2; ++i) {
+    Advance(lz);
+    if (lz.currentSlot == candidateSlot) stop = true;
+  }
+  int32_t length = 2;
+  for (;;) {
+    ExtendCandidate(lz, candidateSlot, &length, &stop);
+    if (stop || SourceUsedUp(lz)) break;
+    // Only a strictly longer match replaces the current one, so among equal
+    // lengths the nearest wins; the limit counts fruitless candidates in a row.
+    int32_t next = NextInChain(lz, candidate, candidateSlot);
+    int32_t fruitless = 0;
+    while (next != -1 && !MatchesBeyond(lz, next, start, length)) {
+      if (++fruitless == lz.searchLimit) {
+        next = -1;
+        break;
+      }
+      next = NextInChain(lz, next, SlotOf(lz, next));
+    }
+    if (next == -1 || length >= kLongestSearchedLength) break;
+    candidate = next;
+    candidateSlot = SlotOf(lz, next);
+    distance = start - next;
+  }
+  *token = Token{length, distance, 0};
+  return true;
+}

@@ -1,0 +1,27 @@
+// The greedy match finder: every position is chained to the previous one
+// that starts with the same three bytes, found through three hash tables of
+// decreasing size; FindToken walks the chain from the nearest candidate.
+#pragma once
+
+#include <cstdint>
+
+#include "utility/coding/lz_buffer.h"
+
+struct Token {
+  int32_t length;    // 1 for a literal, else at least 3
+  int32_t distance;  // for a match, at least 1
+  uint8_t byte;      // for a literal
+};
+
+// Allocates the link and context tables and the window; false when an
+// allocation fails. The source must already be attached.
+bool AllocateMatchTables(LzBuffer& lz, int32_t windowSize);
+// Sets the initial state and takes in the first source byte.
+void StartMatchFinder(LzBuffer& lz, int32_t searchLimit);
+void ReleaseMatchTables(LzBuffer& lz);
+
+int Advance(LzBuffer& lz);
+int32_t LookupContext(LzBuffer& lz, uint32_t context);
+int CheckCandidate(const LzBuffer& lz, uint32_t context, int32_t position);
+// False when the source is used up.
+bool FindToken(LzBuffer& lz, Token* token);

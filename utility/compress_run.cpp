@@ -1,0 +1,57 @@
+#include "utility/compress_run.h"
+
+#include "utility/coding/match_finder.h"
+#include "utility/fail.h"
+
+static int32_t EffectiveWindow(int32_t windowSize) {
+  return windowSize == 0 ? kEmptyWindowSize : windowSize;
+}
+
+static void AllocateOrFail(LzBuffer& lz, int32_t windowSize) {
+  if (!AllocateMatchTables(lz, EffectiveWindow(windowSize))) {
+    FailCoded(exitcode::kFailure, msg::kNoLzMemory);
+  }
+}
+
+void OpenSource(LzBuffer& lz, const char* name, int32_t windowSize, int32_t searchLimit) {
+  lz.source.stream = OpenSourceStream(name);
+  if (lz.source.stream == nullptr) FailCoded(exitcode::kFailure, msg::kCantOpenSource);
+  if (std::setvbuf(lz.source.stream, nullptr, _IOFBF, kStreamBufferSize) != 0) {
+    FailCoded(exitcode::kFailure, msg::kNoSourceBuffer);
+  }
+  AllocateOrFail(lz, windowSize);
+  StartMatchFinder(lz, searchLimit);
+}
+
+void OpenMemorySource(LzBuffer& lz, const uint8_t* data, uint64_t size, int32_t windowSize,
+                      int32_t searchLimit) {
+  lz.source.next = data;
+  lz.source.end = data + size;
+  AllocateOrFail(lz, windowSize);
+  StartMatchFinder(lz, searchLimit);
+}
+
+void ReleaseSource(LzBuffer& lz) {
+  ReleaseMatchTables(lz);
+  if (lz.source.stream != nullptr) std::fclose(lz.source.stream);
+  lz.source = ByteSource{};
+}
+
+void CompressRun(BitFile& packed, LzBuffer& lz, HpModel& hp, HlModel (&hl)[kDistanceModels],
+                 int64_t sourceSize, FILE* progressStream) {
+  ProgressCounter progress;
+  StartProgress(progress, sourceSize, progressStream);
+  Token token;
+  while (FindToken(lz, &token)) {
+    CountProgress(progress, token.length);
+    if (token.length == 1) {
+      EncodeHp(hp, token.byte, packed);
+      continue;
+    }
+    uint32_t symbol = static_cast<uint32_t>(token.length) + kLengthBias;
+    EncodeHp(hp, symbol, packed);
+    EncodeHl(hl[DistanceModelFor(symbol)], static_cast<uint32_t>(token.distance) - 1, packed);
+  }
+  EncodeEndHp(hp, packed);
+  CompleteProgress(progress);
+}

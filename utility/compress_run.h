@@ -1,0 +1,26 @@
+// The compression run: the source as the input of the LZ buffer, and the
+// loop that hands each token of the match finder to the coders.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "utility/bit_file.h"
+#include "utility/coding/lz_buffer.h"
+#include "utility/coding/symbol_models.h"
+#include "utility/progress.h"
+
+constexpr uint16_t kStreamBufferSize = 1024;
+
+// Opens and buffers the source file, allocates the window and the match
+// tables and takes in the first byte; ends the process on failure.
+void OpenSource(LzBuffer& lz, const char* name, int32_t windowSize, int32_t searchLimit);
+// The same over bytes in memory.
+void OpenMemorySource(LzBuffer& lz, const uint8_t* data, uint64_t size, int32_t windowSize,
+                      int32_t searchLimit);
+void ReleaseSource(LzBuffer& lz);
+
+// Codes the whole source and the end mark. `progress` (may be null) gets the
+// percentage display, measured against `sourceSize`.
+void CompressRun(BitFile& packed, LzBuffer& lz, HpModel& hp, HlModel (&hl)[kDistanceModels],
+                 int64_t sourceSize, FILE* progress);

@@ -1,0 +1,30 @@
+// The decompression run: the target side of the LZ buffer with its 16 MiB
+// window, and the loop that decodes one token after another.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "utility/bit_file.h"
+#include "utility/coding/lz_buffer.h"
+#include "utility/coding/symbol_models.h"
+
+constexpr int32_t kRestoreWindowSize = int32_t{1} << 24;
+
+// Takes over the target stream and allocates the (cleared) window; ends the
+// process on failure.
+void OpenTarget(LzBuffer& lz, FILE* stream, int32_t windowSize);
+void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize);
+// Frees the window and closes the target, which writes out its buffer.
+void ReleaseTarget(LzBuffer& lz);
+
+void PutLiteral(LzBuffer& lz, uint8_t byte);
+// False (and nothing appended) when the distance reaches outside what has
+// been restored, which no compressor writes.
+bool CopyMatch(LzBuffer& lz, uint32_t distance, int64_t length);
+
+// Decodes tokens until the stream ends; returns how it ended: kEndMark for a
+// well-formed stream, kCutShort when it stopped anywhere else.
+DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl)[kDistanceModels],
+                        int64_t packedSize, FILE* progress);

@@ -1,0 +1,151 @@
+#include "utility/driver.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "utility/bit_file.h"
+#include "utility/compress_run.h"
+#include "utility/decompress_run.h"
+#include "utility/fail.h"
+#include "utility/platform_io.h"
+
+namespace {
+
+constexpr const char* kUsageLine =
+    "DURMO a[x] packfile[.ext] file [/T(aut)|/S(low)/G(ood -def)|/F(ast)|/Q(uick)] "
+    "[/H(uge)|/L(arge)|/M(edium)|/2(2 megabyte)|/1(1 megabyte -def)|/C(ompact)|/S(mall)|/T(iny)]  \n";
+constexpr const char* kBannerLine =
+    "Compress/decompress utility, free to use, copy and pass on; no warranty.\n";
+constexpr const char* kPurposeLine =
+    "Good compression for large and rather redundant files (DOC,LIB,DBF,CDX and so on)";
+constexpr size_t kExtensionLetters = 3;
+constexpr int kHeaderBits = 5;
+
+// The literal/length model lives for the whole process.
+HpModel hp;
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsPrefixMark(char c) { return c == '.' || c == ':'; }
+
+void PrintUsage() {
+  std::fputs(kUsageLine, stdout);
+  std::fputs(kBannerLine, stdout);
+  std::fputs(kPurposeLine, stdout);
+}
+
+void BuildDistanceModels(HlModel (&hl)[kDistanceModels], int windowExponent) {
+  for (HlModel& model : hl) BuildHl(model, static_cast<uint8_t>(windowExponent + 1));
+}
+
+void ReleaseDistanceModels(HlModel (&hl)[kDistanceModels]) {
+  for (int i = kDistanceModels - 1; i >= 0; --i) ReleaseHl(hl[i]);
+}
+
+int Compress(const char* packedName, const char* sourceName, const Switches& switches) {
+  int64_t sourceSize;
+  if (!QueryFileSize(sourceName, &sourceSize)) FailCoded(exitcode::kFailure, msg::kNoSourceStatus);
+  if (sourceSize > kLargestSource) FailCoded(exitcode::kFailure, msg::kSourceTooLarge);
+  BitFile packed;
+  OpenBitFile(packed, packedName, true, kBitFileBufferSize);
+  WindowChoice window = ChooseWindow(sourceSize, switches.windowExponent);
+  LzBuffer lz;
+  OpenSource(lz, sourceName, window.size, int32_t{1} << switches.searchExponent);
+  HlModel hl[kDistanceModels];
+  BuildDistanceModels(hl, window.exponent);
+  WriteBits(packed, static_cast<uint32_t>(window.exponent) & 0x1Fu, kHeaderBits);
+  std::fprintf(stderr, "The file %s is processed:    ", sourceName);
+  CompressRun(packed, lz, hp, hl, sourceSize, stderr);
+  Finish(packed);
+  int64_t packedSize = TellDescriptor(packed.descriptor);
+  double ratio = sourceSize != 0 ? static_cast<double>(packedSize) / static_cast<double>(sourceSize) : 1.0;
+  std::fprintf(stderr, "\nTarget file %s is %7.5f bit, %6.2f%%\n", packedName, 8 * ratio, 100 * ratio);
+  ReleaseDistanceModels(hl);
+  ReleaseSource(lz);
+  ReleaseBitFile(packed);
+  return exitcode::kSuccess;
+}
+
+int Restore(const char* packedName, const char* targetName) {
+  int64_t packedSize;
+  if (!QueryFileSize(packedName, &packedSize)) FailCoded(exitcode::kFailure, msg::kNoPackedStatus);
+  BitFile packed;
+  OpenBitFile(packed, packedName, false, kBitFileBufferSize);
+  FILE* target = std::fopen(targetName, "w+b");
+  if (target == nullptr) FailCoded(exitcode::kFailure, msg::kCantOpenOutput);
+  std::setvbuf(target, nullptr, _IOFBF, kStreamBufferSize);
+  LzBuffer lz;
+  OpenTarget(lz, target, kRestoreWindowSize);
+  uint32_t exponent = 0;
+  if (ReadBits(packed, &exponent, kHeaderBits) == 0) {
+    ReleaseTarget(lz);
+    ReleaseBitFile(packed);
+    return exitcode::kFailure;
+  }
+  HlModel hl[kDistanceModels];
+  BuildDistanceModels(hl, static_cast<int>(exponent));
+  std::fprintf(stderr, "The file %s is processed:    ", packedName);
+  DecodeEnd end = DecompressRun(lz, packed, hp, hl, packedSize, stderr);
+  if (end != DecodeEnd::kEndMark) {
+    std::fputs("\nWarning: the packed data ended before its end mark", stderr);
+  }
+  std::fprintf(stderr, "\nDecompressed data in %s\n", targetName);
+  ReleaseDistanceModels(hl);
+  ReleaseTarget(lz);
+  ReleaseBitFile(packed);
+  return exitcode::kSuccess;
+}
+
+}  // namespace
+
+std::string DefaultExtension(const char* invocationName) {
+  const size_t length = std::strlen(invocationName);
+  size_t base = 0;
+  bool separated = false;
+  for (size_t i = length; i-- > 1;) {
+    if (IsSeparator(invocationName[i])) {
+      base = i + 1;
+      separated = true;
+      break;
+    }
+  }
+  if (!separated && length > 0) {
+    if (IsSeparator(invocationName[0])) {
+      base = 1;
+    } else if (IsPrefixMark(invocationName[0])) {
+      while (IsPrefixMark(invocationName[base])) ++base;
+    } else if (length > 1 && IsPrefixMark(invocationName[1])) {
+      base = 1;
+      while (IsPrefixMark(invocationName[base])) ++base;
+    }
+  }
+  std::string extension = ".";
+  for (size_t i = base; invocationName[i] != '\0' && invocationName[i] != '.' &&
+                        extension.size() <= kExtensionLetters;
+       ++i) {
+    extension += invocationName[i];
+  }
+  return extension;
+}
+
+static int RunCommand(int argc, const char* const* argv) {
+  if (argc < 4) {
+    PrintUsage();
+    return exitcode::kUsage;
+  }
+  const Switches switches = ParseSwitches(argc, argv);
+  std::string packedName = argv[2];
+  if (packedName.find('.') == std::string::npos) packedName += DefaultExtension(argv[0]);
+  if (packedName.size() >= kPackedNameBufferSize) FailCoded(exitcode::kUsage, msg::kPackedNameTooLong);
+  switch (argv[1][0]) {
+    case 'a': return Compress(packedName.c_str(), argv[3], switches);
+    case 'x': return Restore(packedName.c_str(), argv[3]);
+    default: return exitcode::kUnknownCommand;
+  }
+}
+
+int RunDriver(int argc, const char* const* argv) {
+  BuildHp(hp);
+  int code = RunCommand(argc, argv);
+  ReleaseHp(hp);
+  return code;
+}

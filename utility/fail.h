@@ -1,0 +1,43 @@
+// Fatal errors of the utility: a fixed text on standard output, then the
+// process ends at once with the given code (open files are left to the
+// process exit, as the utility has always done).
+#pragma once
+
+// Prints `format` with the exit code as its only argument ("... Exit code %d ").
+[[noreturn]] void FailCoded(int exitCode, const char* format);
+
+// Prints `format` with one text argument (the name of a file).
+[[noreturn]] void FailNamed(int exitCode, const char* format, const char* name);
+
+// Prints `text` as it stands.
+[[noreturn]] void FailPlain(int exitCode, const char* text);
+
+namespace msg {
+constexpr const char* kInsufficientMemory = "Insufficient memory";
+constexpr const char* kCantOpenToFile = "Can't open to file %s";
+constexpr const char* kNoSourceStatus = "Unable_file_matching_the_third_arg. Exit code %d ";
+constexpr const char* kNoPackedStatus = "Unable_file_matching_the_arcfile_name. Exit code %d ";
+constexpr const char* kCantOpenOutput = "Unable_to_open_an_output_file. Exit code %d ";
+constexpr const char* kCantOpenSource = "Can`t open source file. Exit code %d ";
+constexpr const char* kNoSourceBuffer = "Not enough of memory for source file buffering. Exit code %d ";
+constexpr const char* kNoLzMemory = "Not enough of memory for LZ buffer. Exit code %d ";
+constexpr const char* kNoTargetStream = "Error_open_output_file. Exit code %d ";
+constexpr const char* kNoTargetWindow = "Not_enough_of_memory_for_LZ_buffer. Exit code %d ";
+constexpr const char* kNoHuffmanMemory = "Not enough of memory for Huffman data structures. Exit code %d ";
+constexpr const char* kCodeTooLong = "Stop by too long code!. Exit code %d ";
+constexpr const char* kNoHlMemory = "Not_mem_in_hl. Exit code %d ";
+constexpr const char* kNoHpMemory = "Not_mem_in_hp. Exit code %d ";
+// Failures the utility reports so that no run that lost data ends with 0.
+constexpr const char* kSourceReadError = "Can`t read source file. Exit code %d ";
+constexpr const char* kPackedWriteError = "Can`t write packed file. Exit code %d ";
+constexpr const char* kTargetWriteError = "Can`t write output file. Exit code %d ";
+constexpr const char* kSourceTooLarge = "Source file is 2 GiB or larger, too large to pack. Exit code %d ";
+constexpr const char* kPackedNameTooLong = "Packed file name is longer than 2047 characters. Exit code %d ";
+}  // namespace msg
+
+namespace exitcode {
+constexpr int kSuccess = 0;
+constexpr int kUsage = 1;
+constexpr int kFailure = 2;
+constexpr int kUnknownCommand = 4;
+}  // namespace exitcode

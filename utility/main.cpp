@@ -1,0 +1,3 @@
+#include "utility/driver.h"
+
+int main(int argc, char** argv) { return RunDriver(argc, argv); }

@@ -1,0 +1,42 @@
+// The run-time library's low-level file calls, as the utility uses them.
+// On Windows these are the CRT's own (_creat, _open, _read, ...); elsewhere
+// the POSIX equivalents stand in for them.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+// Creates (or truncates) a file for binary writing; -1 on failure.
+int CreateBinaryFile(const char* name);
+// Opens an existing file for binary reading; -1 on failure.
+int OpenBinaryFile(const char* name);
+// Returns the count transferred, or -1 on failure.
+int ReadDescriptor(int descriptor, void* buffer, unsigned count);
+int WriteDescriptor(int descriptor, const void* buffer, unsigned count);
+void CloseDescriptor(int descriptor);
+// The current position of the descriptor in bytes.
+int64_t TellDescriptor(int descriptor);
+
+// The file status query: true with the size when the name has a status.
+bool QueryFileSize(const char* name, int64_t* size);
+
+// fopen for the source ("rb"), refusing what is not a regular file, so that a
+// directory is refused at open time on every system.
+FILE* OpenSourceStream(const char* name);
+
+// Byte-at-a-time stdio without per-call locking: the utility is single-threaded.
+inline int GetByte(FILE* stream) {
+#if defined(_WIN32)
+  return getc(stream);
+#else
+  return getc_unlocked(stream);
+#endif
+}
+
+inline int PutByte(int byte, FILE* stream) {
+#if defined(_WIN32)
+  return putc(byte, stream);
+#else
+  return putc_unlocked(byte, stream);
+#endif
+}
