@@ -2,6 +2,7 @@
 
 #include "utility/coding/match_finder.h"
 #include "utility/fail.h"
+#include "utility/platform_io.h"
 
 static int32_t EffectiveWindow(int32_t windowSize) {
   return windowSize == 0 ? kEmptyWindowSize : windowSize;
@@ -16,7 +17,7 @@ static void AllocateOrFail(LzBuffer& lz, int32_t windowSize) {
 void OpenSource(LzBuffer& lz, const char* name, int32_t windowSize, int32_t searchLimit) {
   lz.source.stream = OpenSourceStream(name);
   if (lz.source.stream == nullptr) FailCoded(exitcode::kFailure, msg::kCantOpenSource);
-  if (std::setvbuf(lz.source.stream, nullptr, _IOFBF, kStreamBufferSize) != 0) {
+  if (std::setvbuf(lz.source.stream, nullptr, _IONBF, 0) != 0) {
     FailCoded(exitcode::kFailure, msg::kNoSourceBuffer);
   }
   AllocateOrFail(lz, windowSize);
@@ -25,6 +26,7 @@ void OpenSource(LzBuffer& lz, const char* name, int32_t windowSize, int32_t sear
 
 void OpenMemorySource(LzBuffer& lz, const uint8_t* data, uint64_t size, int32_t windowSize,
                       int32_t searchLimit) {
+  lz.source.stream = nullptr;
   lz.source.next = data;
   lz.source.end = data + size;
   AllocateOrFail(lz, windowSize);
@@ -34,7 +36,8 @@ void OpenMemorySource(LzBuffer& lz, const uint8_t* data, uint64_t size, int32_t 
 void ReleaseSource(LzBuffer& lz) {
   ReleaseMatchTables(lz);
   if (lz.source.stream != nullptr) std::fclose(lz.source.stream);
-  lz.source = ByteSource{};
+  lz.source.stream = nullptr;
+  lz.source.next = lz.source.end = nullptr;
 }
 
 void CompressRun(BitFile& packed, LzBuffer& lz, HpModel& hp, HlModel (&hl)[kDistanceModels],

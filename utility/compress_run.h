@@ -10,8 +10,6 @@
 #include "utility/coding/symbol_models.h"
 #include "utility/progress.h"
 
-constexpr uint16_t kStreamBufferSize = 1024;
-
 // Opens and buffers the source file, allocates the window and the match
 // tables and takes in the first byte; ends the process on failure.
 void OpenSource(LzBuffer& lz, const char* name, int32_t windowSize, int32_t searchLimit);

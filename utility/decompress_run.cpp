@@ -27,11 +27,13 @@ void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSiz
 void ReleaseTarget(LzBuffer& lz) {
   std::free(lz.window);
   lz.window = nullptr;
+  FlushTarget(lz.target);
   if (lz.target.stream != nullptr && std::fclose(lz.target.stream) != 0) {
     lz.target.stream = nullptr;
     FailCoded(exitcode::kFailure, msg::kTargetWriteError);
   }
-  lz.target = ByteSink{};
+  lz.target.stream = nullptr;
+  lz.target.memory = nullptr;
 }
 
 void PutLiteral(LzBuffer& lz, uint8_t byte) {

@@ -72,7 +72,9 @@ int Restore(const char* packedName, const char* targetName) {
   OpenBitFile(packed, packedName, false, kBitFileBufferSize);
   FILE* target = std::fopen(targetName, "w+b");
   if (target == nullptr) FailCoded(exitcode::kFailure, msg::kCantOpenOutput);
-  std::setvbuf(target, nullptr, _IOFBF, kStreamBufferSize);
+  // The target's pieces are gathered by the LZ buffer: the stream writes
+  // each one through at once.
+  std::setvbuf(target, nullptr, _IONBF, 0);
   LzBuffer lz;
   OpenTarget(lz, target, kRestoreWindowSize);
   uint32_t exponent = 0;

@@ -23,20 +23,3 @@ bool QueryFileSize(const char* name, int64_t* size);
 // fopen for the source ("rb"), refusing what is not a regular file, so that a
 // directory is refused at open time on every system.
 FILE* OpenSourceStream(const char* name);
-
-// Byte-at-a-time stdio without per-call locking: the utility is single-threaded.
-inline int GetByte(FILE* stream) {
-#if defined(_WIN32)
-  return getc(stream);
-#else
-  return getc_unlocked(stream);
-#endif
-}
-
-inline int PutByte(int byte, FILE* stream) {
-#if defined(_WIN32)
-  return putc(byte, stream);
-#else
-  return putc_unlocked(byte, stream);
-#endif
-}

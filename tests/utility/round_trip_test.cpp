@@ -2,6 +2,8 @@
 
 #include "tests/test_support.h"
 #include "utility/bit_file.h"
+#include "utility/compress_run.h"
+#include "utility/platform_io.h"
 #include "utility/decompress_run.h"
 #include "utility/memory_pack.h"
 #include "utility/run_parameters.h"
@@ -80,8 +82,8 @@ TEST(Restore, CopiesRepeatTheLastBytes) {
     OpenMemoryTarget(lz, &out, 8);
     for (char ch : c.literals) PutLiteral(lz, static_cast<uint8_t>(ch));
     ASSERT_TRUE(CopyMatch(lz, c.distance, c.length));
-    EXPECT_EQ(std::string(out.begin(), out.end()), c.restored);
     ReleaseTarget(lz);
+    EXPECT_EQ(std::string(out.begin(), out.end()), c.restored);
   }
 }
 
@@ -91,8 +93,8 @@ TEST(Restore, CopyStraddlesTheWindowEnd) {
   OpenMemoryTarget(lz, &out, 4);
   for (char ch : std::string("abcdef")) PutLiteral(lz, static_cast<uint8_t>(ch));
   ASSERT_TRUE(CopyMatch(lz, 3, 5));
-  EXPECT_EQ(std::string(out.begin(), out.end()), "abcdefdefde");
   ReleaseTarget(lz);
+  EXPECT_EQ(std::string(out.begin(), out.end()), "abcdefdefde");
 }
 
 TEST(Restore, RefusesDistancesBeforeTheFirstByte) {
@@ -105,8 +107,28 @@ TEST(Restore, RefusesDistancesBeforeTheFirstByte) {
   EXPECT_FALSE(CopyMatch(lz, 3, 4));
   EXPECT_FALSE(CopyMatch(lz, 17, 4));
   EXPECT_TRUE(CopyMatch(lz, 2, 2));
-  EXPECT_EQ(std::string(out.begin(), out.end()), "abab");
   ReleaseTarget(lz);
+  EXPECT_EQ(std::string(out.begin(), out.end()), "abab");
+}
+
+// Another process reading the restored file sees it grow in whole buffers.
+TEST(Restore, TargetReachesTheDiskInWholeBuffers) {
+  const std::string path = TempPath("growing.bin");
+  FILE* stream = std::fopen(path.c_str(), "w+b");
+  ASSERT_NE(stream, nullptr);
+  std::setvbuf(stream, nullptr, _IONBF, 0);
+  LzBuffer lz;
+  OpenTarget(lz, stream, kRestoreWindowSize);
+  int64_t size = -1;
+  for (int i = 0; i < 2500; ++i) PutLiteral(lz, static_cast<uint8_t>(i));
+  ASSERT_TRUE(QueryFileSize(path.c_str(), &size));
+  EXPECT_EQ(size, 2048);
+  ASSERT_TRUE(CopyMatch(lz, 1000, 700));
+  ASSERT_TRUE(QueryFileSize(path.c_str(), &size));
+  EXPECT_EQ(size, 3072);
+  ReleaseTarget(lz);
+  ASSERT_TRUE(QueryFileSize(path.c_str(), &size));
+  EXPECT_EQ(size, 3200);
 }
 
 // A stream whose first token is a match has nothing to copy from: the run

@@ -7,26 +7,48 @@
 #include <vector>
 
 #include "utility/fail.h"
-#include "utility/platform_io.h"
 
 constexpr int32_t kEmptyWindowSize = 1024;  // the window of an empty source
+// The source and target streams are read and written in pieces of this size:
+// another process reading the restored file sees it grow by whole pieces.
+constexpr size_t kStreamBufferSize = 1024;
 constexpr int kContextTables = 3;
 // Primes; a context that collides in one table falls through to the next.
 constexpr int32_t kContextTableSizes[kContextTables] = {83273, 21121, 797};
 constexpr int32_t kLongestSearchedLength = 32767;
 
-// Bytes to compress: a stdio stream, or a block of memory.
+// Bytes to compress: a file read in whole pieces into `buffer`, or a block
+// of memory (then `next` and `end` point into it and there is no stream).
 struct ByteSource {
   FILE* stream = nullptr;
   const uint8_t* next = nullptr;
   const uint8_t* end = nullptr;
+  uint8_t buffer[kStreamBufferSize];
 };
 
-// Restored bytes: a stdio stream, or a vector in memory.
+// Restored bytes, gathered into whole pieces for a file or a vector.
 struct ByteSink {
   FILE* stream = nullptr;
   std::vector<uint8_t>* memory = nullptr;
+  size_t used = 0;
+  uint8_t buffer[kStreamBufferSize];
 };
+
+// Refills the source's buffer; -1 at the end. A read error is not an end: it
+// is reported, for the packed file would silently lose the rest of the source.
+int RefillSource(ByteSource& source);
+// Writes out the gathered bytes; a short write is reported.
+void FlushTarget(ByteSink& target);
+
+inline int ReadSourceByte(ByteSource& source) {
+  if (source.next != source.end) return *source.next++;
+  return RefillSource(source);
+}
+
+inline void WriteTargetByte(ByteSink& target, uint8_t byte) {
+  target.buffer[target.used++] = byte;
+  if (target.used == kStreamBufferSize) FlushTarget(target);
+}
 
 struct LzBuffer {
   int32_t windowSize = 0;
@@ -49,20 +71,3 @@ struct LzBuffer {
   int32_t writePosition = 0;
   int64_t restoredCount = 0;
 };
-
-// The next source byte, or -1 at the end. A read error is not an end: it is
-// reported, for the packed file would silently lose the rest of the source.
-inline int ReadSourceByte(ByteSource& source) {
-  if (source.stream == nullptr) return source.next == source.end ? -1 : *source.next++;
-  int byte = GetByte(source.stream);
-  if (byte == EOF && std::ferror(source.stream)) FailCoded(exitcode::kFailure, msg::kSourceReadError);
-  return byte;
-}
-
-inline void WriteTargetByte(ByteSink& target, uint8_t byte) {
-  if (target.memory != nullptr) {
-    target.memory->push_back(byte);
-  } else if (PutByte(byte, target.stream) == EOF) {
-    FailCoded(exitcode::kFailure, msg::kTargetWriteError);
-  }
-}

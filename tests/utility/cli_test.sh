@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# The utility from outside: usage, messages, exit codes and report lines.
+# Usage: cli_test.sh DURMO [RUNNER]   (RUNNER is "wine" for the Windows build)
+set -u
+durmo_path=$(realpath "$1")
+runner=${2:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+cp "$durmo_path" .
+exe=./$(basename "$durmo_path")
+passed=0
+failed=0
+
+# Windows text streams end lines with CR LF; compare the lines themselves.
+durmo() {
+  $runner "$exe" "$@" >out.txt 2>err.raw
+  echo $? >rc.txt
+  tr -d "\r" <err.raw >err.txt
+}
+rc() { cat rc.txt; }
+check() {  # check NAME CONDITION...
+  local name=$1
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+same() { [ "$1" = "$2" ] || { printf '  got:      %q\n  expected: %q\n' "$1" "$2"; return 1; }; }
+hex() { od -An -tx1 -v "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
+is_windows() { [ -n "$runner" ]; }
+
+usage1='DURMO a[x] packfile[.ext] file [/T(aut)|/S(low)/G(ood -def)|/F(ast)|/Q(uick)] [/H(uge)|/L(arge)|/M(edium)|/2(2 megabyte)|/1(1 megabyte -def)|/C(ompact)|/S(mall)|/T(iny)]  '
+usage3='Good compression for large and rather redundant files (DOC,LIB,DBF,CDX and so on)'
+
+for args in "" "a" "a p.pk"; do
+  durmo $args
+  check "usage with '$args' exits 1" same "$(rc)" 1
+  check "usage line 1" same "$(sed -n 1p out.txt | tr -d '\r')" "$usage1"
+  check "usage banner" grep -q '^Compress/decompress utility, ' out.txt
+  check "usage line 3 has no line end" same "$(tail -c ${#usage3} out.txt)" "$usage3"
+done
+
+printf 'abababab' >ab.txt
+durmo A p.pk ab.txt
+check "upper-case command exits 4" same "$(rc)" 4
+check "upper-case command prints nothing" same "$(cat out.txt err.txt)" ""
+check "unknown command creates nothing" test ! -e p.pk
+
+durmo abc p.pk ab.txt
+check "only the first letter of the command counts" same "$(rc)" 0
+check "abababab packs to its known bytes" same "$(hex p.pk)" "e4 e1 a3 60 1b fe"
+check "nothing on standard output" same "$(cat out.txt)" ""
+expected_report=$(printf 'The file ab.txt is processed:    \b\b\b01%%\b\b\b02%%\b\b\b03%%\b\b\b100%%\nTarget file p.pk is 6.00000 bit,  75.00%%')
+check "progress and statistics on standard error" same "$(cat err.txt)" "$expected_report"
+
+durmo x p.pk back.txt
+check "restore exits 0" same "$(rc)" 0
+check "restore gives the source back" cmp -s ab.txt back.txt
+check "restore reports the target" same "$(tail -n 1 err.txt)" "Decompressed data in back.txt"
+check "a complete file gives no warning" sh -c '! grep -q Warning err.txt'
+
+: >empty.txt
+durmo a e.pk empty.txt
+check "empty source packs to a0 ff" same "$(hex e.pk)" "a0 ff"
+check "empty source reports 8 bits" same "$(tail -n 1 err.txt)" "Target file e.pk is 8.00000 bit, 100.00%"
+durmo x e.pk e.out
+check "empty packed stream restores an empty file" test -f e.out -a ! -s e.out
+check "... with exit 0" same "$(rc)" 0
+
+durmo a m.pk missing.txt
+check "missing source exits 2" same "$(rc)" 2
+check "missing source message" same "$(cat out.txt)" "Unable_file_matching_the_third_arg. Exit code 2 "
+check "missing source creates no packed file" test ! -e m.pk
+
+mkdir folder
+durmo a d.pk folder
+check "a folder as source exits 2" same "$(rc)" 2
+check "a folder as source cannot be opened" same "$(cat out.txt)" 'Can`t open source file. Exit code 2 '
+check "a folder as source leaves an empty packed file" test -f d.pk -a ! -s d.pk
+
+durmo x nothere.pk x.out
+check "missing packed file exits 2" same "$(rc)" 2
+check "missing packed file message" same "$(cat out.txt)" "Unable_file_matching_the_arcfile_name. Exit code 2 "
+
+: >zero.pk
+durmo x zero.pk z.out
+check "empty packed file exits 2" same "$(rc)" 2
+check "empty packed file prints nothing" same "$(cat out.txt)" ""
+check "empty packed file leaves an empty target" test -f z.out -a ! -s z.out
+
+durmo x p.pk folder
+check "unopenable target exits 2" same "$(rc)" 2
+check "unopenable target message" same "$(cat out.txt)" "Unable_to_open_an_output_file. Exit code 2 "
+
+durmo a no/such/dir/p.pk ab.txt
+check "uncreatable packed file exits 1" same "$(rc)" 1
+check "uncreatable packed file message" same "$(cat out.txt)" "Can't open to file no/such/dir/p.pk"
+
+# The default extension comes from the program's own name, "/" included.
+durmo a noext ab.txt
+check "a name without a dot gets the default extension" test -s noext.dur -a ! -e noext
+printf 'not packed' >noext
+durmo x noext noext.out
+check "restoring a dotless name reads it with the extension" cmp -s ab.txt noext.out
+if ! is_windows; then
+  mkdir -p sub && cp "$exe" sub/
+  sub/$(basename "$exe") a viapath ab.txt >/dev/null 2>&1
+  check "a program started by a path still gets .dur" test -s viapath.dur
+fi
+mkdir -p d.x
+durmo a d.x/plain ab.txt
+check "a dot in the folder part keeps the name as it is" test -s d.x/plain -a ! -e d.x/plain.dur
+
+long=$(printf 'n%.0s' $(seq 2100))
+durmo a "$long" ab.txt
+check "an over-long packed name exits 1" same "$(rc)" 1
+check "an over-long packed name is refused" grep -q "Packed file name is longer than 2047 characters" out.txt
+
+if truncate -s 2147483648 huge.bin 2>/dev/null; then
+  durmo a huge.pk huge.bin
+  check "a 2 GiB source exits 2" same "$(rc)" 2
+  check "a 2 GiB source is refused" grep -q "Source file is 2 GiB or larger" out.txt
+  check "a 2 GiB source creates no packed file" test ! -e huge.pk
+  rm -f huge.bin
+fi
+
+# A cut-off stream restores what it holds, exits 0, and warns.
+seq 1 3000 >numbers.txt
+durmo a n.pk numbers.txt
+head -c $(($(wc -c <n.pk) / 2)) n.pk >cut.pk
+durmo x cut.pk cut.out
+check "a cut-off file still exits 0" same "$(rc)" 0
+check "a cut-off file warns" grep -q "Warning: the packed data ended before its end mark" err.txt
+check "a cut-off file restores a prefix" cmp -s cut.out numbers.txt -n "$(wc -c <cut.out)"
+check "the prefix is not empty" test -s cut.out
+
+# Switches: /G /H selects the huge window; a fourth argument of /H does not.
+head -c 3000 numbers.txt >three.txt
+durmo a h.pk three.txt /H
+check "/H as fourth argument keeps defaults" same "$(hex h.pk | cut -c1-2)" "$(durmo a g.pk three.txt && hex g.pk | cut -c1-2)"
+durmo a t.pk numbers.txt /G /T
+check "/T as fifth argument gives e = 12" same "$(( 0x$(hex t.pk | cut -c1-2) & 31 ))" 12
+
+if ! is_windows && [ -w /dev/full ]; then
+  ln -s /dev/full full.pk
+  durmo a full.pk numbers.txt
+  check "a failed packed write exits 2" same "$(rc)" 2
+  check "a failed packed write is reported" same "$(cat out.txt)" 'Can`t write packed file. Exit code 2 '
+  durmo x n.pk full.pk
+  check "a failed restored write exits 2" same "$(rc)" 2
+  check "a failed restored write is reported" same "$(cat out.txt)" 'Can`t write output file. Exit code 2 '
+fi
+
+echo "cli: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
