@@ -79,6 +79,7 @@ DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl
     if (!DecodeHp(hp, packed, &symbol, &end)) break;
     CountProgress(progress, 1);
     if (symbol < static_cast<uint32_t>(kFirstMatchSymbol)) {
+      if (lz.restoredCount >= lz.restoreLimit) break;
       PutLiteral(lz, static_cast<uint8_t>(symbol));
       continue;
     }
@@ -86,7 +87,10 @@ DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl
     uint32_t value;
     int64_t length = int64_t{symbol} - kLengthBias;
     if (!DecodeHl(hl[DistanceModelFor(symbol)], packed, &value)) break;
-    if (length > kLongestMatch || value == UINT32_MAX || !CopyMatch(lz, value + 1, length)) break;
+    if (length > kLongestMatch || length > lz.restoreLimit - lz.restoredCount || value == UINT32_MAX ||
+        !CopyMatch(lz, value + 1, length)) {
+      break;
+    }
   }
   CompleteProgress(progress);
   return end;

@@ -29,7 +29,7 @@ std::vector<uint8_t> PackBytes(const uint8_t* data, uint64_t size, const Switche
   return out;
 }
 
-UnpackResult UnpackBytes(const uint8_t* data, uint64_t size) {
+UnpackResult UnpackBytes(const uint8_t* data, uint64_t size, int64_t limit) {
   UnpackResult result{false, DecodeEnd::kCutShort, {}};
   BitFile packed;
   OpenBitFileForMemoryRead(packed, data, size);
@@ -39,8 +39,12 @@ UnpackResult UnpackBytes(const uint8_t* data, uint64_t size) {
     return result;
   }
   result.hasHeader = true;
+  // No distance the models can decode exceeds 2^e, so a window of twice that
+  // restores exactly what the full window would, in less memory.
+  int32_t window = exponent + 1 < 24 ? int32_t{1} << (exponent + 1) : kRestoreWindowSize;
   LzBuffer lz;
-  OpenMemoryTarget(lz, &result.bytes, kRestoreWindowSize);
+  OpenMemoryTarget(lz, &result.bytes, window < kEmptyWindowSize ? kEmptyWindowSize : window);
+  lz.restoreLimit = limit;
   HpModel hp;
   BuildHp(hp);
   HlModel hl[kDistanceModels];

@@ -18,4 +18,5 @@ struct UnpackResult {
   std::vector<uint8_t> bytes;
 };
 
-UnpackResult UnpackBytes(const uint8_t* packed, uint64_t size);
+// Restores at most `limit` bytes: a damaged stream can ask for gigabytes.
+UnpackResult UnpackBytes(const uint8_t* packed, uint64_t size, int64_t limit = INT32_MAX);

@@ -70,4 +70,5 @@ struct LzBuffer {
   ByteSink target;
   int32_t writePosition = 0;
   int64_t restoredCount = 0;
+  int64_t restoreLimit = INT64_MAX;  // a run that would restore more stops there
 };
