@@ -182,3 +182,19 @@ TEST(Restore, DamagedStreamsStayInsideTheWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// In-process restoring stops at its limit rather than growing without bound.
+TEST(Restore, StopsAtTheRestoreLimit) {
+  Bytes source(100000, 'a');
+  Bytes packed = PackBytes(source.data(), source.size(), Switches{});
+  UnpackResult limited = UnpackBytes(packed.data(), packed.size(), 5000);
+  EXPECT_EQ(limited.bytes, Bytes(1, 'a'));  // the one match would pass the limit
+  EXPECT_EQ(limited.end, DecodeEnd::kCutShort);
+  UnpackResult whole = UnpackBytes(packed.data(), packed.size(), 100000);
+  EXPECT_EQ(whole.bytes, source);
+  EXPECT_EQ(whole.end, DecodeEnd::kEndMark);
+}
+
+}  // namespace
