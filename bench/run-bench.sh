@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Compression benchmark: durmo under every search switch, with the default
+# and the 16 MiB window, beside gzip, bzip2, xz and zstd, on a corpus of files
+# found on the machine. Prints one table and writes it to bench/results.md.
+# Not a test: it measures, it does not judge.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+results=${1:-$root/bench/results.md}
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DKWEN_TESTS=OFF >/dev/null
+cmake --build "$root/build/release" -j "$(nproc)" --target durmo >/dev/null
+durmo="$root/build/release/durmo"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+MiB=$((1 << 20))
+
+# The corpus: text, binary, a source tree, and a file larger than 16 MiB.
+find /usr/share/man -name '*.gz' | sort | xargs zcat 2>/dev/null | head -c $((10 * MiB)) >"$work/man-pages.txt" || true
+head -c $((12 * MiB)) /usr/lib/x86_64-linux-gnu/libLLVM-14.so.1 >"$work/libLLVM.so"
+tar -cf - -C /usr/include c++ 2>/dev/null | head -c $((12 * MiB)) >"$work/cxx-headers.tar" || true
+tar -cf - -C /usr/share mingw-w64 2>/dev/null | head -c $((24 * MiB)) >"$work/mingw-headers.tar" || true
+corpus=(man-pages.txt libLLVM.so cxx-headers.tar mingw-headers.tar)
+
+# measure COMMAND...: runs it, sets $seconds and $peak_kib
+measure() {
+  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>&1
+  read -r seconds peak_kib <"$work/time.txt"
+}
+rate() { awk -v b="$1" -v s="$2" 'BEGIN { if (s <= 0) s = 0.005; printf "%.2f", b / 1048576 / s }'; }
+bpb() { awk -v p="$1" -v s="$2" 'BEGIN { printf "%.3f", 8 * p / s }'; }
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+
+rows=()
+row() {  # row FILE TOOL PACKED_SIZE SOURCE_SIZE C_SECONDS C_KIB D_SECONDS D_KIB
+  rows+=("| $1 | $2 | $(bpb "$3" "$4") | $(rate "$4" "$5") | $(rate "$4" "$7") | $(mib "$6") | $(mib "$8") |")
+  echo "${rows[-1]}"
+}
+
+for name in "${corpus[@]}"; do
+  source="$work/$name"
+  size=$(stat -c %s "$source")
+  [ "$size" -gt 0 ] || continue
+  for window in "" "/H"; do
+    for search in /T /S /G /F /Q; do
+      measure "$durmo" a "$work/p.dur" "$source" "$search" $window
+      c_s=$seconds c_k=$peak_kib
+      measure "$durmo" x "$work/p.dur" "$work/restored"
+      cmp -s "$source" "$work/restored" || { echo "durmo did not restore $name" >&2; exit 1; }
+      row "$name" "durmo $search ${window:-/1}" "$(stat -c %s "$work/p.dur")" "$size" "$c_s" "$c_k" "$seconds" "$peak_kib"
+    done
+  done
+  for tool in "gzip -6" "gzip -9" "bzip2 -9" "xz -6" "zstd -19"; do
+    set -- $tool
+    measure sh -c "$1 $2 -c '$source' >'$work/p.out'"
+    c_s=$seconds c_k=$peak_kib
+    measure sh -c "$1 -d -c '$work/p.out' >'$work/restored'"
+    cmp -s "$source" "$work/restored" || { echo "$tool did not restore $name" >&2; exit 1; }
+    row "$name" "$tool" "$(stat -c %s "$work/p.out")" "$size" "$c_s" "$c_k" "$seconds" "$peak_kib"
+  done
+done
+
+{
+  echo "# Compression benchmark"
+  echo
+  echo "$(date -u +%Y-%m-%d), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')."
+  echo "Corpus: ${corpus[*]} (sizes in MiB: $(for n in "${corpus[@]}"; do printf '%s ' "$(mib $(( $(stat -c %s "$work/$n") / 1024 )))"; done))."
+  echo "MB/s in: source MiB per second of packing; MB/s out: restored MiB per second of restoring."
+  echo
+  echo "| file | tool | bits/byte | MB/s in | MB/s out | peak MiB packing | peak MiB restoring |"
+  echo "|---|---|---|---|---|---|---|"
+  printf '%s\n' "${rows[@]}"
+} >"$results"
+echo
+cat "$results"
