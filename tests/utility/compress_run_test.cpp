@@ -68,8 +68,10 @@ TEST(CompressRun, OneLongMatchAdvancesByOnlyOne) {
   EXPECT_EQ(shown, (std::vector<std::string>{"01", "100"}));
 }
 
-
-// A read error of the source is reported, never taken for its end.
+#if !defined(_WIN32)
+// A read error of the source is reported, never taken for its end. (Reading
+// a stream opened for appending fails on POSIX; the Windows run-time under
+// Wine reports it as the end of the file, so there is no failing read to make.)
 TEST(CompressRunDeathTest, SourceReadErrorEndsWithCode2) {
   const std::string path = TempPath("write_only.bin");
   WriteFileBytes(path, RandomBytes(100, 1));
@@ -82,6 +84,6 @@ TEST(CompressRunDeathTest, SourceReadErrorEndsWithCode2) {
       },
       ::testing::ExitedWithCode(2), "");
 }
-
+#endif
 
 }  // namespace
