@@ -1,0 +1,120 @@
+#include "viewer/document/document_format.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/viewer/document/document_builder.h"
+#include "tests/viewer/document/test_host.h"
+#include "viewer/document/document_state.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct NumberCase {
+  Bytes bytes;
+  uint32_t unsignedValue;
+  int32_t signedValue;
+};
+
+TEST(Numbers, DecodeBothEncodings) {
+  const NumberCase cases[] = {
+      {{0xAC, 0x02}, 300, 150},     {{0x83, 0x01}, 131, -65}, {{0x01}, 1, 0},
+      {{0x00}, 0, 0},               {{0x06}, 6, 3},           {{0x07}, 7, -3},
+      {{0x8D, 0x01}, 141, -70},     {{0xFF, 0xFF, 0xFF, 0xFF, 0x0F}, 0xFFFFFFFFu, INT32_MIN + 1},
+  };
+  for (const NumberCase& c : cases) {
+    DocFile file;
+    OpenMemoryDocFile(file, c.bytes.data(), static_cast<int64_t>(c.bytes.size()));
+    uint32_t u;
+    EXPECT_EQ(ReadUnsignedNumber(file, &u, "m"), static_cast<int>(c.bytes.size()));
+    EXPECT_EQ(u, c.unsignedValue);
+    OpenMemoryDocFile(file, c.bytes.data(), static_cast<int64_t>(c.bytes.size()));
+    int32_t s;
+    ReadSignedNumber(file, &s, "m");
+    EXPECT_EQ(s, c.signedValue);
+  }
+}
+
+TEST(Numbers, TheWriterAgreesWithTheReader) {
+  for (int32_t value : {0, 1, -1, 3, -3, -70, 63, 64, -64, 1 << 20, INT32_MAX, -INT32_MAX}) {
+    Bytes bytes;
+    PutSigned(bytes, value);
+    DocFile file;
+    OpenMemoryDocFile(file, bytes.data(), static_cast<int64_t>(bytes.size()));
+    int32_t read;
+    ReadSignedNumber(file, &read, "m");
+    EXPECT_EQ(read, value);
+  }
+  Bytes three;
+  PutSigned(three, 3);
+  EXPECT_EQ(three, Bytes{0x06});
+}
+
+TEST(Numbers, LongOrCutNumbersFailWithTheirMessage) {
+  const Bytes cases[] = {{0x80, 0x80, 0x80, 0x80, 0x80, 0x01}, {0x80}, {}};
+  for (const Bytes& bytes : cases) {
+    DocFile file;
+    OpenMemoryDocFile(file, bytes.data(), static_cast<int64_t>(bytes.size()));
+    uint32_t value;
+    try {
+      ReadUnsignedNumber(file, &value, "Read dx failed");
+      ADD_FAILURE() << "accepted";
+    } catch (const DocumentFailure& failure) {
+      EXPECT_STREQ(failure.what(), "Read dx failed");
+    }
+  }
+}
+
+std::string TableFailure(const Bytes& document) {
+  ResetHost();
+  DocFile file;
+  OpenMemoryDocFile(file, document.data(), static_cast<int64_t>(document.size()));
+  try {
+    ReadDocumentTable(file);
+  } catch (const DocumentFailure& failure) {
+    return failure.what();
+  }
+  return "";
+}
+
+TEST(DocumentTable, TurnsSizesIntoOffsets) {
+  Bytes document = BytesOf("KNWE");
+  for (uint32_t v : {100u, 250u, 0u}) PutLittle(document, v, 4);
+  EXPECT_EQ(TableFailure(document), "");
+  EXPECT_EQ(iPageCount, 2);
+  EXPECT_EQ(aPageOffset[0], 16);
+  EXPECT_EQ(aPageOffset[1], 116);
+  EXPECT_EQ(aPageOffset[2], 366);
+  EXPECT_EQ(iCurPage, 0);
+}
+
+TEST(DocumentTable, RefusesBadLabelsAndTables) {
+  auto table = [](const char* label, std::vector<uint32_t> sizes) {
+    Bytes document = BytesOf(label);
+    for (uint32_t v : sizes) PutLittle(document, v, 4);
+    return document;
+  };
+  std::vector<uint32_t> tooMany(1000, 10);
+  tooMany.push_back(0);
+  std::vector<uint32_t> largest(999, 10);
+  largest.push_back(0);
+  const std::pair<Bytes, std::string> cases[] = {
+      {table("KWEN", {10, 0}), "Not supported old KWEN file format"},
+      {table("KWNE", {10, 0}), "Not supported old KWEN file format"},
+      {table("KNWX", {10, 0}), "Read label Failed"},
+      {BytesOf("KN"), "Error read of KWEN label"},
+      {table("KNWE", {10, 20}), "Read table Failed"},
+      {table("KNWE", {0}), "The document has no pages"},
+      {table("KNWE", tooMany), "The page table holds more than 999 pages"},
+      {table("KNWE", {10, 0xFFFFFFF0u, 0}), "The page table holds a negative page size"},
+      {table("KNWE", {0x7FFFFFF0u, 0x7FFFFFF0u, 0}), "The document is larger than 2 GiB"},
+      {table("KNWE", largest), ""},
+  };
+  for (const auto& [document, message] : cases) EXPECT_EQ(TableFailure(document), message);
+  TableFailure(table("KWEN", {10, 0}));
+  EXPECT_EQ(hostRecord.closes, 1);  // an old label closes the document before the message
+  TableFailure(table("KNWE", {0}));
+  EXPECT_EQ(hostRecord.closes, 0);
+}
+
+}  // namespace

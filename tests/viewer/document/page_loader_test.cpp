@@ -1,0 +1,375 @@
+#include "viewer/document/page_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "tests/viewer/document/document_builder.h"
+#include "tests/viewer/document/test_host.h"
+#include "viewer/document/document_format.h"
+#include "viewer/document/document_state.h"
+#include "viewer/document/page_state.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Loads page `page` of an unpacked document held in memory.
+void Load(const Bytes& document, int page = 0, bool reset = true) {
+  if (reset) ResetHost();
+  static Bytes held;
+  held = document;
+  DocFile hdoc, hofs;
+  OpenMemoryDocFile(hdoc, held.data(), static_cast<int64_t>(held.size()));
+  OpenMemoryDocFile(hofs, held.data(), static_cast<int64_t>(held.size()));
+  ReadDocumentTable(hdoc);
+  iCurPage = page;
+  LoadPage(hdoc, hofs, page);
+}
+
+std::string LoadFailure(const Bytes& document, int page = 0) {
+  try {
+    Load(document, page);
+  } catch (const DocumentFailure& failure) {
+    return failure.what();
+  }
+  return "";
+}
+
+// The pixel at column x of page row y (from the top).
+uint32_t Pixel(int x, int y) {
+  const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
+  uint64_t stride = RowBytes(info.biBitCount, info.biWidth);
+  const uint8_t* row = pDibBits + stride * (info.biHeight - 1 - y);
+  return FetchPixel(row, uint64_t{info.biBitCount} * x, info.biBitCount);
+}
+
+// The page as text, top row first: '#' where the pixel differs from white.
+std::vector<std::string> Picture() {
+  std::vector<std::string> rows;
+  for (int y = 0; y < sBitMapInfoHeader.BMIH.biHeight; ++y) {
+    std::string row;
+    for (int x = 0; x < sBitMapInfoHeader.BMIH.biWidth; ++x) {
+      row += Pixel(x, y) == static_cast<uint32_t>(iWhiteIndex) ? '.' : '#';
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+Bytes WorkedExample() {
+  PageWriter page(16, 8, 1, BlackWhite());
+  size_t heightField = page.Inline(2, 5, 4, 3, {0xF0, 0x90, 0xF0});
+  page.Reference(3, 0, RecordOffset({page.record}, 1, 0) + static_cast<int32_t>(heightField));
+  return AssembleDocument({page.record});
+}
+
+TEST(PageLoader, TheWorkedExampleOf85Bytes) {
+  Bytes document = WorkedExample();
+  ASSERT_EQ(document.size(), 85u);
+  EXPECT_EQ(document[81], 0x06);
+  EXPECT_EQ(document[83], 0x98);
+  EXPECT_EQ(document[84], 0x01);
+  Load(document);
+  EXPECT_EQ(iWhiteIndex, 1);
+  EXPECT_EQ(iBlackIndex, 0);
+  EXPECT_TRUE(bPageReady);
+  EXPECT_EQ(Picture(), (std::vector<std::string>{
+                           "................", "................", "................",
+                           "..####..####....", "..#..#..#..#....", "..####..####....",
+                           "................", "................"}));
+  EXPECT_EQ(sPageCounts.spots, 2);
+  EXPECT_EQ(sPageCounts.references, 1);
+  // White is 1 on this page: the fill set every pixel bit, the masks cleared some.
+  EXPECT_EQ(pDibBits[0], 0xFF);
+  EXPECT_EQ(pDibBits[2], 0x00);  // row padding stays clear
+}
+
+TEST(PageLoader, InvertedColourTable) {
+  PageWriter page(16, 4, 1, WhiteBlack());
+  page.Inline(1, 1, 3, 2, MaskFromRows({"###", "#.#"}));
+  Load(AssembleDocument({page.record}));
+  EXPECT_EQ(iWhiteIndex, 0);
+  EXPECT_EQ(iBlackIndex, 1);
+  EXPECT_EQ(Pixel(1, 0), 1u);
+  EXPECT_EQ(Pixel(2, 1), 0u);
+  EXPECT_EQ(pDibBits[0], 0x00);  // bottom row: all white, all clear
+}
+
+TEST(PageLoader, ThinSpotsHaveNoPictureBytes) {
+  PageWriter page(300, 10, 1, BlackWhite());
+  page.Inline(0, 2, 200, 1, {});   // a rule of 200 x 1
+  page.Inline(5, 5, 1, 4, {});     // a bar of 1 x 4
+  page.Inline(-204, 1, 2, 2, MaskFromRows({"##", "##"}));
+  Load(AssembleDocument({page.record}));
+  for (int x = 0; x < 200; ++x) ASSERT_EQ(Pixel(x, 2), 0u) << x;
+  EXPECT_EQ(Pixel(200, 2), 1u);
+  for (int y = 4; y <= 7; ++y) EXPECT_EQ(Pixel(204, y), 0u);
+  EXPECT_EQ(Pixel(204, 3), 1u);
+  EXPECT_EQ(Pixel(0, 7), 0u);  // the last spot went back to the left edge
+  EXPECT_EQ(sPageCounts.spots, 3);
+}
+
+struct DepthCase {
+  uint16_t bits;
+  std::vector<RgbQuad> table;
+  uint32_t ink;
+  uint32_t white;
+};
+
+TEST(PageLoader, MasksOnEveryDepth) {
+  const DepthCase cases[] = {
+      {1, BlackWhite(), 0, 1},          {4, GreyRamp(16), 7, 15},       {8, GreyRamp(256), 200, 255},
+      {16, {}, 0x7C00, 0xFFFF},         {24, {}, 0x123456, 0xFFFFFF},
+  };
+  for (const DepthCase& c : cases) {
+    PageWriter page(13, 6, c.bits, c.table);
+    page.ColourEscape(c.ink);
+    page.Inline(3, 4, 5, 3, MaskFromRows({"#...#", ".#.#.", "..#.."}));
+    Load(AssembleDocument({page.record}));
+    EXPECT_EQ(iWhiteIndex, static_cast<int32_t>(c.white)) << c.bits;
+    EXPECT_EQ(Picture(), (std::vector<std::string>{".............", ".............", "...#...#.....",
+                                                   "....#.#......", ".....#.......", "............."}))
+        << c.bits;
+    EXPECT_EQ(Pixel(5, 4), c.ink) << c.bits;
+    EXPECT_EQ(Pixel(12, 5), c.white) << c.bits;
+  }
+}
+
+TEST(PageLoader, RawPicturesSkipWhitePixels) {
+  // 8 bits: a picture is drawn when the ink is the white index.
+  PageWriter page(10, 5, 8, GreyRamp(256));
+  page.ColourEscape(255);
+  // 2 columns of 3 pixels (bottom first): column 0 = 10, 255, 30; column 1 = 40, 50, 255.
+  page.Inline(1, 3, 2, 3, {10, 255, 30, 40, 50, 255});
+  Load(AssembleDocument({page.record}));
+  EXPECT_EQ(Pixel(1, 3), 10u);
+  EXPECT_EQ(Pixel(1, 2), 255u);
+  EXPECT_EQ(Pixel(1, 1), 30u);
+  EXPECT_EQ(Pixel(2, 3), 40u);
+  EXPECT_EQ(Pixel(2, 2), 50u);
+  // 4 bits: pixels packed from the high nibble down, by columns.
+  PageWriter nibbles(6, 4, 4, GreyRamp(16));
+  nibbles.ColourEscape(15);
+  nibbles.Inline(0, 3, 2, 3, {0x1F, 0x30, 0x45, 0x60});
+  Load(AssembleDocument({nibbles.record}));
+  EXPECT_EQ(Pixel(0, 3), 1u);
+  EXPECT_EQ(Pixel(0, 2), 15u);
+  EXPECT_EQ(Pixel(0, 1), 3u);
+  EXPECT_EQ(Pixel(1, 3), 4u);
+  EXPECT_EQ(Pixel(1, 2), 5u);
+  EXPECT_EQ(Pixel(1, 1), 6u);
+}
+
+TEST(PageLoader, TrueColourPicturesCombineByAnd) {
+  PageWriter page(8, 4, 24, {});
+  page.ColourEscape(0x0000FF);  // a red-ish mask first
+  page.Inline(0, 1, 2, 1, {});
+  page.ColourEscape(0xFFFFFF);  // then a picture over it
+  page.Inline(-1, 0, 2, 1, {0xFF, 0xFF, 0xFF, 0x0F, 0xF0, 0xFF});
+  Load(AssembleDocument({page.record}));
+  EXPECT_EQ(Pixel(0, 1), 0x0000FFu);        // white picture pixel leaves it
+  EXPECT_EQ(Pixel(1, 1), 0x0000FFu & 0xFFF00Fu);
+}
+
+TEST(PageLoader, CompactPicturesOnTrueColourPages) {
+  PageWriter page(20, 12, 24, {});
+  page.CompactEscape(8);
+  Bytes coefficients;
+  PutSigned(coefficients, 6);
+  for (int i = 1; i < 243; ++i) PutSigned(coefficients, 0);
+  page.Inline(2, 10, 9, 9, coefficients);
+  page.Inline(1, 0, 3, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9});  // 3 x 1: raw, even under compact coding
+  Load(AssembleDocument({page.record}));
+  EXPECT_EQ(Pixel(2, 10), 0x101010u);
+  EXPECT_EQ(Pixel(10, 2), 0x101010u);
+  EXPECT_EQ(Pixel(1, 10), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(11, 10), 0x030201u);
+  EXPECT_EQ(Pixel(13, 10), 0x090807u);
+  EXPECT_EQ(iQuantScale, 8);
+  EXPECT_EQ(sPageCounts.compactPictures, 1);
+}
+
+TEST(PageLoader, EscapesInARowAndInkCutToThePageBits) {
+  PageWriter page(8, 3, 8, GreyRamp(256));
+  page.CompactEscape(5);
+  page.ColourEscape(0x1FF);  // wider than 8 bits: cut to 0xFF? no: 0x1FF & 0xFF = 0xFF is white
+  page.ColourEscape(0x164);  // the later one wins: 0x64
+  page.Inline(0, 1, 2, 1, {});
+  Load(AssembleDocument({page.record}));
+  EXPECT_EQ(Pixel(0, 1), 0x64u);
+  EXPECT_FALSE(bCompact);
+}
+
+TEST(PageLoader, ReferencesWithinAndAcrossPages) {
+  std::vector<Bytes> records(2);
+  PageWriter first(12, 6, 1, BlackWhite());
+  size_t field = first.Inline(1, 2, 3, 2, MaskFromRows({"#.#", "###"}));
+  records[0] = first.record;
+  const int32_t shape = RecordOffset(records, 2, 0) + static_cast<int32_t>(field);
+  first.Reference(2, 0, shape);
+  records[0] = first.record;
+  PageWriter second(12, 6, 1, BlackWhite());
+  second.Reference(5, 4, shape);
+  second.Inline(1, 0, 2, 1, {});  // read from hdoc after the reference
+  records[1] = second.record;
+  Bytes document = AssembleDocument(records);
+  Load(document, 0);
+  EXPECT_EQ(Picture()[1], ".#.#.#.#....");
+  EXPECT_EQ(Picture()[2], ".###.###....");
+  Load(document, 1);
+  EXPECT_EQ(Picture()[3], ".....#.#....");
+  EXPECT_EQ(Picture()[4], ".....#####..");
+  EXPECT_EQ(sPageCounts.references, 1);
+}
+
+TEST(PageLoader, SpotsOutsideThePageAreClipped) {
+  PageWriter page(6, 4, 8, GreyRamp(256));
+  page.ColourEscape(9);
+  page.Inline(-3, 1, 5, 3, Bytes(3, 0xFF));   // off the left and the top
+  page.Inline(3, 6, 4, 2, Bytes(2, 0xFF));    // off the right and the bottom
+  page.Inline(-5, -50, 3, 3, Bytes(3, 0xFF));  // wholly above the page
+  Load(AssembleDocument({page.record}));
+  EXPECT_EQ(Picture(), (std::vector<std::string>{"##....", "##....", "......", "......"}));
+}
+
+TEST(PageLoader, ReusesTheBlockWhileThePageIsNoLarger) {
+  std::vector<Bytes> records;
+  for (int height : {1024, 410, 614}) {
+    PageWriter page(800, height, 1, BlackWhite());  // 100 bytes a row
+    page.Inline(0, 0, 1, 1, {});
+    records.push_back(page.record);
+  }
+  Bytes document = AssembleDocument(records);
+  Load(document, 0);
+  EXPECT_EQ(iDibBytes, 102400);
+  Load(document, 1, false);
+  EXPECT_EQ(iDibBytes, 41000);
+  Load(document, 2, false);
+  EXPECT_EQ(iDibBytes, 61400);
+  EXPECT_EQ(hostRecord.blockSizes, (std::vector<uint32_t>{102400, 61400}));
+  EXPECT_EQ(hostRecord.fits, 3);
+  Load(document, 2, false);
+  EXPECT_EQ(hostRecord.fits, 3);  // the same size is not fitted again
+}
+
+TEST(PageLoader, ScrollStepIsAThirtiethOfTheHeight) {
+  for (auto [height, step] : {std::pair{1000, 33}, {1005, 34}, {15, 1}, {14, 0}}) {
+    PageWriter page(8, height, 1, BlackWhite());
+    Load(AssembleDocument({page.record}));
+    EXPECT_EQ(iScrollStep, step) << height;
+    EXPECT_FALSE(bPageReady);  // no spots: nothing to paint
+  }
+}
+
+TEST(PageLoader, ColourCountRules) {
+  PageWriter deep(4, 4, 24, {});
+  deep.record[10] = deep.record[11] = 0;  // offset of the bits 0
+  Load(AssembleDocument({deep.record}));
+  EXPECT_EQ(nColors, 0);
+  Bytes paletted = PageHeaders(4, 4, 8, GreyRamp(256), 0);
+  Load(AssembleDocument({paletted}));
+  EXPECT_EQ(nColors, 256);
+  EXPECT_EQ(iWhiteIndex, 255);
+}
+
+// A header with one field changed.
+Bytes Patched(Bytes record, size_t at, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) record[at + i] = static_cast<uint8_t>(value >> (8 * i));
+  return record;
+}
+
+TEST(PageLoader, RefusesMalformedPages) {
+  const Bytes plain = PageWriter(16, 8, 1, BlackWhite()).record;
+  PageWriter compactOnGrey(16, 8, 8, GreyRamp(256));
+  compactOnGrey.CompactEscape(3);
+  compactOnGrey.Inline(0, 5, 4, 4, Bytes(100, 0));
+  PageWriter longNumber(16, 8, 1, BlackWhite());
+  longNumber.record.insert(longNumber.record.end(), {0x80, 0x80, 0x80, 0x80, 0x80, 0x00});
+  PageWriter outside(16, 8, 1, BlackWhite());
+  outside.Reference(0, 0, 5);
+  PageWriter beyond(16, 8, 1, BlackWhite());
+  beyond.Reference(0, 0, 100000);
+  PageWriter cut(16, 8, 1, BlackWhite());
+  cut.Inline(0, 3, 16, 3, Bytes(6, 0));
+  Bytes cutRecord(cut.record.begin(), cut.record.end() - 1);
+  PageWriter pastEnd(16, 8, 24, {});
+  pastEnd.CompactEscape(3);
+  pastEnd.Inline(0, 5, 9, 9, Bytes(20, 0));
+  const std::pair<Bytes, std::string> cases[] = {
+      {Patched(plain, 0, 0x4D43, 2), "Process failed since it is NOT a BITMAP"},
+      {Patched(plain, 30, 1, 4), "Process failed since BITMAP has compressed format"},
+      {Patched(plain, 26, 2, 2), "Process failed since BITMAP has more than 1 bit planes"},
+      {Patched(plain, 18, 0, 4), "The page's width or height is not positive"},
+      {Patched(plain, 22, 0xFFFFFFF8u, 4), "The page's width or height is not positive"},
+      {Patched(Patched(plain, 18, 1u << 30, 4), 22, 1u << 30, 4), "The page's bitmap is larger than 2 GiB"},
+      {Patched(plain, 28, 32, 2), "The page has more than 24 bits per pixel"},
+      {Patched(plain, 10, 54 + 4 * 300, 4), "The BITMAP colour table has more than 256 entries"},
+      {Patched(plain, 10, 20, 4), "The BITMAP colour table has more than 256 entries"},
+      {compactOnGrey.record, "A compact-coded picture lies on a page of fewer than 24 bits per pixel"},
+      {longNumber.record, "Read dx failed"},
+      {outside.record, "A spot refers to a place outside the document"},
+      {beyond.record, "A spot refers to a place outside the document"},
+      {cutRecord, "Read spot image failed"},
+      {pastEnd.record, "Error of ReadBufSgnCompact"},
+      {Bytes(plain.begin(), plain.begin() + 30), "Read BITMAPINFOHEADER Failed"},
+      {Bytes(plain.begin(), plain.begin() + 56), "Read BITMAP RGB Table Failed"},
+  };
+  for (const auto& [record, message] : cases) EXPECT_EQ(LoadFailure(AssembleDocument({record})), message);
+}
+
+// A document file that grows while it is read: each wait of the reader lets
+// the writer add one more piece, until it has finished.
+struct GrowingFile {
+  static std::string path;
+  static Bytes content;
+  static size_t written;
+  static size_t piece;
+  static bool Writer() {
+    if (written >= content.size()) return false;
+    size_t take = std::min(piece, content.size() - written);
+    FILE* file = std::fopen(path.c_str(), "ab");
+    std::fwrite(content.data() + written, 1, take, file);
+    std::fclose(file);
+    written += take;
+    return true;
+  }
+};
+std::string GrowingFile::path;
+Bytes GrowingFile::content;
+size_t GrowingFile::written;
+size_t GrowingFile::piece;
+
+std::string LoadGrowing(const Bytes& document, size_t limit) {
+  ResetHost();
+  GrowingFile::path = TempPath("growing.kwen.bs");
+  GrowingFile::content = Bytes(document.begin(), document.begin() + limit);
+  GrowingFile::written = 0;
+  GrowingFile::piece = 7;
+  WriteFileBytes(GrowingFile::path, {});
+  DocFile hdoc, hofs;
+  EXPECT_TRUE(OpenDocFile(hdoc, GrowingFile::path.c_str()));
+  EXPECT_TRUE(OpenDocFile(hofs, GrowingFile::path.c_str()));
+  hdoc.writerRunning = hofs.writerRunning = GrowingFile::Writer;
+  std::string failure;
+  try {
+    ReadDocumentTable(hdoc);
+    LoadPage(hdoc, hofs, 0);
+  } catch (const DocumentFailure& error) {
+    failure = error.what();
+  }
+  CloseDocFile(hdoc);
+  CloseDocFile(hofs);
+  return failure;
+}
+
+TEST(PageLoader, ReadsAFileThatIsStillBeingWritten) {
+  Bytes document = WorkedExample();
+  EXPECT_EQ(LoadGrowing(document, document.size()), "");
+  EXPECT_EQ(Picture()[3], "..####..####....");
+  // Cut short, the writer finishes and the read that waits fails with its message.
+  EXPECT_EQ(LoadGrowing(document, 83), "Read sBitMapInfoHeader.BMIH.biHeight of spot file Failed");
+}
+
+}  // namespace

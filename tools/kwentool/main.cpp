@@ -1,0 +1,115 @@
+// kwentool: document pages as ordinary images, and what a document holds.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "tools/kwentool/open_document.h"
+#include "viewer/app/export_layout.h"
+#include "viewer/document/document_state.h"
+#include "viewer/document/page_state.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kDocumentError = 1;
+
+constexpr const char* kHelp =
+    "Usage: kwentool COMMAND ARGUMENTS\n"
+    "\n"
+    "Commands:\n"
+    "  render DOC PAGE OUT.bmp   build page PAGE (counted from 1) of DOC and write it\n"
+    "                            as an uncompressed BMP file\n"
+    "  info DOC                  the page count, and for each page its size, bits per\n"
+    "                            pixel, colours, spots, references and compact pictures\n"
+    "  --help                    this text\n"
+    "\n"
+    "DOC is a packed .kwen document, an unpacked document (label KNWE), or a plain\n"
+    "BMP file, which is a document of one page.\n";
+
+[[noreturn]] void UsageError(const std::string& text) {
+  std::fprintf(stderr, "kwentool: %s\nTry 'kwentool --help'.\n", text.c_str());
+  std::exit(kUsageError);
+}
+
+bool ParsePageNumber(const char* text, long* page) {
+  char* end = nullptr;
+  errno = 0;
+  *page = std::strtol(text, &end, 10);
+  return errno == 0 && end != text && *end == '\0';
+}
+
+// Writes the page like the viewer's export; a failed or short write removes
+// the partial file.
+int WritePage(const char* path) {
+  FILE* out = std::fopen(path, "wb");
+  if (out == nullptr) {
+    std::fprintf(stderr, "kwentool: Error creating Export File %s\n", path);
+    return kDocumentError;
+  }
+  ExportPart parts[kExportParts];
+  GetExportParts(parts);
+  for (const ExportPart& part : parts) {
+    if (part.size != 0 && std::fwrite(part.data, 1, part.size, out) != part.size) {
+      std::fclose(out);
+      std::remove(path);
+      std::fprintf(stderr, "kwentool: %s\n", part.failure);
+      return kDocumentError;
+    }
+  }
+  if (std::fclose(out) != 0) {
+    std::remove(path);
+    std::fprintf(stderr, "kwentool: %s\n", parts[kExportParts - 1].failure);
+    return kDocumentError;
+  }
+  return 0;
+}
+
+int Render(const char* docPath, const char* pageText, const char* outPath) {
+  long page;
+  if (!ParsePageNumber(pageText, &page)) UsageError(std::string("not a page number: ") + pageText);
+  OpenedDocument document;
+  OpenToolDocument(docPath, document);
+  if (page < 1 || page > iPageCount) {
+    std::fprintf(stderr, "kwentool: %s has no page %ld (it has %d)\n", docPath, page, iPageCount);
+    return kDocumentError;
+  }
+  BuildToolPage(docPath, document, static_cast<int32_t>(page - 1));
+  return WritePage(outPath);
+}
+
+int Info(const char* docPath) {
+  OpenedDocument document;
+  OpenToolDocument(docPath, document);
+  const int32_t pages = iPageCount;
+  std::printf("pages: %d\n", pages);
+  for (int32_t index = 0; index < pages; ++index) {
+    BuildToolPage(docPath, document, index);
+    const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
+    std::printf("page %d: %d x %d, %u bits per pixel, %d colours, %d spots, %d references, %d compact pictures\n",
+                index + 1, info.biWidth, info.biHeight, info.biBitCount, nColors, sPageCounts.spots,
+                sPageCounts.references, sPageCounts.compactPictures);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) UsageError("a command is missing");
+  const std::string command = argv[1];
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (command == "render") {
+    if (argc != 5) UsageError("render takes DOC PAGE OUT.bmp");
+    return Render(argv[2], argv[3], argv[4]);
+  }
+  if (command == "info") {
+    if (argc != 3) UsageError("info takes DOC");
+    return Info(argv[2]);
+  }
+  UsageError("unknown command '" + command + "'");
+}

@@ -1,0 +1,12 @@
+#include "viewer/app/export_layout.h"
+
+#include "viewer/document/page_state.h"
+
+void GetExportParts(ExportPart (&parts)[kExportParts]) {
+  const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
+  const uint64_t rows = RowBytes(info.biBitCount, static_cast<uint32_t>(info.biWidth)) * info.biHeight;
+  parts[0] = {&sBitMapFileHeader, sizeof sBitMapFileHeader, "Write BITMAPFILEHEADER to export file failed"};
+  parts[1] = {&sBitMapInfoHeader.BMIH, sizeof sBitMapInfoHeader.BMIH, "Write BITMAPINFO to export file failed"};
+  parts[2] = {sBitMapInfoHeader.RGBTable, 4 * static_cast<uint32_t>(nColors), "Write RGBTable to export file failed"};
+  parts[3] = {pDibBits, static_cast<uint32_t>(rows), "Write BITMAP to export file failed"};
+}

@@ -1,0 +1,29 @@
+// Compact-coded colour pictures: 9 x 9 blocks of quantised coefficients of a
+// two-dimensional cosine transform of type I, in three channels (brightness
+// and two colour differences), reconstructed in 32-bit fixed point with 12
+// fractional bits so that every decoder gives the same pixels.
+#pragma once
+
+#include <cstdint>
+
+#include "viewer/document/doc_file.h"
+
+constexpr int kBlockSide = 9;
+constexpr int kCompactChannels = 3;
+constexpr int kBasisMagnitudes = 6;
+constexpr int kZeroMagnitude = 4;  // the index of the basis magnitude 0
+
+extern int32_t aCosProd[kBasisMagnitudes][kBasisMagnitudes];
+extern const uint8_t aCosIndex[kBlockSide][kBlockSide];
+extern uint8_t aCosSign[kBlockSide][kBlockSide];
+extern int32_t aQuant[kCompactChannels][kBlockSide][kBlockSide];
+
+void BuildCosTables();
+// Fills aQuant from iQuantScale (building the cosine tables first).
+void BuildQuantTables();
+
+// Decodes one picture of w x h pixels whose coefficients start at the
+// handle's position into `buffer`, laid out as a picture of the page's B
+// bits per pixel (columns of ceil(B x h / 8) bytes; B must be 24). Leaves
+// the handle just after the last coefficient byte.
+void ReadBufSgnCompact(DocFile& handle, uint8_t* buffer, uint32_t h, uint32_t w, uint32_t bitsPerPixel);

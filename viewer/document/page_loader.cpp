@@ -1,0 +1,276 @@
+#include "viewer/document/page_loader.h"
+
+#include <cstring>
+#include <vector>
+
+#include "viewer/document/compact_decoder.h"
+#include "viewer/document/document_format.h"
+#include "viewer/document/document_state.h"
+#include "viewer/document/host.h"
+#include "viewer/document/page_state.h"
+
+namespace {
+
+constexpr int kPositioningAttempts = 100;
+constexpr uint32_t kDeepestPage = 24;
+constexpr uint32_t kCompactDepth = 24;
+constexpr uint32_t kLargestThumbnail = 3;  // pictures up to 3 x 3 are never compact-coded
+constexpr uint64_t kLargestSpotBytes = uint64_t{1} << 28;
+constexpr uint8_t kAllBitsSet = 0xFF;
+
+// What the page loader keeps while it reads one page's spot records.
+struct SpotCursor {
+  int64_t x = 0;  // column of the previous spot's last pixel
+  int64_t y = 0;  // page row (from the top) of the previous spot's bottom
+  uint32_t ink = 0;
+};
+
+struct Spot {
+  int64_t left;
+  int64_t baseRow;  // bitmap row (bottom-up) of the spot's bottom row
+  uint32_t width;
+  uint32_t height;
+  bool picture;
+  bool compact;
+};
+
+bool Read(DocFile& file, void* buffer, uint32_t count, bool gather) {
+  return gather ? GatherRead(file, buffer, count) : ReadOnce(file, buffer, count) == static_cast<int32_t>(count);
+}
+
+uint32_t LowBits(uint32_t bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1; }
+
+void PositionAtPage(DocFile& hdoc, int32_t page) {
+  for (int attempt = 0; attempt < kPositioningAttempts; ++attempt) {
+    if (page == iPageCount - 1) {
+      int64_t lastByte = int64_t{aPageOffset[iPageCount]} - 1;
+      if (SeekDocFile(hdoc, lastByte, kSeekSet) == lastByte) {
+        SeekDocFile(hdoc, aPageOffset[page], kSeekSet);
+        return;
+      }
+    } else {
+      int64_t next = aPageOffset[page + 1];
+      if (SeekDocFile(hdoc, next, kSeekSet) == next) {
+        SeekDocFile(hdoc, int64_t{aPageOffset[page]} - next, kSeekCurrent);
+        return;
+      }
+    }
+  }
+  FailDocument("Error start positioning of File");
+}
+
+int32_t LastEntryOf(uint8_t value, int32_t fallback) {
+  int32_t found = fallback;
+  for (int32_t i = 0; i < nColors; ++i) {
+    const RgbQuad& entry = sBitMapInfoHeader.RGBTable[i];
+    if (entry.rgbBlue == value && entry.rgbGreen == value && entry.rgbRed == value) found = i;
+  }
+  return found;
+}
+
+// Whitens every pixel (not the row padding), row by row.
+void FillWhite(const PageGeometry& page) {
+  std::memset(pDibBits, 0, page.stride * page.height);
+  const uint32_t white = static_cast<uint32_t>(iWhiteIndex) & LowBits(page.bits);
+  for (int32_t x = 0; x < page.width; ++x) StorePixel(pDibBits, uint64_t{page.bits} * x, page.bits, white);
+  for (int32_t row = 1; row < page.height; ++row) {
+    std::memcpy(pDibBits + page.stride * row, pDibBits, page.stride);
+  }
+}
+
+uint64_t SpotBytes(const Spot& spot, uint32_t pageBits) {
+  return spot.picture ? (uint64_t{pageBits} * spot.height + 7) / 8 * spot.width
+                      : (uint64_t{spot.width} + 7) / 8 * spot.height;
+}
+
+void FillSpot(DocFile& source, const Spot& spot, const PageGeometry& page, std::vector<uint8_t>& buffer) {
+  const uint32_t depth = spot.picture ? page.bits : 1;
+  const uint64_t size = SpotBytes(spot, page.bits);
+  if (size > kLargestSpotBytes) FailDocument("Error memory allocation");
+  if (buffer.size() < size) buffer.resize(size);
+  if (depth == 1 && (spot.width == 1 || spot.height == 1)) {
+    std::memset(buffer.data(), kAllBitsSet, size);  // a thin mask has all bits set and no data
+  } else if (spot.compact) {
+    if (page.bits < kCompactDepth) FailDocument("A compact-coded picture lies on a page of fewer than 24 bits per pixel");
+    ReadBufSgnCompact(source, buffer.data(), spot.height, spot.width, page.bits);
+    ++sPageCounts.compactPictures;
+  } else if (size > 0 && !GatherRead(source, buffer.data(), static_cast<uint32_t>(size))) {
+    FailDocument("Read spot image failed");
+  }
+}
+
+// Draws the spot's rows and columns that fall inside the page.
+void DrawSpot(const Spot& spot, const PageGeometry& page, const uint8_t* data, uint32_t ink) {
+  const int64_t firstColumn = spot.left < 0 ? -spot.left : 0;
+  const int64_t lastColumn = spot.left + spot.width > page.width ? page.width - spot.left : spot.width;
+  const int64_t firstRow = spot.baseRow < 0 ? -spot.baseRow : 0;
+  const int64_t lastRow = spot.baseRow + spot.height > page.height ? page.height - spot.baseRow : spot.height;
+  const uint64_t maskRowBits = (uint64_t{spot.width} + 7) / 8 * 8;
+  const uint64_t columnBits = (uint64_t{page.bits} * spot.height + 7) / 8 * 8;
+  for (int64_t r = firstRow; r < lastRow; ++r) {
+    uint8_t* row = pDibBits + page.stride * static_cast<uint64_t>(spot.baseRow + r);
+    for (int64_t c = firstColumn; c < lastColumn; ++c) {
+      const uint64_t pageBit = uint64_t{page.bits} * static_cast<uint64_t>(spot.left + c);
+      if (!spot.picture) {
+        uint64_t bit = static_cast<uint64_t>(c) + maskRowBits * static_cast<uint64_t>(r);
+        if ((data[bit >> 3] >> (7 - (bit & 7))) & 1) StorePixel(row, pageBit, page.bits, ink);
+      } else if (page.bits == 24) {
+        const uint8_t* from = data + static_cast<uint64_t>(r) * 3 + columnBits / 8 * static_cast<uint64_t>(c);
+        uint8_t* to = row + pageBit / 8;
+        to[0] &= from[0];
+        to[1] &= from[1];
+        to[2] &= from[2];
+      } else {
+        uint32_t p = FetchPixel(data, static_cast<uint64_t>(r) * page.bits + columnBits * static_cast<uint64_t>(c), page.bits);
+        if (p != static_cast<uint32_t>(iWhiteIndex)) StorePixel(row, pageBit, page.bits, p);
+      }
+    }
+  }
+}
+
+// Reads the height and width of a spot: inline from `hdoc`, or from the
+// spot a reference points at through `hofs`. Returns the source handle.
+DocFile& ReadSpotSize(DocFile& hdoc, DocFile& hofs, Spot& spot) {
+  int32_t heightField;
+  ReadSignedNumber(hdoc, &heightField, "Read sBitMapInfoHeader.BMIH.biHeight of spot file Failed");
+  DocFile* source = &hdoc;
+  if (heightField > 0) {
+    if (heightField < aPageOffset[0] || heightField >= aPageOffset[iPageCount]) {
+      FailDocument("A spot refers to a place outside the document");
+    }
+    if (SeekDocFile(hofs, heightField, kSeekSet) != heightField) FailDocument("Read Height of spot from file failed");
+    ReadSignedNumber(hofs, &heightField, "Read Height of spot from file failed");
+    source = &hofs;
+    ++sPageCounts.references;
+  }
+  spot.height = static_cast<uint32_t>(-static_cast<int64_t>(heightField));
+  ReadUnsignedNumber(*source, &spot.width, "Read Width of spot from file failed");
+  return *source;
+}
+
+// Reads escapes until a spot record begins; returns its dx.
+int32_t ReadSpotStart(DocFile& hdoc, const PageGeometry& page, SpotCursor& cursor) {
+  for (;;) {
+    int32_t dx;
+    ReadSignedNumber(hdoc, &dx, "Read dx failed");
+    if (dx <= -page.width) {
+      cursor.ink = static_cast<uint32_t>(iWhiteIndex);
+      int32_t scale = -dx - page.width;
+      if (scale != iQuantScale) {
+        iQuantScale = scale;
+        BuildQuantTables();
+      }
+      bCompact = true;
+    } else if (dx >= page.width) {
+      cursor.ink = static_cast<uint32_t>(dx - page.width) & LowBits(page.bits);  // cut to the page's bits
+      bCompact = false;
+    } else {
+      return dx;
+    }
+  }
+}
+
+void ReadAndDrawSpot(DocFile& hdoc, DocFile& hofs, const PageGeometry& page, SpotCursor& cursor,
+                     std::vector<uint8_t>& buffer) {
+  bPageReady = false;
+  const int32_t dx = ReadSpotStart(hdoc, page, cursor);
+  int32_t dy;
+  ReadSignedNumber(hdoc, &dy, "Read dy of spot file Failed");
+  Spot spot{};
+  DocFile& source = ReadSpotSize(hdoc, hofs, spot);
+  spot.picture = cursor.ink == static_cast<uint32_t>(iWhiteIndex);
+  spot.compact = spot.picture && bCompact && (spot.width > kLargestThumbnail || spot.height > kLargestThumbnail);
+  FillSpot(source, spot, page, buffer);
+  cursor.y += dy;
+  spot.left = cursor.x + dx;
+  spot.baseRow = page.height - (cursor.y + 1);
+  cursor.x = spot.left + spot.width - 1;
+  DrawSpot(spot, page, buffer.data(), cursor.ink);
+  ++sPageCounts.spots;
+  bPageReady = true;
+  InvalidatePage();
+}
+
+}  // namespace
+
+PageGeometry CheckPageGeometry(bool documentPage) {
+  const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
+  if (info.biWidth <= 0 || info.biHeight <= 0) FailDocument("The page's width or height is not positive");
+  if (documentPage && info.biBitCount > kDeepestPage) FailDocument("The page has more than 24 bits per pixel");
+  PageGeometry page{info.biWidth, info.biHeight, info.biBitCount, RowBytes(info.biBitCount, info.biWidth)};
+  if (page.stride * static_cast<uint64_t>(page.height) > kLargestPageBytes) {
+    FailDocument("The page's bitmap is larger than 2 GiB");
+  }
+  return page;
+}
+
+void StorePixel(uint8_t* buffer, uint64_t bitOffset, uint32_t bitsPerPixel, uint32_t value) {
+  if (bitsPerPixel % 8 == 0) {
+    uint8_t* at = buffer + bitOffset / 8;
+    for (uint32_t i = 0; i < bitsPerPixel / 8; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+    return;
+  }
+  // Below 8 bits: a big-endian bit string, so a pixel may continue into the next byte.
+  for (uint32_t i = 0; i < bitsPerPixel; ++i) {
+    uint64_t bit = bitOffset + i;
+    uint8_t mask = static_cast<uint8_t>(0x80u >> (bit & 7));
+    if ((value >> (bitsPerPixel - 1 - i)) & 1u) buffer[bit >> 3] |= mask;
+    else buffer[bit >> 3] &= static_cast<uint8_t>(~mask);
+  }
+}
+
+uint32_t FetchPixel(const uint8_t* buffer, uint64_t bitOffset, uint32_t bitsPerPixel) {
+  uint32_t value = 0;
+  if (bitsPerPixel % 8 == 0) {
+    const uint8_t* at = buffer + bitOffset / 8;
+    for (uint32_t i = 0; i < bitsPerPixel / 8; ++i) value |= uint32_t{at[i]} << (8 * i);
+    return value;
+  }
+  for (uint32_t i = 0; i < bitsPerPixel; ++i) {
+    uint64_t bit = bitOffset + i;
+    value = (value << 1) | ((buffer[bit >> 3] >> (7 - (bit & 7))) & 1u);
+  }
+  return value;
+}
+
+void ReadPageHeaders(DocFile& file, bool gather) {
+  if (!Read(file, &sBitMapFileHeader, sizeof sBitMapFileHeader, gather)) FailDocument("Read BITMAPFILEHEADER Failed");
+  if (!Read(file, &sBitMapInfoHeader.BMIH, sizeof sBitMapInfoHeader.BMIH, gather)) {
+    FailDocument("Read BITMAPINFOHEADER Failed");
+  }
+  if (sBitMapFileHeader.bfType != kBitmapType) FailDocument("Process failed since it is NOT a BITMAP");
+  if (sBitMapInfoHeader.BMIH.biCompression != 0) FailDocument("Process failed since BITMAP has compressed format");
+  if (sBitMapInfoHeader.BMIH.biPlanes > 1) FailDocument("Process failed since BITMAP has more than 1 bit planes");
+  if (!CountColors(sBitMapFileHeader, sBitMapInfoHeader.BMIH, &nColors)) {
+    FailDocument("The BITMAP colour table has more than 256 entries");
+  }
+  if (nColors != 0 && !Read(file, sBitMapInfoHeader.RGBTable, 4 * static_cast<uint32_t>(nColors), gather)) {
+    FailDocument("Read BITMAP RGB Table Failed");
+  }
+}
+
+void LoadPage(DocFile& hdoc, DocFile& hofs, int32_t page) {
+  if (page < 0 || page >= iPageCount) FailDocument("The document has no such page");
+  bPageReady = false;
+  bCompact = false;
+  sPageCounts = PageCounts{};
+  PositionAtPage(hdoc, page);
+  ReadPageHeaders(hdoc, true);
+  const PageGeometry geometry = CheckPageGeometry(true);
+  FitWindowIfResized(geometry.width, geometry.height);
+  const uint32_t size = static_cast<uint32_t>(geometry.stride * geometry.height);
+  PreparePageBlock(size, geometry.height);
+  iWhiteIndex = LastEntryOf(0xFF, static_cast<int32_t>(LowBits(geometry.bits)));
+  iBlackIndex = LastEntryOf(0x00, 0);
+  FillWhite(geometry);
+
+  SpotCursor cursor;
+  cursor.ink = static_cast<uint32_t>(iBlackIndex);
+  std::vector<uint8_t> spotBuffer;
+  const int64_t end = aPageOffset[page + 1];
+  for (;;) {
+    int64_t position = SeekDocFile(hdoc, 0, kSeekCurrent);
+    if (position < 0 || position >= end) break;
+    ReadAndDrawSpot(hdoc, hofs, geometry, cursor, spotBuffer);
+  }
+}
