@@ -26,9 +26,13 @@ CXX=clang++ cmake -S "$root" -B "$root/build/sanitize" -DCMAKE_BUILD_TYPE=RelWit
 cmake --build "$root/build/sanitize" -j "$jobs"
 ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs"
 
-echo "== fuzzing for ${fuzz_seconds}s"
-corpus="$root/build/sanitize/unpack_corpus"
-mkdir -p "$corpus"
-"$root/build/sanitize/fuzz/unpack_fuzz" -max_total_time="$fuzz_seconds" -max_len=4096 \
-  -rss_limit_mb=4096 "$corpus" "$root/fuzz/seeds" 2>&1 | tail -n 3
-echo "fuzz: 1 passed, 0 failed"
+echo "== fuzzing, ${fuzz_seconds}s a target"
+fuzz() {  # fuzz TARGET MAX_LEN SEEDS
+  local corpus="$root/build/sanitize/$1_corpus"
+  mkdir -p "$corpus"
+  "$root/build/sanitize/fuzz/$1" -max_total_time="$fuzz_seconds" -max_len="$2" -rss_limit_mb=4096 \
+    "$corpus" "$3" 2>&1 | tail -n 1
+}
+fuzz unpack_fuzz 4096 "$root/fuzz/seeds/unpack"
+fuzz page_fuzz 8192 "$root/tests/data"
+echo "fuzz: 2 passed, 0 failed"

@@ -87,7 +87,7 @@ void FillSpot(DocFile& source, const Spot& spot, const PageGeometry& page, std::
   const uint32_t depth = spot.picture ? page.bits : 1;
   const uint64_t size = SpotBytes(spot, page.bits);
   if (size > kLargestSpotBytes) FailDocument("Error memory allocation");
-  if (buffer.size() < size) buffer.resize(size);
+  if (buffer.size() < size || buffer.empty()) buffer.resize(size == 0 ? 1 : size);
   if (depth == 1 && (spot.width == 1 || spot.height == 1)) {
     std::memset(buffer.data(), kAllBitsSet, size);  // a thin mask has all bits set and no data
   } else if (spot.compact) {

@@ -42,7 +42,7 @@ bool CountColors(const BitmapFileHeader& file, const BitmapInfoHeader& info, int
 }
 
 void PreparePageBlock(uint32_t size, int32_t height) {
-  if (size > static_cast<uint32_t>(iDibBytes)) pDibBits = ReplacePageBlock(size);
+  if (size > static_cast<uint32_t>(iDibBytes) || pDibBits == nullptr) pDibBits = ReplacePageBlock(size);
   iScrollStep = static_cast<int32_t>(height / static_cast<double>(kScrollStepsPerPage) + 0.5);
   iDibBytes = static_cast<int32_t>(size);
 }
