@@ -6,25 +6,13 @@ tool=$(realpath "$1")
 durmo=$(realpath "$2")
 data=$(realpath "$3")
 runner=${4:-}
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-passed=0
-failed=0
+source "$here/../shell_checks.sh"
 
-kwentool() {
-  $runner "$tool" "$@" >out.txt 2>err.raw
-  echo $? >rc.txt
-  tr -d '\r' <err.raw >err.txt
-  tr -d '\r' <out.txt >out.clean && mv out.clean out.txt
-}
-rc() { cat rc.txt; }
-check() {
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
-same() { [ "$1" = "$2" ] || { printf '  got:      %q\n  expected: %q\n' "$1" "$2"; return 1; }; }
+kwentool() { run $runner "$tool" "$@"; }
 # Pixels of two images agree as ImageMagick reads them.
 same_pixels() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = "0" ]; }
 
@@ -110,5 +98,4 @@ check "a cut-off packed document warns" grep -q "packed data ended before its en
 kwentool render example.bs 1 no/such/dir/x.bmp
 check "an unwritable output is refused" same "$(rc)" 1
 
-echo "kwentool: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish kwentool

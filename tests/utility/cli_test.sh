@@ -4,27 +4,15 @@
 set -u
 durmo_path=$(realpath "$1")
 runner=${2:-}
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 cp "$durmo_path" .
 exe=./$(basename "$durmo_path")
-passed=0
-failed=0
+source "$here/../shell_checks.sh"
 
-# Windows text streams end lines with CR LF; compare the lines themselves.
-durmo() {
-  $runner "$exe" "$@" >out.txt 2>err.raw
-  echo $? >rc.txt
-  tr -d "\r" <err.raw >err.txt
-}
-rc() { cat rc.txt; }
-check() {  # check NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
-same() { [ "$1" = "$2" ] || { printf '  got:      %q\n  expected: %q\n' "$1" "$2"; return 1; }; }
+durmo() { run $runner "$exe" "$@"; }
 hex() { od -An -tx1 -v "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
 is_windows() { [ -n "$runner" ]; }
 
@@ -150,5 +138,4 @@ if ! is_windows && [ -w /dev/full ]; then
   check "a failed restored write is reported" same "$(cat out.txt)" 'Can`t write output file. Exit code 2 '
 fi
 
-echo "cli: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish cli

@@ -5,10 +5,6 @@
 #include "viewer/document/document_state.h"
 #include "viewer/document/host.h"
 
-int32_t iPageCount = 0;
-int32_t iCurPage = 0;
-int32_t aPageOffset[kPageOffsetEntries];
-
 namespace {
 
 constexpr uint32_t LabelOf(const char (&text)[5]) {
