@@ -33,14 +33,6 @@ void PrintUsage() {
   std::fputs(kPurposeLine, stdout);
 }
 
-void BuildDistanceModels(HlModel (&hl)[kDistanceModels], int windowExponent) {
-  for (HlModel& model : hl) BuildHl(model, static_cast<uint8_t>(windowExponent + 1));
-}
-
-void ReleaseDistanceModels(HlModel (&hl)[kDistanceModels]) {
-  for (int i = kDistanceModels - 1; i >= 0; --i) ReleaseHl(hl[i]);
-}
-
 int Compress(const char* packedName, const char* sourceName, const Switches& switches) {
   int64_t sourceSize;
   if (!QueryFileSize(sourceName, &sourceSize)) FailCoded(exitcode::kFailure, msg::kNoSourceStatus);

@@ -18,11 +18,11 @@ std::vector<uint8_t> PackBytes(const uint8_t* data, uint64_t size, const Switche
   HpModel hp;
   BuildHp(hp);
   HlModel hl[kDistanceModels];
-  for (HlModel& model : hl) BuildHl(model, static_cast<uint8_t>(window.exponent + 1));
+  BuildDistanceModels(hl, window.exponent);
   WriteBits(packed, static_cast<uint32_t>(window.exponent) & 0x1Fu, kHeaderBits);
   CompressRun(packed, lz, hp, hl, static_cast<int64_t>(size), nullptr);
   Finish(packed);
-  for (HlModel& model : hl) ReleaseHl(model);
+  ReleaseDistanceModels(hl);
   ReleaseHp(hp);
   ReleaseSource(lz);
   ReleaseBitFile(packed);
@@ -48,9 +48,9 @@ UnpackResult UnpackBytes(const uint8_t* data, uint64_t size, int64_t limit) {
   HpModel hp;
   BuildHp(hp);
   HlModel hl[kDistanceModels];
-  for (HlModel& model : hl) BuildHl(model, static_cast<uint8_t>(exponent + 1));
+  BuildDistanceModels(hl, static_cast<int>(exponent));
   result.end = DecompressRun(lz, packed, hp, hl, static_cast<int64_t>(size), nullptr);
-  for (HlModel& model : hl) ReleaseHl(model);
+  ReleaseDistanceModels(hl);
   ReleaseHp(hp);
   ReleaseTarget(lz);
   ReleaseBitFile(packed);

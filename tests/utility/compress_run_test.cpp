@@ -22,9 +22,9 @@ std::vector<std::string> ProgressOf(const Bytes& source) {
   HpModel hp;
   BuildHp(hp);
   HlModel hl[kDistanceModels];
-  for (HlModel& model : hl) BuildHl(model, window.exponent + 1);
+  BuildDistanceModels(hl, window.exponent);
   CompressRun(file, lz, hp, hl, static_cast<int64_t>(source.size()), display);
-  for (HlModel& model : hl) ReleaseHl(model);
+  ReleaseDistanceModels(hl);
   ReleaseHp(hp);
   ReleaseSource(lz);
   ReleaseBitFile(file);

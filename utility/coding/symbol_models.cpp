@@ -90,6 +90,14 @@ void ReleaseHl(HlModel& hl) {
   hl.tree = nullptr;
 }
 
+void BuildDistanceModels(HlModel (&hl)[kDistanceModels], int windowExponent) {
+  for (HlModel& model : hl) BuildHl(model, static_cast<uint8_t>(windowExponent + 1));
+}
+
+void ReleaseDistanceModels(HlModel (&hl)[kDistanceModels]) {
+  for (int i = kDistanceModels - 1; i >= 0; --i) ReleaseHl(hl[i]);
+}
+
 void EncodeHl(HlModel& hl, uint32_t value, BitFile& file) {
   unsigned length = BitLength(value);
   HuffmanCode code = GetCode(*hl.tree, length);

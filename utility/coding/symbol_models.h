@@ -61,5 +61,10 @@ void ReleaseHl(HlModel& hl);
 void EncodeHl(HlModel& hl, uint32_t value, BitFile& file);
 bool DecodeHl(HlModel& hl, BitFile& file, uint32_t* value);
 
+// The seven distance models of a run, each over e + 1 bit lengths; released
+// from the last to the first.
+void BuildDistanceModels(HlModel (&hl)[kDistanceModels], int windowExponent);
+void ReleaseDistanceModels(HlModel (&hl)[kDistanceModels]);
+
 void WriteAdaptiveInt(uint32_t value, uint8_t k, uint8_t kmax, BitFile& file);
 bool ReadAdaptiveInt(uint8_t k, uint8_t kmax, BitFile& file, uint32_t* value);
