@@ -1,0 +1,179 @@
+#include "viewer/app/view_geometry.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/viewer/app/view_test_host.h"
+#include "viewer/app/navigation.h"
+#include "viewer/document/document_state.h"
+#include "viewer/document/page_state.h"
+
+namespace {
+
+// A 1700 x 2200 page in an 850 x 600 client area: k = 2, V = 1200, S = 73.
+class ViewGeometry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    viewRecord.client = {850, 600};
+    OpenTestDocument({{1700, 2200}, {1700, 2200}, {1700, 3000}, {1700, 2200}});
+  }
+};
+
+TEST_F(ViewGeometry, ViewRowsAndScrollStep) {
+  EXPECT_EQ(ViewRows(viewRecord.client), 1200);
+  EXPECT_EQ(iScrollStep, 73);
+  EXPECT_EQ(LastViewTop(viewRecord.client), 1000);
+}
+
+TEST_F(ViewGeometry, NextViewClampsToTheLastBandThenTurnsThePage) {
+  NextView();
+  EXPECT_EQ(iViewTop, 1000);
+  EXPECT_EQ(viewRecord.repaints, 1);
+  EXPECT_TRUE(viewRecord.loads.empty());
+  NextView();
+  EXPECT_EQ(iCurPage, 1);
+  EXPECT_EQ(iViewTop, 0);
+  EXPECT_EQ(viewRecord.loads, std::vector<int32_t>{1});
+}
+
+TEST_F(ViewGeometry, ScrollStepsMoveTheContentsByTruncatedPixels) {
+  struct Case {
+    int32_t from;
+    void (*move)();
+    int32_t to;
+    int32_t pixels;
+  };
+  const Case cases[] = {
+      {0, ScrollTextUp, 73, -36},
+      {73, ScrollTextDown, 0, 36},
+      {990, ScrollTextUp, 1000, -5},
+      {40, ScrollTextDown, 0, 20},
+  };
+  for (const Case& c : cases) {
+    viewRecord.scrolls.clear();
+    iViewTop = c.from;
+    c.move();
+    EXPECT_EQ(iViewTop, c.to) << "from " << c.from;
+    EXPECT_EQ(viewRecord.scrolls, std::vector<int32_t>{c.pixels}) << "from " << c.from;
+  }
+  EXPECT_EQ(viewRecord.repaints, 0);
+}
+
+TEST_F(ViewGeometry, BackwardAtThePageTopShowsThePreviousPagesLastBand) {
+  for (void (*move)() : {PrevView, ScrollTextDown}) {
+    iCurPage = 3;
+    iViewTop = 0;
+    move();
+    EXPECT_EQ(iCurPage, 2);
+    EXPECT_EQ(iViewTop, 3000 - 1200);  // page 3's height, not page 4's
+    EXPECT_EQ(aPageHistory[iHistoryPos], 2);
+  }
+}
+
+TEST_F(ViewGeometry, TheDocumentsEndsStop) {
+  iViewTop = 0;
+  PrevView();
+  ScrollTextDown();
+  EXPECT_EQ(iCurPage, 0);
+  EXPECT_TRUE(viewRecord.loads.empty());
+  EXPECT_EQ(iHistoryPos, 0);
+
+  iCurPage = 3;
+  iViewTop = 1000;
+  NextView();
+  EXPECT_TRUE(viewRecord.loads.empty());
+  // A scroll step at the end of the last page shows its top again.
+  ScrollTextUp();
+  EXPECT_EQ(viewRecord.loads, std::vector<int32_t>{3});
+  EXPECT_EQ(iViewTop, 0);
+  EXPECT_EQ(aPageHistory[iHistoryPos], 3);
+}
+
+TEST_F(ViewGeometry, PageTopAndEndRepaintAlways) {
+  PageTop();
+  EXPECT_EQ(viewRecord.repaints, 1);
+  PageEnd();
+  EXPECT_EQ(iViewTop, 1000);
+  PageEnd();
+  EXPECT_EQ(viewRecord.repaints, 3);
+}
+
+TEST_F(ViewGeometry, APlainBmpNeverChangesPage) {
+  OpenTestDocument({{1700, 2200}}, true);
+  iViewTop = 1000;
+  NextView();
+  ScrollTextUp();
+  EXPECT_TRUE(viewRecord.loads.empty());
+  EXPECT_EQ(iViewTop, 1000);
+  PrevView();
+  EXPECT_EQ(iViewTop, 0);
+}
+
+TEST_F(ViewGeometry, AClientOfWidthZeroSkipsTheGeometry) {
+  viewRecord.client = {0, 600};
+  EXPECT_EQ(ViewRows(viewRecord.client), 0);
+  for (void (*move)() : {NextView, PrevView, ScrollTextUp, ScrollTextDown, PageEnd}) move();
+  EXPECT_EQ(iViewTop, 0);
+  EXPECT_TRUE(viewRecord.loads.empty());
+  EXPECT_TRUE(viewRecord.scrolls.empty());
+  EXPECT_FALSE(PlanPaint(0, 0, 0, 600, viewRecord.client).stretch);
+}
+
+TEST_F(ViewGeometry, AFullPaintDrawsTheBandOfTheView) {
+  PaintPlan plan = PlanPaint(0, 0, 850, 600, viewRecord.client);
+  ASSERT_TRUE(plan.stretch);
+  EXPECT_FALSE(plan.white);
+  EXPECT_EQ(plan.destination.x, 0);
+  EXPECT_EQ(plan.destination.y, 0);
+  EXPECT_EQ(plan.destination.width, 850);
+  EXPECT_EQ(plan.destination.height, 600);
+  EXPECT_EQ(plan.source.x, 0);
+  EXPECT_EQ(plan.source.y, 1000);
+  EXPECT_EQ(plan.source.width, 1700);
+  EXPECT_EQ(plan.source.height, 1200);
+}
+
+TEST_F(ViewGeometry, AStripPaintAfterAScroll) {
+  iViewTop = 73;
+  PaintPlan plan = PlanPaint(0, 564, 850, 600, viewRecord.client);
+  ASSERT_TRUE(plan.stretch);
+  EXPECT_EQ(plan.source.y, 2200 - 73 - 1200);
+  EXPECT_EQ(plan.source.height, 72);
+}
+
+TEST_F(ViewGeometry, RowsBelowAShortPageArePaintedWhite) {
+  OpenTestDocument({{850, 400}});
+  PaintPlan plan = PlanPaint(0, 0, 850, 600, viewRecord.client);
+  ASSERT_TRUE(plan.stretch);
+  EXPECT_EQ(plan.destination.height, 400);
+  EXPECT_EQ(plan.source.y, 0);
+  EXPECT_EQ(plan.source.height, 400);
+  ASSERT_TRUE(plan.white);
+  EXPECT_EQ(plan.whiteStrip.y, 400);
+  EXPECT_EQ(plan.whiteStrip.height, 200);
+  // A strip wholly below the page is only white.
+  plan = PlanPaint(0, 450, 850, 600, viewRecord.client);
+  EXPECT_FALSE(plan.stretch);
+  EXPECT_EQ(plan.whiteStrip.y, 450);
+  EXPECT_EQ(plan.whiteStrip.height, 150);
+}
+
+TEST_F(ViewGeometry, HalftoneOnlyWhenScaling) {
+  struct Case {
+    int32_t width;
+    int colors;
+    int current;
+    int chosen;
+  };
+  const Case cases[] = {
+      {850, 2, kColorOnColor, kHalftone}, {850, 2, kHalftone, 0},
+      {1700, 2, kHalftone, kBlackOnWhite}, {1700, 256, kHalftone, kColorOnColor},
+      {1700, 0, kHalftone, kColorOnColor}, {1700, 2, kColorOnColor, 0},
+      {1700, 2, kBlackOnWhite, 0},
+  };
+  for (const Case& c : cases) {
+    nColors = c.colors;
+    EXPECT_EQ(ChooseStretchMode(c.width, c.current), c.chosen) << c.width << " " << c.colors;
+  }
+}
+
+}  // namespace
