@@ -9,5 +9,5 @@ cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/build/native" -j "$jobs"
 cmake -S "$root" -B "$root/build/windows" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DNATIVE_DURMO="$root/build/native/durmo" >/dev/null
+  -DNATIVE_DURMO="$root/build/native/durmo" -DNATIVE_TOOLS_DIR="$root/build/native" >/dev/null
 cmake --build "$root/build/windows" -j "$jobs"

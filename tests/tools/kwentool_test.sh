@@ -75,7 +75,7 @@ fi
 
 printf 'hello' >text.txt
 kwentool render text.txt 1 x.bmp
-check "a file that is no bitmap is refused" same "$(rc):$(cat err.txt)" "1:kwentool: Read BITMAPFILEHEADER Failed"
+check "a file that is no bitmap is refused" same "$(rc):$(cat err.txt)" "1:kwentool: Process failed since it is NOT a BITMAP"
 kwentool render missing.kwen 1 x.bmp
 check "a missing document is refused" same "$(rc)" 1
 kwentool render example.bs 2 x.bmp

@@ -34,8 +34,15 @@ struct Spot {
   bool compact;
 };
 
+// A single read (of a plain BMP file) fails only when the read reports
+// failure; what a short file lacks reads as zeros, and the checks of the
+// headers then tell what the file is not.
 bool Read(DocFile& file, void* buffer, uint32_t count, bool gather) {
-  return gather ? GatherRead(file, buffer, count) : ReadOnce(file, buffer, count) == static_cast<int32_t>(count);
+  if (gather) return GatherRead(file, buffer, count);
+  int32_t got = ReadOnce(file, buffer, count);
+  if (got < 0) return false;
+  std::memset(static_cast<uint8_t*>(buffer) + got, 0, count - static_cast<uint32_t>(got));
+  return true;
 }
 
 uint32_t LowBits(uint32_t bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1; }

@@ -1,0 +1,236 @@
+// Writes the documents of the viewer's end-to-end tests and benchmark, and
+// the bundled sample: pages of text-like lines whose repeated letter shapes
+// are stored once and referred to, colour pages with raw and compact-coded
+// pictures, packed with the coding engine as the utility packs them.
+//
+//   make_documents OUTDIR
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/viewer/document/document_builder.h"
+#include "utility/memory_pack.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr int kLetters = 26;
+constexpr int kLetterWidth = 9;
+constexpr int kLetterHeight = 13;
+constexpr int kLetterGap = 2;
+constexpr int kWordGap = 7;
+constexpr int kLineGap = 11;
+constexpr int kMargin = 40;
+
+// A small deterministic generator, so that every build writes the same bytes.
+struct Random {
+  uint32_t state;
+  uint32_t Next() {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  }
+  int Below(int n) { return static_cast<int>(Next() % static_cast<uint32_t>(n)); }
+};
+
+// Letter shapes: a few strokes on a 9 x 13 grid, top row first.
+std::vector<std::vector<std::string>> MakeLetters() {
+  std::vector<std::vector<std::string>> letters;
+  Random random{7};
+  for (int k = 0; k < kLetters; ++k) {
+    std::vector<std::string> rows(kLetterHeight, std::string(kLetterWidth, '.'));
+    for (int stroke = 0; stroke < 3; ++stroke) {
+      bool vertical = random.Below(2) == 0;
+      int at = random.Below(vertical ? kLetterWidth - 1 : kLetterHeight - 1);
+      for (int t = 0; t < (vertical ? kLetterHeight : kLetterWidth); ++t) {
+        for (int thick = 0; thick < 2; ++thick) {
+          if (vertical) rows[t][at + thick] = '#';
+          else rows[at + thick][t] = '#';
+        }
+      }
+    }
+    letters.push_back(rows);
+  }
+  return letters;
+}
+
+struct Document {
+  size_t pages;
+  std::vector<Bytes> records;
+  std::map<int, int32_t> letterOffsets;  // letter -> offset of its first copy's height field
+};
+
+// Spots placed one after another: the cursor rules of the spot records.
+struct Cursor {
+  PageWriter& page;
+  int32_t x = 0, y = 0;
+  size_t Place(int32_t left, int32_t bottom, uint32_t w, uint32_t h, const Bytes& data) {
+    size_t field = page.Inline(left - x, bottom - y, w, h, data);
+    x = left + static_cast<int32_t>(w) - 1;
+    y = bottom;
+    return field;
+  }
+  void Refer(int32_t left, int32_t bottom, uint32_t w, int32_t offset) {
+    page.Reference(left - x, bottom - y, offset);
+    x = left + static_cast<int32_t>(w) - 1;
+    y = bottom;
+  }
+};
+
+// Lines of words down the page, from row `top` to row `bottom`.
+void WriteText(Document& doc, Cursor& cursor, int32_t width, int32_t top, int32_t bottom, Random& random) {
+  static const std::vector<std::vector<std::string>> letters = MakeLetters();
+  const int32_t recordStart = RecordOffset(doc.records, doc.pages, doc.records.size());
+  for (int32_t line = top + kLetterHeight; line < bottom; line += kLetterHeight + kLineGap) {
+    int32_t left = kMargin;
+    while (true) {
+      int word = 2 + random.Below(8);
+      if (left + word * (kLetterWidth + kLetterGap) > width - kMargin) break;
+      for (int k = 0; k < word; ++k) {
+        int letter = random.Below(kLetters);
+        auto known = doc.letterOffsets.find(letter);
+        if (known != doc.letterOffsets.end()) {
+          cursor.Refer(left, line, kLetterWidth, known->second);
+        } else {
+          size_t field = cursor.Place(left, line, kLetterWidth, kLetterHeight, MaskFromRows(letters[letter]));
+          doc.letterOffsets[letter] = recordStart + static_cast<int32_t>(field);
+        }
+        left += kLetterWidth + kLetterGap;
+      }
+      left += kWordGap;
+    }
+  }
+}
+
+// A 1-bit page of text; `noiseRows` rows of a halftone-like figure at the top.
+Bytes TextPage(Document& doc, int32_t width, int32_t height, int32_t noiseRows, Random& random) {
+  PageWriter page(width, height, 1, BlackWhite());
+  Cursor cursor{page};
+  int32_t textTop = kMargin;
+  if (noiseRows > 0) {
+    uint32_t figureWidth = static_cast<uint32_t>(width - 2 * kMargin);
+    Bytes noise(((figureWidth + 7) / 8) * noiseRows);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random.Next() >> 15);  // the high bits: the low ones repeat soon
+    cursor.Place(kMargin, kMargin + noiseRows - 1, figureWidth, static_cast<uint32_t>(noiseRows), noise);
+    textTop += noiseRows + kLineGap;
+  }
+  WriteText(doc, cursor, width, textTop, height - kMargin, random);
+  return page.record;
+}
+
+// A 24-bit page: a heading in colour, a raw picture and a compact-coded one.
+Bytes ColourPage(Document& doc, int32_t width, int32_t height, Random& random) {
+  PageWriter page(width, height, 24, {});
+  Cursor cursor{page};
+  page.ColourEscape(0x00204080);  // dark blue ink (blue, green, red from the low byte)
+  WriteText(doc, cursor, width, kMargin, kMargin + 2 * (kLetterHeight + kLineGap), random);
+  // Raw pictures are stored by columns, bottom row first.
+  const uint32_t rawW = 120, rawH = 90;
+  Bytes raw;
+  for (uint32_t x = 0; x < rawW; ++x) {
+    Bytes column(((24 * rawH + 7) / 8), 0);
+    for (uint32_t r = 0; r < rawH; ++r) {
+      column[3 * r + 0] = static_cast<uint8_t>(2 * r);
+      column[3 * r + 1] = static_cast<uint8_t>(2 * x);
+      column[3 * r + 2] = static_cast<uint8_t>(255 - 2 * x);
+    }
+    raw.insert(raw.end(), column.begin(), column.end());
+  }
+  page.ColourEscape(0xFFFFFF);  // the white index: colour pictures
+  cursor.Place(kMargin, 200 + rawH, rawW, rawH, raw);
+  // A compact picture of 18 x 10 blocks, coded by its DC coefficients only:
+  // tiles of colour blending across the picture.
+  const int32_t scale = 1;
+  page.CompactEscape(scale);
+  const int blocksW = 18, blocksH = 10;
+  const uint32_t picW = 9 * blocksW, picH = 9 * blocksH;
+  Bytes coded;
+  for (int channel = 0; channel < 3; ++channel) {
+    for (int frequency = 0; frequency < 81; ++frequency) {
+      int32_t previous = 0;
+      for (int block = 0; block < blocksW * blocksH; ++block) {
+        int bx = block % blocksW, by = block / blocksW;
+        int32_t dc = 0;
+        if (frequency == 0) {
+          // Brightness, blue-minus-red and red-plus-blue-minus-green, in
+          // quantiser steps of the DC (5, 5 and 21 at scale 1).
+          dc = channel == 0 ? 160 + 12 * bx + 8 * by : channel == 1 ? 4 * bx - 30 : by - 4;
+        }
+        PutSigned(coded, frequency == 0 ? dc - previous : 0);
+        if (frequency == 0) previous = dc;
+      }
+    }
+  }
+  cursor.Place(width - kMargin - static_cast<int32_t>(picW), 200 + rawH, picW, picH, coded);
+  page.ColourEscape(0);  // black text below
+  WriteText(doc, cursor, width, 320, height - kMargin, random);
+  return page.record;
+}
+
+bool WriteFile(const std::string& path, const Bytes& bytes) {
+  FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) return false;
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  return std::fclose(out) == 0 && written;
+}
+
+// Packed as "durmo a ... /Q" packs them: the quick search keeps the build short.
+Bytes Packed(const Bytes& unpacked) {
+  Switches quick;
+  quick.searchExponent = SearchExponentFor('Q');
+  return PackBytes(unpacked.data(), unpacked.size(), quick);
+}
+
+Bytes Sample() {
+  Document doc{4, {}, {}};
+  Random random{2026};
+  doc.records.push_back(TextPage(doc, 600, 800, 0, random));
+  doc.records.push_back(TextPage(doc, 600, 800, 0, random));
+  doc.records.push_back(ColourPage(doc, 640, 720, random));
+  doc.records.push_back(TextPage(doc, 600, 800, 120, random));
+  return AssembleDocument(doc.records);
+}
+
+// 300 pages, each with a figure of 600 noisy rows, so that restoring takes
+// long enough to watch the first page arrive before the last.
+Bytes LongDocument() {
+  Document doc{300, {}, {}};
+  Random random{300};
+  for (size_t k = 0; k < doc.pages; ++k) doc.records.push_back(TextPage(doc, 850, 1100, 600, random));
+  return AssembleDocument(doc.records);
+}
+
+Bytes OldLabel() {
+  Bytes doc = Sample();
+  doc[0] = 'K', doc[1] = 'W', doc[2] = 'E', doc[3] = 'N';
+  return doc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_documents OUTDIR\n");
+    return 2;
+  }
+  const std::string dir = argv[1];
+  const Bytes sample = Sample();
+  const struct {
+    const char* name;
+    Bytes bytes;
+  } files[] = {
+      {"sample.kwen", Packed(sample)},
+      {"sample.bs", sample},
+      {"long.kwen", Packed(LongDocument())},
+      {"old_label.kwen", Packed(OldLabel())},
+  };
+  for (const auto& file : files) {
+    if (!WriteFile(dir + "/" + file.name, file.bytes)) {
+      std::fprintf(stderr, "make_documents: cannot write %s/%s\n", dir.c_str(), file.name);
+      return 1;
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,337 @@
+#!/usr/bin/env bash
+# The real viewer under Wine, driven by viewer_driver: documents named on the
+# command line and opened from the menu, every key and button, the dialogs
+# and boxes, export, plain BMP files and each failure.
+# Usage: viewer_e2e.sh DRIVER.exe KWENVIEW.exe DURMO.exe KWENTOOL MAKE_DOCUMENTS
+# (KWENTOOL and MAKE_DOCUMENTS native). Runs on $DISPLAY, or on an Xvfb
+# screen of its own when there is none.
+set -u
+driver=$(realpath "$1")
+viewer=$(realpath "$2")
+durmo=$(realpath "$3")
+kwentool=$(realpath "$4")
+make_documents=$(realpath "$5")
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+xvfb_pid=
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  if [ -n "${E2E_KEEP:-}" ]; then echo "kept $work"; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+cd "$work" || exit 1
+source "$here/../shell_checks.sh"
+export WINEDEBUG=-all
+
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 110); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    break
+  done
+  sleep 1
+fi
+
+# Windows paths of the files here.
+win() { printf 'Z:%s' "${1//\//\\}"; }
+temp_unix=$(wine cmd /c 'echo %TEMP%' 2>/dev/null | tr -d '\r')
+temp_unix=$(winepath -u "$temp_unix" 2>/dev/null | tr -d '\r')
+temp_unix=${temp_unix%/}
+temp() { win "$temp_unix/$1"; }
+
+# The programs as they ship, side by side, and the viewer alone.
+mkdir kit alone
+cp "$viewer" "$durmo" kit/
+cp "$viewer" alone/
+"$make_documents" "$work" || exit 1
+wine "$durmo" x long.kwen long.bs >/dev/null 2>&1
+long_size=$(wc -c <long.bs)
+
+# scenario NAME VIEWER: runs the steps on standard input.
+scenario() {
+  local name=$1 exe=$2
+  cat >"$name.steps"
+  wine "$driver" "$(win "$exe")" "$name.steps" >"$name.log" 2>/dev/null
+  local status=$?
+  tr -d '\r' <"$name.log" >"$name.out"
+  check "$name" test "$status" -eq 0
+  [ "$status" -eq 0 ] || grep -v '^captured' "$name.out" | sed 's/^/  /'
+}
+kit=$work/kit/kwenview.exe
+
+# Pixels of a capture against page rows of a rendering at 1:1.
+render() { "$kwentool" render "$1" "$2" "$3" >/dev/null; }
+same_rows() {  # same_rows CAPTURE RENDERED TOP
+  local size
+  size=$(identify -format '%wx%h' "$1")
+  convert "$2" -crop "${size}+0+$3" +repage rows.png
+  local diff
+  diff=$(compare -metric AE "$1" rows.png null: 2>&1)
+  [ "$diff" = "0" ] || { echo "  $diff pixels differ from rows at $3 ($size)"; return 1; }
+}
+
+# --- A long document restored while its first page is shown.
+scenario first_page_while_restoring "$kit" <<STEPS
+start $(win "$work/long.kwen")
+child running
+smaller $(temp long.kwen.bs) $long_size
+capture $(win "$work/long1.bmp")
+close
+exit 0
+absent $(temp long.kwen.bs)
+STEPS
+render long.kwen 1 long1_ref.bmp
+check "the first page as rendered" same_rows long1.bmp long1_ref.bmp 0
+
+# --- The sample: fitted at 1:1, paged, scaled by the width presets.
+scenario sample_pages "$kit" <<STEPS
+start $(win "$work/sample.kwen")
+client 600 800
+capture $(win "$work/s1.bmp")
+page 1 of 4
+key down
+page 2 of 4
+key enter
+page 3 of 4
+client 640 720
+key up
+page 2 of 4
+client 600 800
+key 3
+window 0 0 608 846
+key 1
+client 480 640
+capture $(win "$work/s2_narrow.bmp")
+key 2
+client 600 640
+key 3
+client 600 800
+key pgdn
+key pgdn
+key pgdn
+page 4 of 4
+key right
+page 4 of 4
+key pgup
+page 3 of 4
+capture $(win "$work/s3.bmp")
+down ctrl
+key home
+up ctrl
+page 1 of 4
+down ctrl
+key end
+up ctrl
+page 4 of 4
+close
+exit 0
+absent $(temp sample.kwen.bs)
+STEPS
+for k in 1 2 3; do render sample.kwen "$k" "sample$k.bmp"; done
+check "page 1 at 1:1" same_rows s1.bmp sample1.bmp 0
+check "the colour page at 1:1" same_rows s3.bmp sample3.bmp 0
+# Scaled to 480 pixels: the halftone of the page, as near as scaling goes.
+convert sample2.bmp -resize 480x640\! narrow_ref.png
+narrow_error=$(compare -metric RMSE s2_narrow.bmp narrow_ref.png null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+check "page 2 scaled to 480 pixels (error $narrow_error)" awk -v e="$narrow_error" 'BEGIN { exit !(e + 0 < 0.2) }' 
+
+# --- Views within a page taller than the window, scrolling and the mouse.
+scenario views_and_scrolling "$kit" <<STEPS
+start $(win "$work/long.kwen")
+capture $(win "$work/v_top.bmp")
+key end
+capture $(win "$work/v_end.bmp")
+key home
+click left
+capture $(win "$work/v_step.bmp")
+click right
+down shift
+key down
+key down
+up shift
+capture $(win "$work/v_two_steps.bmp")
+down shift
+key up
+up shift
+key down
+capture $(win "$work/v_next.bmp")
+key down
+page 2 of 300
+key up
+capture $(win "$work/v_back.bmp")
+page 1 of 300
+close
+exit 0
+STEPS
+view_height=$(sed -n 's/^captured .* of a client area of [0-9]*x\([0-9]*\)$/\1/p' views_and_scrolling.out | head -n 1)
+last_top=$((1100 - view_height))
+check "a view of the first rows" same_rows v_top.bmp long1_ref.bmp 0
+check "End shows the last band" same_rows v_end.bmp long1_ref.bmp "$last_top"
+check "a click scrolls one step" same_rows v_step.bmp long1_ref.bmp 37
+check "Shift+Down twice scrolls two steps" same_rows v_two_steps.bmp long1_ref.bmp 74
+check "Down shows the next band" same_rows v_next.bmp long1_ref.bmp "$last_top"
+check "Up at a page's top shows the previous page's last band" same_rows v_back.bmp long1_ref.bmp "$last_top"
+
+# --- The history ring, Go to page, and the boxes.
+controls=$(sed -n '/kControls =/,/" ";/p' "$here/../../viewer/app/texts.cpp" | sed -n 's/^ *"\(.*\)"[;]*$/\1/p' |
+  tr -d '\n' | sed 's/\\n/^n/g; s/\\t/^t/g')
+scenario history_and_dialogs "$kit" <<STEPS
+start $(win "$work/long.kwen")
+goto-escape
+page 1 of 300
+goto 5
+goto 9
+down ctrl
+key left
+up ctrl
+page 5 of 300
+down ctrl
+key left
+key left
+up ctrl
+page 1 of 300
+down ctrl
+key right
+up ctrl
+page 1 of 300
+down ctrl
+key right
+up ctrl
+page 5 of 300
+down ctrl
+key right
+up ctrl
+page 9 of 300
+down ctrl
+key right
+up ctrl
+page 1 of 300
+goto 7
+page 7 of 300
+goto-escape
+page 7 of 300
+goto 12345
+page 7 of 300
+goto 0012
+page 12 of 300
+goto  3x
+page 3 of 300
+key f
+box The file currently loaded|$(win "$work/long.kwen")
+key f1
+box Viewer controls|$controls
+menu 513
+box Viewer controls|$controls
+menu 512
+box About KWEN|DURMO-Viewer, v.2.1^nMade by the kwen kit team.^nQuestions and reports: the kwen kit project pages.
+goto 7
+export p0007.bmp $(win "$work/exported7.bmp")
+close
+exit 0
+STEPS
+render long.kwen 7 long7.bmp
+check "the export is the page as rendered" cmp -s exported7.bmp long7.bmp
+
+# --- File/Open of a second document ends the first one's unpacking.
+scenario open_from_the_menu "$kit" <<STEPS
+start $(win "$work/long.kwen")
+child running
+open-cancel
+page 1 of 300
+open $(win "$work/sample.kwen")
+absent $(temp long.kwen.bs)
+page 1 of 4
+capture $(win "$work/o1.bmp")
+close
+exit 0
+absent $(temp sample.kwen.bs)
+STEPS
+check "the second document's first page" same_rows o1.bmp sample1.bmp 0
+
+# --- The unpacked file is reused only when it is newer than the document.
+cp old_label.kwen reuse.kwen
+touch -d '2001-01-01' reuse.kwen
+cp sample.bs "$temp_unix/reuse.kwen.bs"
+cp long.kwen stale.kwen
+cp sample.bs "$temp_unix/stale.kwen.bs"
+touch -d '2001-01-01' "$temp_unix/stale.kwen.bs"
+scenario unpacked_file_reuse "$kit" <<STEPS
+start "$(win "$work/reuse.kwen")"
+child ended
+page 1 of 4
+close
+exit 0
+absent $(temp reuse.kwen.bs)
+start $(win "$work/stale.kwen")
+page 1 of 300
+close
+exit 0
+STEPS
+
+# --- Plain BMP files of several depths, and a path with blanks in quotes.
+for depth in 1 4 8 24; do
+  case $depth in
+    1) convert -size 300x200 xc:white -fill black -draw 'rectangle 20,20 120,90' -type bilevel "BMP3:bmp$depth.bmp" ;;
+    4) convert -size 300x200 gradient:red-blue -colors 16 -compress none "BMP3:bmp$depth.bmp" ;;
+    8) convert -size 300x200 gradient:white-black -colors 200 -compress none "BMP3:bmp$depth.bmp" ;;
+    24) convert -size 300x200 plasma:fractal -seed 4 -type truecolor "BMP3:bmp$depth.bmp" ;;
+  esac
+done
+cp bmp24.bmp "with blank.bmp"
+scenario plain_bmp_files "$kit" <<STEPS
+start $(win "$work/bmp1.bmp")
+client 300 200
+key right
+key g
+capture $(win "$work/c1.bmp")
+key f
+box The file currently loaded|$(win "$work/bmp1.bmp")
+export p0001.bmp $(win "$work/bmp1_export.bmp")
+open $(win "$work/bmp4.bmp")
+capture $(win "$work/c4.bmp")
+open $(win "$work/bmp8.bmp")
+capture $(win "$work/c8.bmp")
+close
+exit 0
+start "$(win "$work/with blank.bmp")"
+capture $(win "$work/c24.bmp")
+close
+exit 0
+STEPS
+for depth in 1 4 8 24; do
+  check "a ${depth}-bit BMP file as it is" same_rows "c$depth.bmp" "bmp$depth.bmp" 0
+done
+render bmp1.bmp 1 bmp1_render.bmp
+check "a BMP file exported as read" cmp -s bmp1_export.bmp bmp1_render.bmp
+
+# --- Failures: each box, and exit status 1.
+: >empty.kwen
+echo "plain text" >notes.txt
+long_name=$(printf 'a%.0s' $(seq 1100))
+scenario failures "$kit" <<STEPS
+start $(win "$work/missing.kwen")
+box File does not exist|$(win "$work/missing.kwen")
+exit 1
+start $(win "$work/empty.kwen")
+box WARNING|Unpack file error
+exit 1
+start $(win "$work/old_label.kwen")
+box WARNING|Not supported old KWEN file format
+exit 1
+absent $(temp old_label.kwen.bs)
+start $(win "$work/notes.txt")
+box WARNING|Process failed since it is NOT a BITMAP
+exit 1
+start $long_name
+box WARNING|The command line is longer than a document path may be
+exit 1
+STEPS
+scenario utility_missing "$work/alone/kwenview.exe" <<STEPS
+start $(win "$work/sample.kwen")
+box WARNING|GetExitCodeProcess request from ReadKWENFile fails
+exit 1
+STEPS
+
+finish viewer_e2e

@@ -1,0 +1,71 @@
+// The Go to page dialog, the open dialog and the information boxes.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstring>
+#include <string>
+
+#include "viewer/app/main_window.h"
+#include "viewer/app/navigation.h"
+#include "viewer/app/resource_ids.h"
+#include "viewer/app/texts.h"
+#include "viewer/app/view_host.h"
+#include "viewer/document/document_state.h"
+#include "viewer/document/host.h"
+
+namespace {
+
+char szGoToPage[kGoToPageChars + 1];  // kept from one use of the dialog to the next
+
+constexpr char kOpenFilter[] =
+    "All Files (*.*)\0*.*\0DURMOViewer Files (*.kwen)\0*.kwen\0BMP Files (*.bmp)\0*.bmp\0";
+
+INT_PTR CALLBACK GoToPageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message != WM_COMMAND) return FALSE;
+  if (wParam == IDOK) {
+    GetDlgItemTextA(dialog, IDC_PAGE_NUMBER, szGoToPage, sizeof szGoToPage);
+    EndDialog(dialog, 0);
+  } else if (wParam == IDCANCEL) {
+    EndDialog(dialog, 0);
+  }
+  return TRUE;
+}
+
+void ShowInformation(const char* text, const char* caption) { MessageBoxA(hMainWnd, text, caption, MB_OK); }
+
+}  // namespace
+
+int32_t AskPageNumber() {
+  DialogBoxParamA(hInst, "DIALOG_1", hMainWnd, GoToPageDlgProc, 0);
+  return PageNumberFromText(szGoToPage);
+}
+
+void ShowControlsBox() { ShowInformation(text::kControls, text::kControlsCaption); }
+void ShowFileNameBox() { ShowInformation(szFileName, text::kFileNameCaption); }
+void ShowAboutBox() { ShowInformation(text::kAbout, text::kAboutCaption); }
+
+void ShowPageNumberBox() {
+  ShowInformation(PageNumberText(iCurPage, iPageCount).c_str(), text::kPageNumberCaption);
+}
+
+void OpenDocumentDialog(HWND hwnd) {
+  char chosen[kPathBufferBytes] = "";
+  OPENFILENAMEA request{};
+  request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  request.hwndOwner = hwnd;
+  request.lpstrFilter = kOpenFilter;
+  request.nFilterIndex = 1;
+  request.lpstrFile = chosen;
+  request.nMaxFile = sizeof chosen - 1;
+  request.lpstrTitle = text::kOpenTitle;
+  request.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+  request.lpstrDefExt = "kwen";
+  if (!GetOpenFileNameA(&request)) {
+    if (CommDlgExtendedError() != 0) ShowWarning(text::kDialogFailed);
+    return;
+  }
+  if (bPackedDoc) CloseDocument();
+  std::strcpy(szFileName, chosen);
+  OpenDocument(hwnd);
+}

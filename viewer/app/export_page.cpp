@@ -1,0 +1,62 @@
+// File/Export: the current page as an uncompressed BMP file.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "viewer/app/export_layout.h"
+#include "viewer/app/main_window.h"
+#include "viewer/app/texts.h"
+#include "viewer/document/document_state.h"
+
+namespace {
+
+char szExportFile[kPathBufferBytes];
+
+constexpr char kExportFilter[] = "All Files (*.*)\0*.*\0BMP Files (*.bmp)\0*.bmp\0";
+
+// Writes the parts one after another; a part written short has failed.
+void WriteExportFile() {
+  HFILE file = _lcreat(szExportFile, 0);
+  if (file == HFILE_ERROR) {
+    ShowWarning(text::kCantCreateExport);
+    return;
+  }
+  ExportPart parts[kExportParts];
+  GetExportParts(parts);
+  for (const ExportPart& part : parts) {
+    UINT written = _lwrite(file, static_cast<LPCCH>(part.data), part.size);
+    if (written != part.size) {
+      ShowWarning(part.failure);
+      break;
+    }
+  }
+  _lclose(file);
+}
+
+}  // namespace
+
+void ExportPage(HWND hwnd) {
+  char message[50] = "GetSaveFileName returned Error #";
+  OPENFILENAMEA request{};
+  request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  request.hwndOwner = hwnd;
+  request.lpstrFilter = kExportFilter;
+  request.nFilterIndex = 1;
+  request.lpstrFile = szExportFile;
+  request.nMaxFile = sizeof szExportFile;
+  request.lpstrTitle = text::kExportTitle;
+  request.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+  request.lpstrDefExt = "bmp";
+  std::snprintf(szExportFile, sizeof szExportFile, "%s", SuggestedExportName(iCurPage).c_str());
+  if (!GetSaveFileNameA(&request)) {
+    DWORD error = CommDlgExtendedError();
+    if (error != 0) {
+      std::snprintf(message + std::strlen(message), sizeof message - std::strlen(message), "%lu", error);
+      ShowWarning(message);
+    }
+    return;
+  }
+  WriteExportFile();
+}

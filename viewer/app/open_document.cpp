@@ -1,0 +1,42 @@
+// Opening the document named in szFileName: a packed document through the
+// unpacking, anything else as a plain BMP file.
+#include <windows.h>
+
+#include "viewer/app/main_window.h"
+#include "viewer/app/navigation.h"
+#include "viewer/app/resource_ids.h"
+#include "viewer/app/texts.h"
+#include "viewer/app/view_geometry.h"
+#include "viewer/document/bmp_reader.h"
+#include "viewer/document/doc_file.h"
+#include "viewer/document/document_kind.h"
+#include "viewer/document/unpack_process.h"
+
+namespace {
+
+void RequireExistingFile() {
+  DocFile probe;
+  if (OpenDocFile(probe, szFileName)) {
+    CloseDocFile(probe);
+    return;
+  }
+  MessageBoxA(nullptr, szFileName, text::kMissingFileCaption, MB_ICONERROR);
+  ExitProcess(1);
+}
+
+}  // namespace
+
+void OpenDocument(HWND hwnd) {
+  CleanDocumentPath(szFileName);
+  RequireExistingFile();
+  bPackedDoc = IsPackedDocumentName(szFileName);
+  bBmpDoc = !bPackedDoc;
+  if (bPackedDoc) {
+    ReadKWENFile(szFileName);
+  } else {
+    ReadBmpFile(szFileName);
+  }
+  iViewTop = 0;
+  EnableMenuItem(GetMenu(hwnd), IDM_EXPORT, MF_BYCOMMAND | MF_ENABLED);
+  InvalidateRect(hwnd, nullptr, FALSE);
+}

@@ -1,0 +1,47 @@
+// The document host of the viewer: failures in "WARNING" boxes that end the
+// program, and the page bitmap in one block of global memory.
+#include <windows.h>
+
+#include "viewer/app/main_window.h"
+#include "viewer/app/texts.h"
+#include "viewer/document/host.h"
+#include "viewer/document/page_state.h"
+
+namespace {
+
+HGLOBAL hDibMem = nullptr;
+
+[[noreturn]] void FailAndExit(const char* text) {
+  ShowWarning(text);
+  ExitProcess(1);
+}
+
+// The block is fixed memory, locked once: after a clean unlock it is free
+// to go. The error code is cleared first so that only the unlock's counts.
+void FreePageBlock() {
+  SetLastError(ERROR_SUCCESS);
+  GlobalUnlock(hDibMem);
+  if (GetLastError() != ERROR_SUCCESS) FailAndExit(text::kUnlockFailed);
+  if (GlobalFree(hDibMem) != nullptr) FailAndExit(text::kFreeFailed);
+  hDibMem = nullptr;
+  pDibBits = nullptr;
+}
+
+}  // namespace
+
+void ShowWarning(const char* text) { MessageBoxA(hMainWnd, text, text::kWarning, MB_ICONERROR); }
+
+void FailDocument(const char* text) { FailAndExit(text); }
+
+uint8_t* ReplacePageBlock(uint32_t size) {
+  if (hDibMem != nullptr) FreePageBlock();
+  hDibMem = GlobalAlloc(GMEM_FIXED, size);
+  if (hDibMem == nullptr) FailAndExit(text::kAllocFailed);
+  void* bits = GlobalLock(hDibMem);
+  if (bits == nullptr) FailAndExit(text::kLockFailed);
+  return static_cast<uint8_t*>(bits);
+}
+
+void ReleasePageMemory() {
+  if (pDibBits != nullptr && hDibMem != nullptr) FreePageBlock();
+}

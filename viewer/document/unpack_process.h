@@ -1,0 +1,21 @@
+// The unpacking of a packed document by the utility, run as a hidden child
+// process that writes the unpacked file into the temporary directory while
+// the viewer reads it.
+#pragma once
+
+#include "viewer/document/doc_file.h"
+#include "viewer/document/unpack_names.h"
+
+extern char szTempFile[kPathBufferBytes];
+extern bool bReusedTemp;  // the unpacked file was there already: no child
+extern DocFile hdoc;      // sequential reading of the label, table and records
+extern DocFile hofs;      // positioned freely for the spots a page refers to
+
+// Names the unpacked file; opens it as hdoc when it is newer than the
+// document, otherwise removes any stale copy and starts the utility.
+void StartUnpackProcess(const char* documentPath);
+// Opens a packed document: the unpacking, both handles, the page table and
+// page 0.
+void ReadKWENFile(const char* documentPath);
+// Ends the child if it still runs.
+void CloseUnpackProcess();
