@@ -11,3 +11,16 @@ cmake -S "$root" -B "$root/build/windows" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DNATIVE_DURMO="$root/build/native/durmo" -DNATIVE_TOOLS_DIR="$root/build/native" >/dev/null
 cmake --build "$root/build/windows" -j "$jobs"
+
+# The sample document, and the Windows programs bundled with it.
+mkdir -p "$root/build/sample"
+"$root/build/native/tests/make_documents" "$root/build/sample"
+bundle=$root/build/bundle/kwen-kit
+rm -rf "$root/build/bundle"
+mkdir -p "$bundle"
+cp "$root/build/windows/durmo.exe" "$root/build/windows/kwenview.exe" "$root/build/windows/kwentool.exe" \
+  "$root/build/sample/sample.kwen" "$bundle/"
+cp "$root/build/windows/tests/viewer_driver.exe" "$root/build/bundle/"
+cp "$root/docs/README-windows.txt" "$bundle/README.txt"
+(cd "$root/build/bundle" && cmake -E tar cf "$root/build/kwen-kit.zip" --format=zip kwen-kit)
+echo "release bundle: build/kwen-kit.zip"

@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
-# Builds the utility, packs the bundled example and restores it, showing the
-# utility's report lines.
+# Builds everything and opens the bundled sample document in the viewer
+# under Wine. Without a display it says so and renders the first page to a
+# file with kwentool instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build/native" -j "$(nproc)" --target durmo >/dev/null
+"$root/scripts/build.sh" >/dev/null
 
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
-durmo="$root/build/native/durmo"
-example="$root/examples/sample.txt"
-"$durmo" a "$out/sample.dur" "$example"
-"$durmo" x "$out/sample.dur" "$out/sample.txt"
-cmp "$example" "$out/sample.txt"
-echo "restored $(wc -c <"$out/sample.txt") bytes from $(wc -c <"$out/sample.dur") packed, identical to the original"
+sample=$root/build/sample/sample.kwen
+"$root/build/native/kwentool" info "$sample"
+if [ -n "${DISPLAY:-}" ]; then
+  export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix} WINEDEBUG=-all
+  echo "opening $sample in kwenview (close its window to end)"
+  wine "$root/build/bundle/kwen-kit/kwenview.exe" "$(winepath -w "$sample")" 2>/dev/null
+else
+  page=$root/build/sample/page1.bmp
+  "$root/build/native/kwentool" render "$sample" 1 "$page"
+  echo "no display to show the viewer on: the first page is rendered to $page"
+fi

@@ -2,15 +2,16 @@
 # The real viewer under Wine, driven by viewer_driver: documents named on the
 # command line and opened from the menu, every key and button, the dialogs
 # and boxes, export, plain BMP files and each failure.
-# Usage: viewer_e2e.sh DRIVER.exe KWENVIEW.exe DURMO.exe KWENTOOL MAKE_DOCUMENTS
-# (KWENTOOL and MAKE_DOCUMENTS native). Runs on $DISPLAY, or on an Xvfb
+# Usage: viewer_e2e.sh DRIVER.exe KWENVIEW.exe DURMO.exe SILENT_UTILITY.exe
+#        KWENTOOL MAKE_DOCUMENTS   (the last two native). Runs on $DISPLAY, or on an Xvfb
 # screen of its own when there is none.
 set -u
 driver=$(realpath "$1")
 viewer=$(realpath "$2")
 durmo=$(realpath "$3")
-kwentool=$(realpath "$4")
-make_documents=$(realpath "$5")
+silent_utility=$(realpath "$4")
+kwentool=$(realpath "$5")
+make_documents=$(realpath "$6")
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 xvfb_pid=
@@ -42,9 +43,11 @@ temp_unix=${temp_unix%/}
 temp() { win "$temp_unix/$1"; }
 
 # The programs as they ship, side by side, and the viewer alone.
-mkdir kit alone
+mkdir kit alone silent
 cp "$viewer" "$durmo" kit/
 cp "$viewer" alone/
+cp "$viewer" silent/
+cp "$silent_utility" silent/durmo.exe
 "$make_documents" "$work" || exit 1
 wine "$durmo" x long.kwen long.bs >/dev/null 2>&1
 long_size=$(wc -c <long.bs)
@@ -331,6 +334,11 @@ STEPS
 scenario utility_missing "$work/alone/kwenview.exe" <<STEPS
 start $(win "$work/sample.kwen")
 box WARNING|GetExitCodeProcess request from ReadKWENFile fails
+exit 1
+STEPS
+scenario utility_ends_well_writing_nothing "$work/silent/kwenview.exe" <<STEPS
+start $(win "$work/sample.kwen")
+box WARNING|Unpack file error
 exit 1
 STEPS
 
