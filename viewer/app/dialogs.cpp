@@ -49,18 +49,25 @@ void ShowPageNumberBox() {
   ShowInformation(PageNumberText(iCurPage, iPageCount).c_str(), text::kPageNumberCaption);
 }
 
-void OpenDocumentDialog(HWND hwnd) {
-  char chosen[kPathBufferBytes] = "";
+OPENFILENAMEA FileDialogRequest(HWND hwnd, const char* filter, char* file, DWORD fileSize, const char* title,
+                                DWORD flags, const char* defaultExtension) {
   OPENFILENAMEA request{};
   request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
   request.hwndOwner = hwnd;
-  request.lpstrFilter = kOpenFilter;
+  request.lpstrFilter = filter;
   request.nFilterIndex = 1;
-  request.lpstrFile = chosen;
-  request.nMaxFile = sizeof chosen - 1;
-  request.lpstrTitle = text::kOpenTitle;
-  request.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-  request.lpstrDefExt = "kwen";
+  request.lpstrFile = file;
+  request.nMaxFile = fileSize;
+  request.lpstrTitle = title;
+  request.Flags = flags;
+  request.lpstrDefExt = defaultExtension;
+  return request;
+}
+
+void OpenDocumentDialog(HWND hwnd) {
+  char chosen[kPathBufferBytes] = "";
+  OPENFILENAMEA request = FileDialogRequest(hwnd, kOpenFilter, chosen, sizeof chosen - 1, text::kOpenTitle,
+                                            OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "kwen");
   if (!GetOpenFileNameA(&request)) {
     if (CommDlgExtendedError() != 0) ShowWarning(text::kDialogFailed);
     return;

@@ -39,16 +39,8 @@ void WriteExportFile() {
 
 void ExportPage(HWND hwnd) {
   char message[50] = "GetSaveFileName returned Error #";
-  OPENFILENAMEA request{};
-  request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-  request.hwndOwner = hwnd;
-  request.lpstrFilter = kExportFilter;
-  request.nFilterIndex = 1;
-  request.lpstrFile = szExportFile;
-  request.nMaxFile = sizeof szExportFile;
-  request.lpstrTitle = text::kExportTitle;
-  request.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
-  request.lpstrDefExt = "bmp";
+  OPENFILENAMEA request = FileDialogRequest(hwnd, kExportFilter, szExportFile, sizeof szExportFile,
+                                            text::kExportTitle, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST, "bmp");
   std::snprintf(szExportFile, sizeof szExportFile, "%s", SuggestedExportName(iCurPage).c_str());
   if (!GetSaveFileNameA(&request)) {
     DWORD error = CommDlgExtendedError();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commdlg.h>
 
 #include "viewer/document/unpack_names.h"
 
@@ -15,6 +16,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 void ShowWarning(const char* text);
 // The page bitmap's global memory, released at shutdown.
 void ReleasePageMemory();
+
+// An open or save request owned by `hwnd` for the buffer `file`.
+OPENFILENAMEA FileDialogRequest(HWND hwnd, const char* filter, char* file, DWORD fileSize, const char* title,
+                                DWORD flags, const char* defaultExtension);
 
 void OpenDocument(HWND hwnd);
 void OpenDocumentDialog(HWND hwnd);
