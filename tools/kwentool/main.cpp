@@ -40,6 +40,10 @@ bool ParsePageNumber(const char* text, long* page) {
   return errno == 0 && end != text && *end == '\0';
 }
 
+uint32_t WriteToStream(void* stream, const void* data, uint32_t size) {
+  return static_cast<uint32_t>(std::fwrite(data, 1, size, static_cast<FILE*>(stream)));
+}
+
 // Writes the page like the viewer's export; a failed or short write removes
 // the partial file.
 int WritePage(const char* path) {
@@ -48,22 +52,12 @@ int WritePage(const char* path) {
     std::fprintf(stderr, "kwentool: Error creating Export File %s\n", path);
     return kDocumentError;
   }
-  ExportPart parts[kExportParts];
-  GetExportParts(parts);
-  for (const ExportPart& part : parts) {
-    if (part.size != 0 && std::fwrite(part.data, 1, part.size, out) != part.size) {
-      std::fclose(out);
-      std::remove(path);
-      std::fprintf(stderr, "kwentool: %s\n", part.failure);
-      return kDocumentError;
-    }
-  }
-  if (std::fclose(out) != 0) {
-    std::remove(path);
-    std::fprintf(stderr, "kwentool: %s\n", parts[kExportParts - 1].failure);
-    return kDocumentError;
-  }
-  return 0;
+  const char* failure = WriteExportParts(WriteToStream, out);
+  if (std::fclose(out) != 0 && failure == nullptr) failure = "Write BITMAP to export file failed";
+  if (failure == nullptr) return 0;
+  std::remove(path);
+  std::fprintf(stderr, "kwentool: %s\n", failure);
+  return kDocumentError;
 }
 
 int Render(const char* docPath, const char* pageText, const char* outPath) {

@@ -10,3 +10,12 @@ void GetExportParts(ExportPart (&parts)[kExportParts]) {
   parts[2] = {sBitMapInfoHeader.RGBTable, 4 * static_cast<uint32_t>(nColors), "Write RGBTable to export file failed"};
   parts[3] = {pDibBits, static_cast<uint32_t>(rows), "Write BITMAP to export file failed"};
 }
+
+const char* WriteExportParts(ExportWriter write, void* file) {
+  ExportPart parts[kExportParts];
+  GetExportParts(parts);
+  for (const ExportPart& part : parts) {
+    if (part.size != 0 && write(file, part.data, part.size) != part.size) return part.failure;
+  }
+  return nullptr;
+}

@@ -14,3 +14,10 @@ constexpr int kExportParts = 4;
 
 // The parts of the current page, in the order they are written.
 void GetExportParts(ExportPart (&parts)[kExportParts]);
+
+// Writes bytes to an export file: the count written.
+using ExportWriter = uint32_t (*)(void* file, const void* data, uint32_t size);
+
+// Writes the parts in order; a part written short ends the export. Returns
+// that part's message, or null when all were written.
+const char* WriteExportParts(ExportWriter write, void* file);

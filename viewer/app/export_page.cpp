@@ -16,22 +16,19 @@ char szExportFile[kPathBufferBytes];
 
 constexpr char kExportFilter[] = "All Files (*.*)\0*.*\0BMP Files (*.bmp)\0*.bmp\0";
 
-// Writes the parts one after another; a part written short has failed.
+uint32_t WriteToFile(void* file, const void* data, uint32_t size) {
+  UINT written = _lwrite(*static_cast<HFILE*>(file), static_cast<LPCCH>(data), size);
+  return written == static_cast<UINT>(HFILE_ERROR) ? 0 : written;
+}
+
+// A part written short has failed, as one that could not be written at all.
 void WriteExportFile() {
   HFILE file = _lcreat(szExportFile, 0);
   if (file == HFILE_ERROR) {
     ShowWarning(text::kCantCreateExport);
     return;
   }
-  ExportPart parts[kExportParts];
-  GetExportParts(parts);
-  for (const ExportPart& part : parts) {
-    UINT written = _lwrite(file, static_cast<LPCCH>(part.data), part.size);
-    if (written != part.size) {
-      ShowWarning(part.failure);
-      break;
-    }
-  }
+  if (const char* failure = WriteExportParts(WriteToFile, &file)) ShowWarning(failure);
   _lclose(file);
 }
 
