@@ -25,10 +25,12 @@ namespace {
 
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS;
 
+WindowSize SizeOf(const RECT& rect) { return {rect.right - rect.left, std::abs(rect.bottom - rect.top)}; }
+
 WindowSize OuterSize(HWND hwnd) {
   RECT rect;
   GetWindowRect(hwnd, &rect);
-  return {rect.right - rect.left, std::abs(rect.bottom - rect.top)};
+  return SizeOf(rect);
 }
 
 void PlaceWindow(HWND hwnd, int x, int y, WindowSize size) {
@@ -47,10 +49,10 @@ void OnCreate(HWND hwnd) {
 void OnSize(HWND hwnd, int clientWidth) {
   RECT rect;
   GetWindowRect(hwnd, &rect);
-  WindowSize size = ResizedWindowSize(OuterSize(hwnd), clientWidth, sBitMapInfoHeader.BMIH.biWidth,
+  WindowSize size = ResizedWindowSize(SizeOf(rect), clientWidth, sBitMapInfoHeader.BMIH.biWidth,
                                       sBitMapInfoHeader.BMIH.biHeight);
   PlaceWindow(hwnd, rect.left, rect.top, size);
-  InvalidateRect(hwnd, nullptr, FALSE);
+  RepaintClient();
 }
 
 void OnDestroy() {
@@ -128,7 +130,7 @@ void ScrollClient(int32_t dy) {
 
 void LoadCurrentPage() { LoadPage(hdoc, hofs, iCurPage); }
 
-void InvalidatePage() { InvalidateRect(hMainWnd, nullptr, FALSE); }
+void InvalidatePage() { RepaintClient(); }
 
 void CloseDocument() {
   CloseUnpackProcess();

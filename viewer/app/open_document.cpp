@@ -7,6 +7,7 @@
 #include "viewer/app/resource_ids.h"
 #include "viewer/app/texts.h"
 #include "viewer/app/view_geometry.h"
+#include "viewer/app/view_host.h"
 #include "viewer/document/bmp_reader.h"
 #include "viewer/document/doc_file.h"
 #include "viewer/document/document_kind.h"
@@ -38,5 +39,5 @@ void OpenDocument(HWND hwnd) {
   }
   iViewTop = 0;
   EnableMenuItem(GetMenu(hwnd), IDM_EXPORT, MF_BYCOMMAND | MF_ENABLED);
-  InvalidateRect(hwnd, nullptr, FALSE);
+  RepaintClient();
 }
