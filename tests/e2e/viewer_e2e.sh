@@ -56,9 +56,17 @@ long_size=$(wc -c <long.bs)
 scenario() {
   local name=$1 exe=$2
   cat >"$name.steps"
-  wine "$driver" "$(win "$exe")" "$name.steps" >"$name.log" 2>/dev/null
-  local status=$?
-  tr -d '\r' <"$name.log" >"$name.out"
+  local status attempt
+  # The driver always ends with a verdict line; without one, Wine itself
+  # failed to start it (seen once on a fresh prefix), and it is run again.
+  for attempt in 1 2; do
+    wine "$driver" "$(win "$exe")" "$name.steps" >"$name.log" 2>"$name.err"
+    status=$?
+    tr -d '\r' <"$name.log" >"$name.out"
+    grep -qE '^(step [0-9]+ failed|[0-9]+ steps passed)' "$name.out" && break
+    echo "  $name: no verdict from the driver (status $status), attempt $attempt"
+    tail -n 5 "$name.err" | sed 's/^/    /'
+  done
   check "$name" test "$status" -eq 0
   [ "$status" -eq 0 ] || grep -v '^captured' "$name.out" | sed 's/^/  /'
 }
