@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "tools/kwentool/build_command.h"
 #include "tools/kwentool/open_document.h"
+#include "tools/kwentool/output_file.h"
 #include "viewer/app/export_layout.h"
 #include "viewer/document/document_state.h"
 #include "viewer/document/page_state.h"
@@ -19,6 +21,10 @@ constexpr const char* kHelp =
     "Usage: kwentool COMMAND ARGUMENTS\n"
     "\n"
     "Commands:\n"
+    "  build [OPTIONS] -o BOOK.kwen PAGE...\n"
+    "                            make a document of the page images, one page each,\n"
+    "                            in order (BMP, PNG, PBM, PGM or PPM; at most 999)\n"
+    "  unpack BOOK.kwen OUT      write the unpacked document held in BOOK.kwen\n"
     "  render DOC PAGE OUT.bmp   build page PAGE (counted from 1) of DOC and write it\n"
     "                            as an uncompressed BMP file\n"
     "  info DOC                  the page count, and for each page its size, bits per\n"
@@ -26,7 +32,22 @@ constexpr const char* kHelp =
     "  --help                    this text\n"
     "\n"
     "DOC is a packed .kwen document, an unpacked document (label KNWE), or a plain\n"
-    "BMP file, which is a document of one page.\n";
+    "BMP file, which is a document of one page.\n"
+    "\n"
+    "Options of build:\n"
+    "  --bitonal          store every page in black and white, cut at the threshold\n"
+    "                     (pages of only black and white pixels always are)\n"
+    "  --threshold N      brightness (1 to 255) below which a pixel is ink; 128\n"
+    "  --quality Q        store colour pictures compact-coded, from 1 (smallest) to\n"
+    "                     100 (best); without it they are stored losslessly\n"
+    "  --dpi N            resolution of pages whose file gives none; 300\n"
+    "  --search L         the packing's search switch, as durmo's: T, S, G (default),\n"
+    "                     F or Q\n"
+    "  --size L           the packing's size switch, as durmo's: H, L, M, 2, 1\n"
+    "                     (default), C, S or T\n"
+    "  --verbose          a line for each page: its spots, pictures and how closely\n"
+    "                     it builds back (peak signal-to-noise ratio)\n"
+    "Progress goes to standard error, the closing report to standard output.\n";
 
 [[noreturn]] void UsageError(const std::string& text) {
   std::fprintf(stderr, "kwentool: %s\nTry 'kwentool --help'.\n", text.c_str());
@@ -88,6 +109,28 @@ int Info(const char* docPath) {
   return 0;
 }
 
+int Build(int argc, char** argv) {
+  BuildOptions options;
+  std::string error;
+  if (!ParseBuildOptions(argc, argv, options, error)) UsageError(error);
+  return RunBuild(options);
+}
+
+int Unpack(const char* docPath, const char* outPath) {
+  OpenedDocument document;
+  OpenToolDocument(docPath, document);
+  if (document.bitmap) {
+    std::fprintf(stderr, "kwentool: %s is not a document\n", docPath);
+    return kDocumentError;
+  }
+  std::string error;
+  if (!WriteWholeFile(outPath, document.bytes, error)) {
+    std::fprintf(stderr, "kwentool: %s\n", error.c_str());
+    return kDocumentError;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,6 +143,11 @@ int main(int argc, char** argv) {
   if (command == "render") {
     if (argc != 5) UsageError("render takes DOC PAGE OUT.bmp");
     return Render(argv[2], argv[3], argv[4]);
+  }
+  if (command == "build") return Build(argc - 2, argv + 2);
+  if (command == "unpack") {
+    if (argc != 4) UsageError("unpack takes BOOK.kwen OUT");
+    return Unpack(argv[2], argv[3]);
   }
   if (command == "info") {
     if (argc != 3) UsageError("info takes DOC");

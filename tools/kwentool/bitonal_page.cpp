@@ -1,0 +1,50 @@
+#include "tools/kwentool/page_encoder.h"
+#include "tools/kwentool/spot_finder.h"
+
+namespace {
+
+constexpr uint32_t kWhite1 = 1;  // the white index of the black, white table
+constexpr int32_t kBrightnessRed = 299, kBrightnessGreen = 587, kBrightnessBlue = 114, kBrightnessScale = 1000;
+
+}  // namespace
+
+bool IsBlackAndWhite(const PageImage& image) {
+  for (size_t p = 0; p < image.rgb.size(); p += 3) {
+    const uint8_t value = image.rgb[p];
+    if ((value != 0 && value != 255) || image.rgb[p + 1] != value || image.rgb[p + 2] != value) return false;
+  }
+  return true;
+}
+
+std::vector<uint8_t> InkMap(const PageImage& image, int32_t threshold) {
+  std::vector<uint8_t> ink(image.rgb.size() / 3);
+  for (size_t p = 0; p < ink.size(); ++p) {
+    const uint8_t* pixel = &image.rgb[p * 3];
+    const int32_t brightness =
+        (kBrightnessRed * pixel[0] + kBrightnessGreen * pixel[1] + kBrightnessBlue * pixel[2]) / kBrightnessScale;
+    ink[p] = brightness < threshold ? 1 : 0;
+  }
+  return ink;
+}
+
+void PutBlankSpot(SpotStream& stream, uint16_t bits) {
+  // A white picture of one pixel: on a 1-bit page it has no bits at all.
+  SelectInk(stream, stream.whiteInk);
+  PutPicture(stream, 0, 0, 1, 1, bits == 1 ? Bytes{} : Bytes(bits / 8, 0xFF), false);
+  --stream.document->counts.rawPictures;  // it shows nothing: not counted as a picture
+}
+
+void WriteBitonalPage(DocumentWriter& document, const PageImage& image, const std::vector<uint8_t>& ink) {
+  BeginPage(document, image.width, image.height, 1, image.xPelsPerMetre, image.yPelsPerMetre);
+  SpotStream stream = StartSpots(document, image.width, kWhite1);
+  std::vector<Component> components = FindComponents(ink, image.width, image.height);
+  if (components.empty()) {
+    PutBlankSpot(stream, 1);
+    return;
+  }
+  SortReadingOrder(components);
+  for (const Component& component : components) {
+    PutMask(stream, component.left, component.bottom, component.Width(), component.Height(),
+            ComponentMask(component));
+  }
+}

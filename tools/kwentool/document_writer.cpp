@@ -1,0 +1,175 @@
+#include "tools/kwentool/document_writer.h"
+
+#include <cstring>
+
+#include "viewer/document/bitmap_types.h"
+
+namespace {
+
+constexpr char kLabel[4] = {'K', 'N', 'W', 'E'};
+constexpr int32_t kLargestDocument = INT32_MAX;
+constexpr size_t kTableStart = sizeof kLabel;
+constexpr uint32_t kInfoHeaderSize = 40;
+
+void PutLittle(Bytes& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+void StoreLittle(Bytes& out, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t SignedCode(int32_t value) {
+  return value < 0 ? (static_cast<uint32_t>(-static_cast<int64_t>(value)) << 1) | 1u
+                   : static_cast<uint32_t>(value) << 1;
+}
+
+void PutSpotStart(SpotStream& stream, int32_t left, int32_t bottom, int32_t width) {
+  PutSignedNumber(stream.document->bytes, left - stream.x);
+  PutSignedNumber(stream.document->bytes, bottom - stream.y);
+  stream.x = left + width - 1;
+  stream.y = bottom;
+  ++stream.document->counts.spots;
+}
+
+std::string ShapeKey(int32_t width, int32_t height, const Bytes& mask) {
+  std::string key(8 + mask.size(), '\0');
+  std::memcpy(&key[0], &width, 4);
+  std::memcpy(&key[4], &height, 4);
+  if (!mask.empty()) std::memcpy(&key[8], mask.data(), mask.size());
+  return key;
+}
+
+// Height field, width and data of an inline spot; returns the height
+// field's offset.
+int32_t PutInline(Bytes& out, int32_t width, int32_t height, const Bytes& data) {
+  const int32_t heightField = static_cast<int32_t>(out.size());
+  PutSignedNumber(out, -height);
+  PutUnsignedNumber(out, static_cast<uint32_t>(width));
+  out.insert(out.end(), data.begin(), data.end());
+  return heightField;
+}
+
+}  // namespace
+
+void PutUnsignedNumber(Bytes& out, uint32_t value) {
+  while (value >= 0x80) {
+    out.push_back(static_cast<uint8_t>(value | 0x80));
+    value >>= 7;
+  }
+  out.push_back(static_cast<uint8_t>(value));
+}
+
+void PutSignedNumber(Bytes& out, int32_t value) { PutUnsignedNumber(out, SignedCode(value)); }
+
+size_t UnsignedNumberSize(uint32_t value) {
+  size_t size = 1;
+  while (value >= 0x80) {
+    value >>= 7;
+    ++size;
+  }
+  return size;
+}
+
+size_t SignedNumberSize(int32_t value) { return UnsignedNumberSize(SignedCode(value)); }
+
+void BeginDocument(DocumentWriter& document, int32_t pageCount) {
+  document = DocumentWriter{};
+  document.pageCount = pageCount;
+  document.bytes.assign(kLabel, kLabel + sizeof kLabel);
+  document.bytes.resize(kTableStart + 4 * (static_cast<size_t>(pageCount) + 1), 0);
+}
+
+void BeginPage(DocumentWriter& document, int32_t width, int32_t height, uint16_t bits, int32_t xPelsPerMetre,
+               int32_t yPelsPerMetre) {
+  const uint32_t colours = bits == 1 ? 2 : 0;
+  const uint32_t offBits = kBitmapHeadersSize + 4 * colours;
+  const uint32_t imageSize = static_cast<uint32_t>(RowBytes(bits, width) * height);
+  Bytes& out = document.bytes;
+  document.pageStart = out.size();
+  PutLittle(out, kBitmapType, 2);
+  PutLittle(out, offBits + imageSize, 4);  // the size of the page exported as a BMP file
+  PutLittle(out, 0, 4);
+  PutLittle(out, offBits, 4);
+  PutLittle(out, kInfoHeaderSize, 4);
+  PutLittle(out, static_cast<uint32_t>(width), 4);
+  PutLittle(out, static_cast<uint32_t>(height), 4);
+  PutLittle(out, 1, 2);
+  PutLittle(out, bits, 2);
+  PutLittle(out, 0, 4);
+  PutLittle(out, imageSize, 4);
+  PutLittle(out, static_cast<uint32_t>(xPelsPerMetre), 4);
+  PutLittle(out, static_cast<uint32_t>(yPelsPerMetre), 4);
+  PutLittle(out, colours, 4);
+  PutLittle(out, colours, 4);
+  if (bits == 1) {
+    PutLittle(out, 0x00000000, 4);  // black
+    PutLittle(out, 0x00FFFFFF, 4);  // white
+  }
+}
+
+bool EndPage(DocumentWriter& document) {
+  if (document.bytes.size() >= static_cast<size_t>(kLargestDocument)) return false;
+  const size_t size = document.bytes.size() - document.pageStart;
+  StoreLittle(document.bytes, kTableStart + 4 * static_cast<size_t>(document.pagesDone), static_cast<uint32_t>(size));
+  ++document.pagesDone;
+  return true;
+}
+
+int32_t PageOffset(const DocumentWriter& document, int32_t index) {
+  size_t offset = kTableStart + 4 * (static_cast<size_t>(document.pageCount) + 1);
+  for (int32_t k = 0; k < index; ++k) {
+    const uint8_t* entry = &document.bytes[kTableStart + 4 * static_cast<size_t>(k)];
+    offset += entry[0] | entry[1] << 8 | entry[2] << 16 | static_cast<uint32_t>(entry[3]) << 24;
+  }
+  return static_cast<int32_t>(offset);
+}
+
+SpotStream StartSpots(DocumentWriter& document, int32_t pageWidth, uint32_t whiteInk) {
+  SpotStream stream{&document, pageWidth, whiteInk};
+  return stream;
+}
+
+void SelectInk(SpotStream& stream, uint32_t ink) {
+  if (stream.ink == ink && !stream.compact) return;
+  PutSignedNumber(stream.document->bytes, static_cast<int32_t>(stream.pageWidth + ink));
+  stream.ink = ink;
+  stream.compact = false;
+}
+
+void SelectCompact(SpotStream& stream, int32_t scale) {
+  if (stream.compact && stream.scale == scale) return;
+  PutSignedNumber(stream.document->bytes, -stream.pageWidth - scale);
+  stream.ink = stream.whiteInk;
+  stream.compact = true;
+  stream.scale = scale;
+}
+
+void PutMask(SpotStream& stream, int32_t left, int32_t bottom, int32_t width, int32_t height, const Bytes& mask) {
+  DocumentWriter& document = *stream.document;
+  PutSpotStart(stream, left, bottom, width);
+  // A mask one pixel thin has no bits stored: nothing to refer to.
+  if (width == 1 || height == 1) {
+    ++document.counts.inlineMasks;
+    PutInline(document.bytes, width, height, Bytes{});
+    return;
+  }
+  std::string key = ShapeKey(width, height, mask);
+  auto stored = document.storedMasks.find(key);
+  const size_t inlineSize = SignedNumberSize(-height) + UnsignedNumberSize(width) + mask.size();
+  if (stored != document.storedMasks.end() && SignedNumberSize(stored->second) < inlineSize) {
+    PutSignedNumber(document.bytes, stored->second);
+    ++document.counts.references;
+    return;
+  }
+  ++document.counts.inlineMasks;
+  const int32_t heightField = PutInline(document.bytes, width, height, mask);
+  if (stored == document.storedMasks.end()) document.storedMasks.emplace(std::move(key), heightField);
+}
+
+void PutPicture(SpotStream& stream, int32_t left, int32_t bottom, int32_t width, int32_t height,
+                const Bytes& data, bool compactCoded) {
+  PutSpotStart(stream, left, bottom, width);
+  PutInline(stream.document->bytes, width, height, data);
+  ++(compactCoded ? stream.document->counts.compactPictures : stream.document->counts.rawPictures);
+}

@@ -1,0 +1,27 @@
+// Turns one page image into a page record.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "tools/kwentool/document_writer.h"
+#include "tools/kwentool/page_image.h"
+
+constexpr int32_t kDefaultThreshold = 128;
+
+// Only pure black and pure white pixels: the page is stored bitonal as it is.
+bool IsBlackAndWhite(const PageImage& image);
+// 1 for ink: pixels whose brightness (0 to 255) is below the threshold.
+std::vector<uint8_t> InkMap(const PageImage& image, int32_t threshold);
+
+// A 1-bit page whose spots are the connected groups of ink, each shape
+// stored once.
+void WriteBitonalPage(DocumentWriter& document, const PageImage& image, const std::vector<uint8_t>& ink);
+
+// A 24-bit page: groups of one colour as masks, the rest as pictures, raw
+// (quality 0) or compact-coded at the scale for the quality.
+void WriteColourPage(DocumentWriter& document, const PageImage& image, int32_t quality);
+
+// Starts the page's stream; a page without ink still gets one spot that
+// paints nothing, so that the viewer shows it.
+void PutBlankSpot(SpotStream& stream, uint16_t bits);

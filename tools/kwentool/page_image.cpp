@@ -1,0 +1,130 @@
+#include "tools/kwentool/page_image.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "tools/kwentool/pnm_reader.h"
+
+#define STBI_ONLY_BMP
+#define STBI_ONLY_PNG
+#define STBI_NO_STDIO
+#define STBI_FAILURE_USERMSG
+#define STB_IMAGE_IMPLEMENTATION
+#include "stb_image.h"
+
+namespace {
+
+constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr size_t kBmpResolutionOffset = 38;  // in the information header, after 14 + 24 bytes
+constexpr uint8_t kPngUnitMetre = 1;
+
+bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& error) {
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) {
+    error = "cannot be opened";
+    return false;
+  }
+  uint8_t chunk[1 << 16];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+  bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) error = "cannot be read";
+  return !failed;
+}
+
+uint32_t Little32(const uint8_t* at) {
+  return at[0] | at[1] << 8 | at[2] << 16 | static_cast<uint32_t>(at[3]) << 24;
+}
+
+uint32_t Big32(const uint8_t* at) {
+  return static_cast<uint32_t>(at[0]) << 24 | at[1] << 16 | at[2] << 8 | at[3];
+}
+
+bool IsBmp(const std::vector<uint8_t>& bytes) { return bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M'; }
+
+bool IsPng(const std::vector<uint8_t>& bytes) {
+  return bytes.size() >= sizeof kPngSignature && std::memcmp(bytes.data(), kPngSignature, sizeof kPngSignature) == 0;
+}
+
+int32_t PositiveOrZero(uint32_t value) { return value <= INT32_MAX ? static_cast<int32_t>(value) : 0; }
+
+// BMP files hold it in the information header, PNG files in a pHYs chunk.
+void ReadResolution(const std::vector<uint8_t>& bytes, PageImage& image) {
+  if (IsBmp(bytes) && bytes.size() >= kBmpResolutionOffset + 8) {
+    image.xPelsPerMetre = PositiveOrZero(Little32(&bytes[kBmpResolutionOffset]));
+    image.yPelsPerMetre = PositiveOrZero(Little32(&bytes[kBmpResolutionOffset + 4]));
+    return;
+  }
+  if (!IsPng(bytes)) return;
+  size_t at = sizeof kPngSignature;
+  while (at + 12 <= bytes.size()) {
+    uint32_t length = Big32(&bytes[at]);
+    if (length > bytes.size() - at - 12) return;
+    const uint8_t* type = &bytes[at + 4];
+    if (std::memcmp(type, "pHYs", 4) == 0 && length == 9 && type[12] == kPngUnitMetre) {
+      image.xPelsPerMetre = PositiveOrZero(Big32(type + 4));
+      image.yPelsPerMetre = PositiveOrZero(Big32(type + 8));
+      return;
+    }
+    if (std::memcmp(type, "IDAT", 4) == 0) return;
+    at += 12 + length;
+  }
+}
+
+bool DecodeWithStb(const std::vector<uint8_t>& bytes, PageImage& image, std::string& error) {
+  int width, height, channels;
+  if (bytes.size() > INT32_MAX) {
+    error = "is too large a file";
+    return false;
+  }
+  const int length = static_cast<int>(bytes.size());
+  if (stbi_info_from_memory(bytes.data(), length, &width, &height, &channels) == 0) {
+    error = std::string("is not a readable image (") + stbi_failure_reason() + ")";
+    return false;
+  }
+  if (!AcceptPageSize(width, height, error)) return false;
+  stbi_uc* pixels = stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 3);
+  if (pixels == nullptr) {
+    error = std::string("is not a readable image (") + stbi_failure_reason() + ")";
+    return false;
+  }
+  image.width = width;
+  image.height = height;
+  image.rgb.assign(pixels, pixels + static_cast<size_t>(width) * height * 3);
+  stbi_image_free(pixels);
+  return true;
+}
+
+}  // namespace
+
+bool AcceptPageSize(int64_t width, int64_t height, std::string& error) {
+  if (width <= 0 || height <= 0) {
+    error = "has no pixels";
+    return false;
+  }
+  if (width * height > kLargestPagePixels) {
+    error = "is larger than " + std::to_string(kLargestPagePixels) + " pixels";
+    return false;
+  }
+  return true;
+}
+
+bool ReadPageImage(const char* path, PageImage& image, std::string& error) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, bytes, error)) return false;
+  if (IsPnm(bytes)) {
+    if (!ReadPnm(bytes, image, error)) {
+      error = "is not a readable image (" + error + ")";
+      return false;
+    }
+    return true;
+  }
+  if (!IsBmp(bytes) && !IsPng(bytes)) {
+    error = "is not a BMP, PNG or PNM image";
+    return false;
+  }
+  if (!DecodeWithStb(bytes, image, error)) return false;
+  ReadResolution(bytes, image);
+  return true;
+}

@@ -1,0 +1,27 @@
+// Page images as the builder reads them from files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The largest page the builder takes: 8192 x 8192 pixels, so that a 24-bit
+// page stays far below what the viewer can hold.
+constexpr int64_t kLargestPagePixels = int64_t{1} << 26;
+
+// 8-bit RGB pixels, top row first.
+struct PageImage {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint8_t> rgb;  // red, green, blue per pixel
+  int32_t xPelsPerMetre = 0;  // 0 when the file gives no resolution
+  int32_t yPelsPerMetre = 0;
+};
+
+// Reads a BMP, PNG, PBM, PGM or PPM file. False, with `error` telling why,
+// for anything it cannot read.
+bool ReadPageImage(const char* path, PageImage& image, std::string& error);
+
+// Checks the size of an image about to be read, filling `error` when it is
+// empty or too large.
+bool AcceptPageSize(int64_t width, int64_t height, std::string& error);
