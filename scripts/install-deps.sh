@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake g++ make googletest clang libclang-rt-14-dev
           g++-mingw-w64-i686 wine wine32:i386 xvfb
-          imagemagick gzip bzip2 xz-utils zstd time)
+          imagemagick libstb-dev gzip bzip2 xz-utils zstd time)
 
 missing=()
 for package in "${packages[@]}"; do

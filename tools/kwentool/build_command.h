@@ -1,26 +1,7 @@
 // kwentool build: a packed document from page images.
 #pragma once
 
-#include <string>
-#include <vector>
-
-#include "utility/run_parameters.h"
-
-constexpr int32_t kDefaultDotsPerInch = 300;
-
-struct BuildOptions {
-  std::string output;
-  std::vector<std::string> pages;
-  bool bitonal = false;
-  int32_t threshold = 0;  // 0: the default threshold
-  int32_t quality = 0;    // 0: colour pictures stored losslessly
-  int32_t dotsPerInch = kDefaultDotsPerInch;
-  Switches switches;
-  bool verbose = false;
-};
-
-// The options after "build"; false with `error` for a usage error.
-bool ParseBuildOptions(int argc, const char* const* argv, BuildOptions& options, std::string& error);
+#include "tools/kwentool/build_options.h"
 
 // Builds, packs and writes the document; returns the exit status.
 int RunBuild(const BuildOptions& options);

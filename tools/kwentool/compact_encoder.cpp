@@ -19,15 +19,9 @@ using Matrix = double[kN][kN];
 // The decoder's basis: sample n of frequency k is +/- a(M(n, k)).
 void DecoderBasis(Matrix basis) {
   BuildCosTables();
-  const float magnitude[kBasisMagnitudes] = {0.5f,
-                                             static_cast<float>(std::cos(M_PI / 8) / 2),
-                                             static_cast<float>(std::cos(M_PI / 4) / 2),
-                                             static_cast<float>(std::cos(3 * M_PI / 8) / 2),
-                                             0.0f,
-                                             0.25f};
   for (int n = 0; n < kN; ++n) {
     for (int k = 0; k < kN; ++k) {
-      double value = magnitude[aCosIndex[n][k]];
+      double value = aCosMagnitude[aCosIndex[n][k]];
       basis[n][k] = aCosSign[n][k] ? -value : value;
     }
   }

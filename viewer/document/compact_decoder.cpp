@@ -1,5 +1,6 @@
 #include "viewer/document/compact_decoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "viewer/document/host.h"
 #include "viewer/document/page_state.h"
 
+float aCosMagnitude[kBasisMagnitudes];
 int32_t aCosProd[kBasisMagnitudes][kBasisMagnitudes];
 uint8_t aCosSign[kBlockSide][kBlockSide];
 int32_t aQuant[kCompactChannels][kBlockSide][kBlockSide];
@@ -104,9 +106,11 @@ Taps TapsFor(int frequency) {
 }  // namespace
 
 void BuildCosTables() {
-  const float magnitude[kBasisMagnitudes] = {
+  const float magnitudes[kBasisMagnitudes] = {
       0.5f, static_cast<float>(std::cos(kPi / 8) / 2), static_cast<float>(std::cos(kPi / 4) / 2),
       static_cast<float>(std::cos(3 * kPi / 8) / 2), 0.0f, 0.25f};
+  std::copy(magnitudes, magnitudes + kBasisMagnitudes, aCosMagnitude);
+  const float* magnitude = aCosMagnitude;
   for (int p = 0; p < kBasisMagnitudes; ++p) {
     for (int q = 0; q < kBasisMagnitudes; ++q) {
       aCosProd[p][q] = static_cast<int32_t>(

@@ -13,6 +13,7 @@ constexpr int kCompactChannels = 3;
 constexpr int kBasisMagnitudes = 6;
 constexpr int kZeroMagnitude = 4;  // the index of the basis magnitude 0
 
+extern float aCosMagnitude[kBasisMagnitudes];  // a(0) to a(5)
 extern int32_t aCosProd[kBasisMagnitudes][kBasisMagnitudes];
 extern const uint8_t aCosIndex[kBlockSide][kBlockSide];
 extern uint8_t aCosSign[kBlockSide][kBlockSide];

@@ -1,0 +1,189 @@
+#include "tools/kwentool/page_encoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "tests/tools/kwentool/builder_support.h"
+#include "tests/viewer/document/test_host.h"
+#include "tools/kwentool/page_check.h"
+#include "utility/memory_pack.h"
+#include "viewer/document/page_state.h"
+
+using namespace testing_support;
+
+namespace {
+
+int64_t DifferentPixels(const PageImage& a, const PageImage& b) {
+  if (a.width != b.width || a.height != b.height) return -1;
+  int64_t different = 0;
+  for (size_t p = 0; p < a.rgb.size(); p += 3) {
+    different += (a.rgb[p] != b.rgb[p] || a.rgb[p + 1] != b.rgb[p + 1] || a.rgb[p + 2] != b.rgb[p + 2]) ? 1 : 0;
+  }
+  return different;
+}
+
+double Psnr(const PageImage& a, const PageImage& b) {
+  double squares = 0;
+  for (size_t i = 0; i < a.rgb.size(); ++i) squares += std::pow(double(a.rgb[i]) - b.rgb[i], 2);
+  return 10 * std::log10(255.0 * 255.0 / (squares / a.rgb.size()));
+}
+
+DocumentWriter BuildBitonal(const std::vector<PageImage>& pages) {
+  DocumentWriter document;
+  BeginDocument(document, static_cast<int32_t>(pages.size()));
+  for (const PageImage& page : pages) {
+    WriteBitonalPage(document, page, InkMap(page, kDefaultThreshold));
+    EXPECT_TRUE(EndPage(document));
+  }
+  return document;
+}
+
+DocumentWriter BuildColour(const PageImage& page, int32_t quality) {
+  DocumentWriter document;
+  BeginDocument(document, 1);
+  WriteColourPage(document, page, quality);
+  EXPECT_TRUE(EndPage(document));
+  return document;
+}
+
+struct BitonalCase {
+  const char* name;
+  std::function<PageImage()> make;
+};
+
+TEST(BitonalPages, EveryKindBuildsBackExactly) {
+  const BitonalCase cases[] = {
+      {"text at 300 dpi", [] { return TextPage(2550, 900, 7); }},
+      {"table with long rules", [] { return TablePage(1700, 1100); }},
+      {"one large component", [] { return SpiralPage(600, 500); }},
+      {"empty page", [] { return BlankImage(850, 1100); }},
+      {"all ink", [] {
+         PageImage image = BlankImage(33, 17);
+         FillRect(image, 0, 0, 33, 17, 0, 0, 0);
+         return image;
+       }},
+      {"one pixel of ink in the corners", [] {
+         PageImage image = BlankImage(9, 9);
+         SetPixel(image, 0, 0, 0, 0, 0);
+         SetPixel(image, 8, 8, 0, 0, 0);
+         return image;
+       }},
+      {"a page of one pixel", [] { return BlankImage(1, 1); }},
+  };
+  for (const BitonalCase& test : cases) {
+    ResetHost();
+    const PageImage page = test.make();
+    ASSERT_TRUE(IsBlackAndWhite(page)) << test.name;
+    DocumentWriter document = BuildBitonal({page});
+    EXPECT_EQ(DifferentPixels(LoadBuiltPage(document, 0), page), 0) << test.name;
+    EXPECT_EQ(sBitMapInfoHeader.BMIH.biBitCount, 1) << test.name;
+    // The viewer paints only pages that drew a spot, empty ones too.
+    EXPECT_TRUE(bPageReady) << test.name;
+  }
+}
+
+TEST(BitonalPages, RepeatedShapesAreReferences) {
+  ResetHost();
+  const PageImage page = TextPage(2550, 1200, 3);
+  DocumentWriter document = BuildBitonal({page, TextPage(2550, 1200, 4)});
+  EXPECT_GT(document.counts.references, 4 * document.counts.inlineMasks);
+  // Twenty glyph shapes: the second page stores none again.
+  EXPECT_LE(document.counts.inlineMasks, 20);
+  EXPECT_EQ(DifferentPixels(LoadBuiltPage(document, 1), TextPage(2550, 1200, 4)), 0);
+  EXPECT_GT(sPageCounts.references, 0);
+}
+
+TEST(BitonalPages, ThresholdCutsGreyAndColour) {
+  PageImage page = BlankImage(4, 1);
+  SetPixel(page, 0, 0, 127, 127, 127);
+  SetPixel(page, 1, 0, 128, 128, 128);
+  SetPixel(page, 2, 0, 255, 0, 0);   // brightness 76
+  SetPixel(page, 3, 0, 0, 255, 255); // brightness 178
+  EXPECT_FALSE(IsBlackAndWhite(page));
+  EXPECT_EQ(InkMap(page, 128), (std::vector<uint8_t>{1, 0, 1, 0}));
+  EXPECT_EQ(InkMap(page, 200), (std::vector<uint8_t>{1, 1, 1, 1}));
+}
+
+TEST(ColourPages, LosslessPicturesAndSingleColourMasks) {
+  ResetHost();
+  PageImage page = BlankImage(400, 300);
+  const PageImage photo = PhotoPage(120, 80, 5);
+  for (int32_t y = 0; y < 80; ++y) {
+    for (int32_t x = 0; x < 120; ++x) {
+      const uint8_t* pixel = &photo.rgb[(static_cast<size_t>(y) * 120 + x) * 3];
+      SetPixel(page, 200 + x, 150 + y, pixel[0], pixel[1], pixel[2]);
+    }
+  }
+  FillRect(page, 10, 10, 150, 20, 200, 30, 30);   // a coloured heading bar
+  FillRect(page, 10, 50, 40, 40, 0, 0, 0);        // black
+  FillRect(page, 60, 50, 40, 40, 0, 0, 0);        // the same black shape again
+  FillRect(page, 190, 140, 30, 30, 20, 90, 200);  // under the photograph's corner
+  SetPixel(page, 399, 299, 254, 255, 255);         // nearly white is not white
+  DocumentWriter document = BuildColour(page, 0);
+  EXPECT_EQ(DifferentPixels(LoadBuiltPage(document, 0), page), 0);
+  EXPECT_EQ(sBitMapInfoHeader.BMIH.biBitCount, 24);
+  // The photograph with the square it touches is the one picture; the bar,
+  // the black squares and the dot are masks.
+  EXPECT_EQ(document.counts.references, 1);
+  EXPECT_EQ(document.counts.inlineMasks, 3);
+  EXPECT_EQ(document.counts.rawPictures, 1);
+  EXPECT_EQ(document.counts.compactPictures, 0);
+}
+
+TEST(ColourPages, CompactPicturesStayCloseAndShrinkWithQuality) {
+  const PageImage page = PhotoPage(300, 200, 9);
+  double previousPsnr = 1000;
+  size_t previousSize = SIZE_MAX;
+  for (int32_t quality : {100, 75, 50, 10}) {
+    ResetHost();
+    DocumentWriter document = BuildColour(page, quality);
+    const double psnr = Psnr(LoadBuiltPage(document, 0), page);
+    EXPECT_GT(psnr, 28) << quality;
+    EXPECT_LE(psnr, previousPsnr) << quality;
+    EXPECT_EQ(document.counts.compactPictures, 1) << quality;
+    const PageComparison check = CompareBuiltPage(document, 0, page, nullptr);
+    EXPECT_NEAR(check.psnr, psnr, 1e-9) << quality;
+    // Coarser steps leave more zero coefficients, which pack smaller.
+    const size_t packed = PackBytes(document.bytes.data(), document.bytes.size(), Switches{}).size();
+    EXPECT_LT(packed, previousSize) << quality;
+    previousSize = packed;
+    previousPsnr = psnr;
+  }
+  ResetHost();
+  EXPECT_GT(Psnr(LoadBuiltPage(BuildColour(page, 100), 0), page), 38);
+}
+
+TEST(ColourPages, MasksKeepTheirColoursOverLossyPictures) {
+  ResetHost();
+  // A red square in a white frame inside a photograph: a mask over the picture.
+  PageImage page = PhotoPage(90, 90, 2);
+  FillRect(page, 28, 28, 24, 24, 255, 255, 255);
+  FillRect(page, 30, 30, 20, 20, 250, 10, 10);
+  DocumentWriter document = BuildColour(page, 20);
+  const PageImage built = LoadBuiltPage(document, 0);
+  for (int32_t y = 30; y < 50; ++y) {
+    for (int32_t x = 30; x < 50; ++x) {
+      const uint8_t* pixel = &built.rgb[(static_cast<size_t>(y) * 90 + x) * 3];
+      ASSERT_EQ(pixel[0], 250);
+      ASSERT_EQ(pixel[1], 10);
+      ASSERT_EQ(pixel[2], 10);
+    }
+  }
+}
+
+TEST(ColourPages, FlatBlocksDecodeToTheirColour) {
+  // One 9 x 9 block of one grey is its DC coefficient alone.
+  for (uint8_t grey : {0, 16, 128, 254}) {
+    ResetHost();
+    PageImage page = BlankImage(9, 9);
+    FillRect(page, 0, 0, 9, 9, grey, grey, grey);
+    SetPixel(page, 4, 4, grey, grey, static_cast<uint8_t>(grey ^ 1));  // not one colour: a picture
+    const PageImage built = LoadBuiltPage(BuildColour(page, 100), 0);
+    EXPECT_LE(DifferentPixels(built, page), 9) << int(grey);
+    EXPECT_NEAR(built.rgb[0], grey, 2) << int(grey);
+  }
+}
+
+}  // namespace
