@@ -62,6 +62,7 @@ bool TakesValue(const std::string& name) {
 }  // namespace
 
 bool ParseBuildOptions(int argc, const char* const* argv, BuildOptions& options, std::string& error) {
+  error.clear();
   for (int i = 0; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--bitonal") {
