@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# kwentool build and unpack from outside: page images of every format built
+# into documents that render back to the same pixels, the same bytes as the
+# utility packs, reports, and refusals that leave nothing half-written.
+# Usage: kwentool_build_test.sh KWENTOOL DURMO PAGES_DIR [RUNNER]
+set -u
+tool=$(realpath "$1")
+durmo=$(realpath "$2")
+pages=$(realpath "$3")
+runner=${4:-}
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+source "$here/../shell_checks.sh"
+
+kwentool() { run $runner "$tool" "$@"; }
+same_pixels() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = "0" ]; }
+# The number in the report line that starts with the given word.
+reported() { awk -v key="$1" '$1 == key { print $2 }' report.txt; }
+# A 32-bit field of the first page's information header in an unpacked
+# document of one page (label, two table entries, the file header).
+info_field() { od -An -t d4 -j $((12 + 14 + $2)) -N 4 "$1" | tr -d ' '; }
+
+kwentool --help
+check "--help describes build" grep -q "build \[OPTIONS\] -o BOOK.kwen PAGE" out.txt
+
+# --- Real pages: two text pages at 300 dpi and a colour page.
+cp "$pages"/text-1.png "$pages"/text-2.png "$pages"/colour.png .
+kwentool build -o book.kwen text-1.png text-2.png colour.png
+check "build exits 0" same "$(rc)" 0
+cp out.txt report.txt
+check "progress names each page" same "$(cat err.txt)" "page 1 of 3
+page 2 of 3
+page 3 of 3"
+check "the report counts the pages" grep -q "^book.kwen: 3 pages$" out.txt
+stored=$(awk '$1 == "spots" { gsub(/[(,]/, ""); print $3 }' report.txt)
+references=$(awk '$1 == "spots" { gsub(/[(,]/, ""); print $6 }' report.txt)
+check "references outnumber the masks stored" test "$references" -gt $((10 * stored))
+check "the report gives the packed size" same "$(reported packed)" "$(stat -c %s book.kwen)"
+n=0
+for page in text-1.png text-2.png colour.png; do
+  n=$((n + 1))
+  kwentool render book.kwen $n page$n.bmp
+  check "$page builds back exactly" same_pixels page$n.bmp "$page"
+done
+kwentool info book.kwen
+check "text pages are 1-bit" grep -q "page 1: 2550 x 3300, 1 bits per pixel, 2 colours" out.txt
+check "the colour page is 24-bit" grep -q "page 3: 1275 x 1650, 24 bits per pixel, 0 colours" out.txt
+
+# The packing is the utility's, with its default switches and with others.
+kwentool unpack book.kwen book.bs
+check "unpack exits 0" same "$(rc)" 0
+check "the unpacked document has the reported size" same "$(stat -c %s book.bs)" "$(reported unpacked)"
+"$durmo" a utility.kwen book.bs >/dev/null 2>&1
+check "build packs as durmo a does" cmp -s book.kwen utility.kwen
+kwentool build --search F --size C -o small.kwen text-1.png text-2.png colour.png
+"$durmo" a utility-fc.kwen book.bs /F /C >/dev/null 2>&1
+check "build packs as durmo a /F /C does" cmp -s small.kwen utility-fc.kwen
+check "the switches change the packing" test "$(stat -c %s small.kwen)" != "$(stat -c %s book.kwen)"
+
+# --- Every input format, round trip through render (8-bit samples, which is
+# what pages hold).
+convert -size 97x61 gradient:red-blue -swirl 120 -depth 8 colour-src.png
+convert -size 97x61 xc:white -fill black -draw "circle 40,30 55,40" -draw "rectangle 70,5 90,8" bw-src.png
+formats=(
+  "bw-src.png -type bilevel:bw1.bmp" "bw-src.png -type bilevel:BMP3:bw1v3.bmp"
+  "colour-src.png -type palette -colors 16 -compress none:p4.bmp" "colour-src.png -type palette -compress none:p8.bmp"
+  "colour-src.png -type truecolor:rgb24.bmp" "colour-src.png -type truecolor:BMP3:rgb24v3.bmp"
+  "colour-src.png -colorspace gray -type grayscale -compress none:grey8.bmp"
+  "bw-src.png -type bilevel:bw.png" "colour-src.png -colorspace gray:grey.png" "colour-src.png -strip:rgb.png"
+  "colour-src.png -alpha set -channel A -evaluate set 50% +channel:rgba.png"
+  "bw-src.png -type bilevel:bw.pbm" "bw-src.png -type bilevel -compress none:bw-plain.pbm"
+  "colour-src.png -colorspace gray:grey.pgm" "colour-src.png -colorspace gray -compress none:grey-plain.pgm"
+  "colour-src.png -depth 16:rgb16.ppm" "colour-src.png -compress none:rgb-plain.ppm")
+for format in "${formats[@]}"; do
+  source_image=${format%% *}
+  rest=${format#* }
+  output=${rest##*:}
+  options=${rest%:*}
+  prefix=""
+  case "$options" in *:BMP3) prefix="BMP3:"; options=${options%:BMP3} ;; esac
+  [ "$options" = "$source_image" ] && options=""
+  convert "$source_image" $options "$prefix$output"
+  kwentool build -o one.kwen "$output"
+  check "$output is built" same "$(rc)" 0
+  kwentool render one.kwen 1 one.bmp
+  convert "$output" -alpha off -depth 8 flat.png 2>/dev/null
+  check "$output builds back exactly" same_pixels one.bmp flat.png
+done
+
+# --- Bitonal and lossy options.
+convert colour-src.png -colorspace gray grey-page.png
+kwentool build --bitonal --verbose -o bitonal.kwen grey-page.png
+check "--bitonal makes a 1-bit page" grep -q "bitonal" out.txt
+kwentool info bitonal.kwen
+check "--bitonal page has 1 bit per pixel" grep -q "1 bits per pixel" out.txt
+convert -size 400x300 -seed 3 plasma:fractal -blur 0x1 photo.png
+kwentool build --quality 75 --verbose -o photo.kwen photo.png
+psnr=$(grep -o "PSNR [0-9.]*" out.txt | cut -d' ' -f2)
+check "--verbose reports the PSNR" test -n "$psnr"
+kwentool render photo.kwen 1 photo.bmp
+measured=$(compare -metric PSNR photo.bmp photo.png null: 2>&1)
+check "the reported PSNR is the decoded page's" awk -v a="$psnr" -v b="$measured" 'BEGIN { exit !(a - b < 0.1 && b - a < 0.1) }'
+check "--quality 75 stays close" awk -v a="$psnr" 'BEGIN { exit !(a > 30) }'
+kwentool build --verbose -o lossless.kwen photo.png
+check "without --quality pictures are exact" grep -q "restored exactly" out.txt
+
+# --- Resolution: from the file, else --dpi.
+convert bw-src.png -type bilevel -units PixelsPerInch -density 600 dense.png
+kwentool build -o dense.kwen dense.png
+kwentool unpack dense.kwen dense.bs
+check "a PNG's resolution goes into the header" same "$(info_field dense.bs 24)" 23622
+kwentool build --dpi 200 -o dpi.kwen bw.pbm
+kwentool unpack dpi.kwen dpi.bs
+check "--dpi sets the resolution of pages without one" same "$(info_field dpi.bs 28)" 7874
+
+# --- Refusals leave nothing half-written and keep what was there.
+printf '\211PNG\r\n\032\n damaged' >bad.png
+cp book.kwen kept.kwen
+kwentool build -o kept.kwen text-1.png bad.png
+check "a bad page fails the build" same "$(rc)" 1
+check "the message names the page" grep -q "bad.png is not a readable image" err.txt
+check "the document already there is kept" cmp -s kept.kwen book.kwen
+check "no partial file is left" test ! -e kept.kwen.part
+kwentool build -o fresh.kwen missing.png
+check "a missing page is refused by name" same "$(rc):$(tail -1 err.txt)" "1:kwentool: missing.png cannot be opened"
+check "nothing is written for it" test ! -e fresh.kwen
+printf 'GIF89a' >anim.gif
+kwentool build -o fresh.kwen anim.gif
+check "other formats are refused" grep -q "anim.gif is not a BMP, PNG or PNM image" err.txt
+printf 'P4 8 2\n\377' >short.pbm
+kwentool build -o fresh.kwen short.pbm
+check "a cut-off PNM is refused" grep -q "short.pbm is not a readable image (the PNM pixels are cut short or damaged)" err.txt
+pages1000=()
+for i in $(seq 1000); do pages1000+=(bw.pbm); done
+kwentool build -o many.kwen "${pages1000[@]}"
+check "1000 pages are refused" same "$(rc):$(head -1 err.txt)" "2:kwentool: a document holds at most 999 pages"
+kwentool build -o book.pdf bw.pbm
+check "a name without .kwen is a usage error" same "$(rc)" 2
+kwentool build -o no/such/dir/x.kwen bw.pbm
+check "an unwritable document is refused" same "$(rc)" 1
+kwentool unpack bw.pbm out.bs
+check "unpack refuses what is no document" same "$(rc)" 1
+
+finish kwentool_build
