@@ -21,7 +21,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix} WINEDEBUG=-all
 cp "$root/build/bundle/kwen-kit/"*.exe "$root/build/bundle/viewer_driver.exe" "$work/"
-cp "$root/build/sample/long.kwen" "$work/"
+"$root/build/native/tests/make_documents" "$work"
 win() { winepath -w "$1" 2>/dev/null; }
 {
   echo "start $(win "$work/long.kwen")"

@@ -12,9 +12,12 @@ cmake -S "$root" -B "$root/build/windows" -DCMAKE_BUILD_TYPE=Release \
   -DNATIVE_DURMO="$root/build/native/durmo" -DNATIVE_TOOLS_DIR="$root/build/native" >/dev/null
 cmake --build "$root/build/windows" -j "$jobs"
 
-# The sample document, and the Windows programs bundled with it.
+# The sample document, built from the page images in examples/pages, and
+# the Windows programs bundled with it.
 mkdir -p "$root/build/sample"
-"$root/build/native/tests/make_documents" "$root/build/sample"
+pages=$root/examples/pages
+"$root/build/native/kwentool" build -o "$root/build/sample/sample.kwen" \
+  "$pages/text-1.png" "$pages/text-2.png" "$pages/colour.png" 2>/dev/null
 bundle=$root/build/bundle/kwen-kit
 rm -rf "$root/build/bundle"
 mkdir -p "$bundle"

@@ -35,4 +35,5 @@ fuzz() {  # fuzz TARGET MAX_LEN SEEDS
 }
 fuzz unpack_fuzz 4096 "$root/fuzz/seeds/unpack"
 fuzz page_fuzz 8192 "$root/tests/data"
-echo "fuzz: 2 passed, 0 failed"
+fuzz build_fuzz 4096 "$root/fuzz/seeds/images"
+echo "fuzz: 3 passed, 0 failed"

@@ -1,5 +1,5 @@
-// Writes the documents of the viewer's end-to-end tests and benchmark, and
-// the bundled sample: pages of text-like lines whose repeated letter shapes
+// Writes the documents of the viewer's end-to-end tests and benchmark:
+// pages of text-like lines whose repeated letter shapes
 // are stored once and referred to, colour pages with raw and compact-coded
 // pictures, packed with the coding engine as the utility packs them.
 //

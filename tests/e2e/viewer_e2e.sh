@@ -321,6 +321,33 @@ check "a BMP file exported as read" cmp -s bmp1_export.bmp bmp1_render.bmp
 : >empty.kwen
 echo "plain text" >notes.txt
 long_name=$(printf 'a%.0s' $(seq 1100))
+# --- A document built by kwentool from page images: 300-dpi text pages and
+# a colour page, shown scaled to the window's width (narrowed first: Wine
+# gives no screen capture of a window as wide as the screen).
+pages=$here/../../examples/pages
+"$kwentool" build -o built.kwen "$pages/text-1.png" "$pages/text-2.png" "$pages/colour.png" >/dev/null 2>&1
+scenario built_document "$kit" <<STEPS
+start $(win "$work/built.kwen")
+page 1 of 3
+key 1
+capture $(win "$work/b1.bmp")
+down ctrl
+key end
+up ctrl
+page 3 of 3
+capture $(win "$work/b3.bmp")
+close
+exit 0
+absent $(temp built.kwen.bs)
+STEPS
+for k in 1 3; do
+  render built.kwen "$k" "built$k.bmp"
+  size=$(identify -format '%w' "b$k.bmp")
+  convert "built$k.bmp" -resize "${size}x" -crop "$(identify -format '%wx%h' "b$k.bmp")+0+0" +repage "built${k}_scaled.png"
+  built_error=$(compare -metric RMSE "b$k.bmp" "built${k}_scaled.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+  check "built page $k as shown (error $built_error)" awk -v e="$built_error" 'BEGIN { exit !(e + 0 < 0.2) }'
+done
+
 scenario failures "$kit" <<STEPS
 start $(win "$work/missing.kwen")
 box File does not exist|$(win "$work/missing.kwen")

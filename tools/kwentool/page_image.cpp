@@ -72,7 +72,7 @@ void ReadResolution(const std::vector<uint8_t>& bytes, PageImage& image) {
   }
 }
 
-bool DecodeWithStb(const std::vector<uint8_t>& bytes, PageImage& image, std::string& error) {
+bool DecodeWithStb(const std::vector<uint8_t>& bytes, int64_t largestPixels, PageImage& image, std::string& error) {
   int width, height, channels;
   if (bytes.size() > INT32_MAX) {
     error = "is too large a file";
@@ -83,7 +83,7 @@ bool DecodeWithStb(const std::vector<uint8_t>& bytes, PageImage& image, std::str
     error = std::string("is not a readable image (") + stbi_failure_reason() + ")";
     return false;
   }
-  if (!AcceptPageSize(width, height, error)) return false;
+  if (!AcceptPageSize(width, height, largestPixels, error)) return false;
   stbi_uc* pixels = stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 3);
   if (pixels == nullptr) {
     error = std::string("is not a readable image (") + stbi_failure_reason() + ")";
@@ -98,13 +98,13 @@ bool DecodeWithStb(const std::vector<uint8_t>& bytes, PageImage& image, std::str
 
 }  // namespace
 
-bool AcceptPageSize(int64_t width, int64_t height, std::string& error) {
+bool AcceptPageSize(int64_t width, int64_t height, int64_t largestPixels, std::string& error) {
   if (width <= 0 || height <= 0) {
     error = "has no pixels";
     return false;
   }
-  if (width * height > kLargestPagePixels) {
-    error = "is larger than " + std::to_string(kLargestPagePixels) + " pixels";
+  if (width * height > largestPixels) {
+    error = "is larger than " + std::to_string(largestPixels) + " pixels";
     return false;
   }
   return true;
@@ -112,9 +112,12 @@ bool AcceptPageSize(int64_t width, int64_t height, std::string& error) {
 
 bool ReadPageImage(const char* path, PageImage& image, std::string& error) {
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes, error)) return false;
+  return ReadWholeFile(path, bytes, error) && DecodePageImage(bytes, image, error);
+}
+
+bool DecodePageImage(const std::vector<uint8_t>& bytes, PageImage& image, std::string& error, int64_t largestPixels) {
   if (IsPnm(bytes)) {
-    if (!ReadPnm(bytes, image, error)) {
+    if (!ReadPnm(bytes, largestPixels, image, error)) {
       error = "is not a readable image (" + error + ")";
       return false;
     }
@@ -124,7 +127,7 @@ bool ReadPageImage(const char* path, PageImage& image, std::string& error) {
     error = "is not a BMP, PNG or PNM image";
     return false;
   }
-  if (!DecodeWithStb(bytes, image, error)) return false;
+  if (!DecodeWithStb(bytes, largestPixels, image, error)) return false;
   ReadResolution(bytes, image);
   return true;
 }

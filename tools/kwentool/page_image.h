@@ -21,7 +21,10 @@ struct PageImage {
 // Reads a BMP, PNG, PBM, PGM or PPM file. False, with `error` telling why,
 // for anything it cannot read.
 bool ReadPageImage(const char* path, PageImage& image, std::string& error);
+// The same for the file's bytes, taking at most `largestPixels` pixels.
+bool DecodePageImage(const std::vector<uint8_t>& bytes, PageImage& image, std::string& error,
+                     int64_t largestPixels = kLargestPagePixels);
 
 // Checks the size of an image about to be read, filling `error` when it is
-// empty or too large.
-bool AcceptPageSize(int64_t width, int64_t height, std::string& error);
+// empty or larger than `largestPixels`.
+bool AcceptPageSize(int64_t width, int64_t height, int64_t largestPixels, std::string& error);

@@ -98,7 +98,7 @@ bool IsPnm(const std::vector<uint8_t>& bytes) {
   return bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '6';
 }
 
-bool ReadPnm(const std::vector<uint8_t>& bytes, PageImage& image, std::string& error) {
+bool ReadPnm(const std::vector<uint8_t>& bytes, int64_t largestPixels, PageImage& image, std::string& error) {
   const int kind = bytes[1] - '0';
   const bool plain = kind <= 3;
   const bool bitmap = kind == 1 || kind == 4;
@@ -114,7 +114,7 @@ bool ReadPnm(const std::vector<uint8_t>& bytes, PageImage& image, std::string& e
     error = "the PNM maximum value is not between 1 and 65535";
     return false;
   }
-  if (!AcceptPageSize(width, height, error)) return false;
+  if (!AcceptPageSize(width, height, largestPixels, error)) return false;
   if (!plain) ++cursor.at;  // the single blank before raw pixels
   if (cursor.at > bytes.size()) {
     error = "the PNM pixels are cut short or damaged";

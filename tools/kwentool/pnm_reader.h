@@ -8,4 +8,4 @@
 #include "tools/kwentool/page_image.h"
 
 bool IsPnm(const std::vector<uint8_t>& bytes);
-bool ReadPnm(const std::vector<uint8_t>& bytes, PageImage& image, std::string& error);
+bool ReadPnm(const std::vector<uint8_t>& bytes, int64_t largestPixels, PageImage& image, std::string& error);

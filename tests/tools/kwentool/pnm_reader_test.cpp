@@ -34,7 +34,7 @@ TEST(ReadPnm, EveryKind) {
     PageImage image;
     std::string error;
     ASSERT_TRUE(IsPnm(Bytes(test.file))) << test.name;
-    ASSERT_TRUE(ReadPnm(Bytes(test.file), image, error)) << test.name << ": " << error;
+    ASSERT_TRUE(ReadPnm(Bytes(test.file), kLargestPagePixels, image, error)) << test.name << ": " << error;
     EXPECT_EQ(image.width, test.width) << test.name;
     EXPECT_EQ(image.height, test.height) << test.name;
     EXPECT_EQ(image.rgb, test.rgb) << test.name;
@@ -62,7 +62,7 @@ TEST(ReadPnm, RefusesDamage) {
   for (const Case& test : cases) {
     PageImage image;
     std::string error;
-    EXPECT_FALSE(ReadPnm(Bytes(test.file), image, error)) << test.name;
+    EXPECT_FALSE(ReadPnm(Bytes(test.file), kLargestPagePixels, image, error)) << test.name;
     EXPECT_NE(error.find(test.error), std::string::npos) << test.name << ": " << error;
   }
   EXPECT_FALSE(IsPnm(Bytes("P7 1 1")));

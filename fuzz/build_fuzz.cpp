@@ -1,0 +1,51 @@
+// Arbitrary bytes as a page image: reading refuses it with a message or
+// gives an image, and every image the builder stores without loss builds
+// back to exactly its pixels.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/kwentool/document_writer.h"
+#include "tools/kwentool/page_check.h"
+#include "tools/kwentool/page_encoder.h"
+#include "tools/kwentool/page_image.h"
+#include "viewer/document/host.h"
+
+namespace {
+constexpr int64_t kLargestFuzzedPixels = 1 << 16;
+std::unique_ptr<uint8_t[]> block;
+}  // namespace
+
+// The builder's own pages never fail to load: any failure is a fault.
+void FailDocument(const char*) { std::abort(); }
+uint8_t* ReplacePageBlock(uint32_t size) {
+  block.reset(new uint8_t[size == 0 ? 1 : size]);
+  return block.get();
+}
+void FitWindowToPage() {}
+void InvalidatePage() {}
+void CloseDocument() {}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  PageImage image;
+  std::string error;
+  if (!DecodePageImage(std::vector<uint8_t>(data, data + size), image, error, kLargestFuzzedPixels)) {
+    if (error.empty()) std::abort();
+    return 0;
+  }
+  const bool bitonal = IsBlackAndWhite(image) || (size > 0 && data[size - 1] & 1);
+  const std::vector<uint8_t> ink = InkMap(image, kDefaultThreshold);
+  DocumentWriter document;
+  BeginDocument(document, 1);
+  if (bitonal) {
+    WriteBitonalPage(document, image, ink);
+  } else {
+    WriteColourPage(document, image, 0);
+  }
+  if (!EndPage(document)) std::abort();
+  if (CompareBuiltPage(document, 0, image, bitonal ? &ink : nullptr).differentPixels != 0) std::abort();
+  return 0;
+}
