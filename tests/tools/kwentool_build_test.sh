@@ -89,6 +89,17 @@ for format in "${formats[@]}"; do
   check "$output builds back exactly" same_pixels one.bmp flat.png
 done
 
+# A 16-bit BMP (5-5-5, which ImageMagick does not write) gives the colours
+# the viewer shows for it.
+printf '\x42\x4d\x3e\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\x10\0' >rgb16.bmp
+printf '\0\0\0\0\x08\0\0\0\x13\x0b\0\0\x13\x0b\0\0\0\0\0\0\0\0\0\0' >>rgb16.bmp
+printf '\x00\x7c\xe0\x03\x1f\x00\xff\x7f' >>rgb16.bmp
+kwentool build -o rgb16.kwen rgb16.bmp
+kwentool render rgb16.kwen 1 built16.bmp
+kwentool render rgb16.bmp 1 shown16.bmp
+check "a 16-bit BMP builds back as the viewer shows it" same_pixels built16.bmp shown16.bmp
+check "its colours are red, green, blue and white" same "$(convert built16.bmp -depth 8 txt:- | awk 'NR > 1 { print $3 }' | tr '\n' ' ')" "#0000FF #FFFFFF #FF0000 #00FF00 "
+
 # --- Bitonal and lossy options.
 convert colour-src.png -colorspace gray grey-page.png
 kwentool build --bitonal --verbose -o bitonal.kwen grey-page.png

@@ -138,8 +138,9 @@ TEST(DocumentWriter, PageHeadersDescribeTheBitmap) {
     ASSERT_TRUE(EndPage(page.document));
     LoadBuiltPage(page.document, 0);
     const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
-    EXPECT_EQ(sBitMapFileHeader.bfOffBits, test.offBits);
-    EXPECT_EQ(sBitMapFileHeader.bfSize, test.offBits + RowBytes(test.bits, 30) * 40);
+    const uint32_t offBits = sBitMapFileHeader.bfOffBits, fileSize = sBitMapFileHeader.bfSize;  // packed fields
+    EXPECT_EQ(offBits, test.offBits);
+    EXPECT_EQ(fileSize, test.offBits + RowBytes(test.bits, 30) * 40);
     EXPECT_EQ(info.biWidth, 30);
     EXPECT_EQ(info.biHeight, 40);
     EXPECT_EQ(info.biBitCount, test.bits);
