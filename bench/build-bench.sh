@@ -99,7 +99,7 @@ done
   echo "| PNG, 1 bit (one file a page) | $png_size | $(per_page "$png_size") | $(percent "$png_size") | $png_time |"
   echo "| TIFF, Group 4 (one file a page) | $tiff_size | $(per_page "$tiff_size") | $(percent "$tiff_size") | $tiff_time |"
   echo
-  echo "Pages with grey code blocks are dithered by pdftoppm into single dots: most of the masks stored are"
+  echo "Pages with grey code blocks are dithered by pdftoppm into single dots: most of the inline masks are"
   echo "those dots, one pixel thin, which hold no bits. The document's report:"
   echo
   sed 's/^/    /' report.txt

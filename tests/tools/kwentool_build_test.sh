@@ -34,9 +34,9 @@ check "progress names each page" same "$(cat err.txt)" "page 1 of 3
 page 2 of 3
 page 3 of 3"
 check "the report counts the pages" grep -q "^book.kwen: 3 pages$" out.txt
-stored=$(awk '$1 == "spots" { gsub(/[(,]/, ""); print $3 }' report.txt)
+inline=$(awk '$1 == "spots" { gsub(/[(,]/, ""); print $3 }' report.txt)
 references=$(awk '$1 == "spots" { gsub(/[(,]/, ""); print $6 }' report.txt)
-check "references outnumber the masks stored" test "$references" -gt $((10 * stored))
+check "references outnumber the inline masks" test "$references" -gt $((10 * inline))
 check "the report gives the packed size" same "$(reported packed)" "$(stat -c %s book.kwen)"
 n=0
 for page in text-1.png text-2.png colour.png; do

@@ -27,13 +27,6 @@ std::vector<uint8_t> InkMap(const PageImage& image, int32_t threshold) {
   return ink;
 }
 
-void PutBlankSpot(SpotStream& stream, uint16_t bits) {
-  // A white picture of one pixel: on a 1-bit page it has no bits at all.
-  SelectInk(stream, stream.whiteInk);
-  PutPicture(stream, 0, 0, 1, 1, bits == 1 ? Bytes{} : Bytes(bits / 8, 0xFF), false);
-  --stream.document->counts.rawPictures;  // it shows nothing: not counted as a picture
-}
-
 void WriteBitonalPage(DocumentWriter& document, const PageImage& image, const std::vector<uint8_t>& ink) {
   BeginPage(document, image.width, image.height, 1, image.xPelsPerMetre, image.yPelsPerMetre);
   SpotStream stream = StartSpots(document, image.width, kWhite1);

@@ -56,7 +56,7 @@ void ReportPage(int32_t index, const std::string& path, const PageImage& image, 
 void ReportDocument(const BuildOptions& options, const DocumentWriter& document, size_t packedSize) {
   const SpotCounts& counts = document.counts;
   std::printf("%s: %d pages\n", options.output.c_str(), document.pagesDone);
-  std::printf("  spots       %lld (%lld masks stored, %lld references)\n", static_cast<long long>(counts.spots),
+  std::printf("  spots       %lld (%lld inline masks, %lld references)\n", static_cast<long long>(counts.spots),
               static_cast<long long>(counts.inlineMasks), static_cast<long long>(counts.references));
   std::printf("  pictures    %lld (%lld compact-coded)\n",
               static_cast<long long>(counts.rawPictures + counts.compactPictures),

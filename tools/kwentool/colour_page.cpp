@@ -86,7 +86,7 @@ Bytes RawPicture(const PageImage& image, const Box& box) {
 
 void PutPictures(SpotStream& stream, const PageImage& image, const std::vector<Box>& boxes, int32_t quality) {
   if (boxes.empty()) return;
-  const int32_t scale = ScaleForQuality(quality);
+  const int32_t scale = quality > 0 ? ScaleForQuality(quality) : 0;
   if (quality > 0) {
     SelectCompact(stream, scale);
   } else {

@@ -167,6 +167,13 @@ void PutMask(SpotStream& stream, int32_t left, int32_t bottom, int32_t width, in
   if (stored == document.storedMasks.end()) document.storedMasks.emplace(std::move(key), heightField);
 }
 
+void PutBlankSpot(SpotStream& stream, uint16_t bits) {
+  // A white picture of one pixel; on a 1-bit page it has no bits at all.
+  SelectInk(stream, stream.whiteInk);
+  PutSpotStart(stream, 0, 0, 1);
+  PutInline(stream.document->bytes, 1, 1, bits == 1 ? Bytes{} : Bytes(bits / 8, 0xFF));
+}
+
 void PutPicture(SpotStream& stream, int32_t left, int32_t bottom, int32_t width, int32_t height,
                 const Bytes& data, bool compactCoded) {
   PutSpotStart(stream, left, bottom, width);

@@ -70,6 +70,9 @@ void SelectCompact(SpotStream& stream, int32_t scale);
 // A mask whose bottom-left pixel is at (left, bottom), rows from the top:
 // a reference when the same shape is stored already and that is shorter.
 void PutMask(SpotStream& stream, int32_t left, int32_t bottom, int32_t width, int32_t height, const Bytes& mask);
+// A spot that paints nothing, for a page without ink: the viewer shows
+// only pages that drew a spot.
+void PutBlankSpot(SpotStream& stream, uint16_t bits);
 // A picture, raw or compact-coded, as the current state reads it.
 void PutPicture(SpotStream& stream, int32_t left, int32_t bottom, int32_t width, int32_t height,
                 const Bytes& data, bool compactCoded);

@@ -47,6 +47,7 @@ constexpr const char* kHelp =
     "                     (default), C, S or T\n"
     "  --verbose          a line for each page: its spots, pictures and how closely\n"
     "                     it builds back (peak signal-to-noise ratio)\n"
+    "\n"
     "Progress goes to standard error, the closing report to standard output.\n";
 
 [[noreturn]] void UsageError(const std::string& text) {

@@ -21,7 +21,3 @@ void WriteBitonalPage(DocumentWriter& document, const PageImage& image, const st
 // A 24-bit page: groups of one colour as masks, the rest as pictures, raw
 // (quality 0) or compact-coded at the scale for the quality.
 void WriteColourPage(DocumentWriter& document, const PageImage& image, int32_t quality);
-
-// Starts the page's stream; a page without ink still gets one spot that
-// paints nothing, so that the viewer shows it.
-void PutBlankSpot(SpotStream& stream, uint16_t bits);
