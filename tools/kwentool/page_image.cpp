@@ -5,11 +5,6 @@
 
 #include "tools/kwentool/pnm_reader.h"
 
-#define STBI_ONLY_BMP
-#define STBI_ONLY_PNG
-#define STBI_NO_STDIO
-#define STBI_FAILURE_USERMSG
-#define STB_IMAGE_IMPLEMENTATION
 #include "stb_image.h"
 
 namespace {
