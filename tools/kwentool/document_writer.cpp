@@ -116,13 +116,14 @@ bool EndPage(DocumentWriter& document) {
   return true;
 }
 
-int32_t PageOffset(const DocumentWriter& document, int32_t index) {
-  size_t offset = kTableStart + 4 * (static_cast<size_t>(document.pageCount) + 1);
-  for (int32_t k = 0; k < index; ++k) {
+std::vector<int32_t> PageOffsets(const DocumentWriter& document) {
+  std::vector<int32_t> offsets{static_cast<int32_t>(kTableStart + 4 * (static_cast<size_t>(document.pageCount) + 1))};
+  for (int32_t k = 0; k < document.pagesDone; ++k) {
     const uint8_t* entry = &document.bytes[kTableStart + 4 * static_cast<size_t>(k)];
-    offset += entry[0] | entry[1] << 8 | entry[2] << 16 | static_cast<uint32_t>(entry[3]) << 24;
+    offsets.push_back(offsets.back() + static_cast<int32_t>(entry[0] | entry[1] << 8 | entry[2] << 16 |
+                                                            static_cast<uint32_t>(entry[3]) << 24));
   }
-  return static_cast<int32_t>(offset);
+  return offsets;
 }
 
 SpotStream StartSpots(DocumentWriter& document, int32_t pageWidth, uint32_t whiteInk) {

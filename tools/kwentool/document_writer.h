@@ -46,8 +46,8 @@ void BeginPage(DocumentWriter& document, int32_t width, int32_t height, uint16_t
 // Records the page's size in the table. False when the document would
 // reach 2 GiB.
 bool EndPage(DocumentWriter& document);
-// The offset of page `index`'s record (index up to pagesDone).
-int32_t PageOffset(const DocumentWriter& document, int32_t index);
+// The offsets of the records of the pages written, then the end of the last.
+std::vector<int32_t> PageOffsets(const DocumentWriter& document);
 
 // The spot stream of the page being written: cursor, ink and compact state.
 struct SpotStream {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "tools/kwentool/file_bytes.h"
 #include "utility/memory_pack.h"
 #include "viewer/document/bmp_reader.h"
 #include "viewer/document/document_format.h"
@@ -18,15 +19,10 @@ constexpr char kLabel[] = "KNWE";
 constexpr char kOldLabels[][5] = {"KWEN", "KWNE"};
 
 std::vector<uint8_t> ReadWholeFile(const char* path) {
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) FailDocument((std::string("File does not exist: ") + path).c_str());
   std::vector<uint8_t> bytes;
-  uint8_t chunk[1 << 16];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-  bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) FailDocument((std::string("Cannot read ") + path).c_str());
+  const FileRead read = ReadFileBytes(path, bytes);
+  if (read == FileRead::kNotOpened) FailDocument((std::string("File does not exist: ") + path).c_str());
+  if (read == FileRead::kNotRead) FailDocument((std::string("Cannot read ") + path).c_str());
   return bytes;
 }
 

@@ -17,7 +17,8 @@ constexpr double kPeak = 255.0;
 
 void LoadWrittenPage(const DocumentWriter& document, int32_t index) {
   iPageCount = index + 1;
-  for (int32_t k = 0; k <= index + 1; ++k) aPageOffset[k] = PageOffset(document, k);
+  const std::vector<int32_t> offsets = PageOffsets(document);
+  std::copy(offsets.begin(), offsets.begin() + index + 2, aPageOffset);
   DocFile hdoc, hofs;
   const int64_t size = static_cast<int64_t>(document.bytes.size());
   OpenMemoryDocFile(hdoc, document.bytes.data(), size);

@@ -1,8 +1,8 @@
 #include "tools/kwentool/page_image.h"
 
-#include <cstdio>
 #include <cstring>
 
+#include "tools/kwentool/file_bytes.h"
 #include "tools/kwentool/pnm_reader.h"
 
 #include "stb_image.h"
@@ -12,21 +12,6 @@ namespace {
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr size_t kBmpResolutionOffset = 38;  // in the information header, after 14 + 24 bytes
 constexpr uint8_t kPngUnitMetre = 1;
-
-bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& error) {
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) {
-    error = "cannot be opened";
-    return false;
-  }
-  uint8_t chunk[1 << 16];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-  bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) error = "cannot be read";
-  return !failed;
-}
 
 uint32_t Little32(const uint8_t* at) {
   return at[0] | at[1] << 8 | at[2] << 16 | static_cast<uint32_t>(at[3]) << 24;
@@ -107,7 +92,17 @@ bool AcceptPageSize(int64_t width, int64_t height, int64_t largestPixels, std::s
 
 bool ReadPageImage(const char* path, PageImage& image, std::string& error) {
   std::vector<uint8_t> bytes;
-  return ReadWholeFile(path, bytes, error) && DecodePageImage(bytes, image, error);
+  switch (ReadFileBytes(path, bytes)) {
+    case FileRead::kNotOpened:
+      error = "cannot be opened";
+      return false;
+    case FileRead::kNotRead:
+      error = "cannot be read";
+      return false;
+    case FileRead::kDone:
+      break;
+  }
+  return DecodePageImage(bytes, image, error);
 }
 
 bool DecodePageImage(const std::vector<uint8_t>& bytes, PageImage& image, std::string& error, int64_t largestPixels) {
