@@ -67,30 +67,31 @@ bool CopyMatch(LzBuffer& lz, uint32_t distance, int64_t length) {
   return true;
 }
 
-constexpr int64_t kLongestMatch = INT32_MAX;
-
 DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl)[kDistanceModels],
-                        int64_t packedSize, FILE* progressStream) {
+                        int64_t packedSize, FILE* progressStream, int64_t pauseAt) {
   ProgressCounter progress;
   StartProgress(progress, packedSize, progressStream);
   DecodeEnd end = DecodeEnd::kCutShort;
-  for (;;) {
+  while (lz.restoredCount < pauseAt) {
     uint32_t symbol;
     if (!DecodeHp(hp, packed, &symbol, &end)) break;
     CountProgress(progress, 1);
     if (symbol < static_cast<uint32_t>(kFirstMatchSymbol)) {
-      if (lz.restoredCount >= lz.restoreLimit) break;
+      if (lz.restoredCount >= lz.restoreLimit) return DecodeEnd::kOverLimit;
       PutLiteral(lz, static_cast<uint8_t>(symbol));
       continue;
     }
     CountProgress(progress, 1);
     uint32_t value;
-    int64_t length = int64_t{symbol} - kLengthBias;
+    const int64_t length = int64_t{symbol} - kLengthBias;
     if (!DecodeHl(hl[DistanceModelFor(symbol)], packed, &value)) break;
-    if (length > kLongestMatch || length > lz.restoreLimit - lz.restoredCount || value == UINT32_MAX ||
-        !CopyMatch(lz, value + 1, length)) {
-      break;
-    }
+    const int64_t room = lz.restoreLimit - lz.restoredCount;
+    if (value == UINT32_MAX || !CopyMatch(lz, value + 1, length < room ? length : room)) break;
+    if (length > room) return DecodeEnd::kOverLimit;
+  }
+  if (lz.restoredCount >= pauseAt) {
+    FlushTarget(lz.target);
+    return DecodeEnd::kPaused;
   }
   CompleteProgress(progress);
   return end;

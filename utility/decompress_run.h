@@ -25,6 +25,9 @@ void PutLiteral(LzBuffer& lz, uint8_t byte);
 bool CopyMatch(LzBuffer& lz, uint32_t distance, int64_t length);
 
 // Decodes tokens until the stream ends; returns how it ended: kEndMark for a
-// well-formed stream, kCutShort when it stopped anywhere else.
+// well-formed stream, kCutShort when it stopped anywhere else, kOverLimit
+// when the output would pass lz.restoreLimit (it then holds exactly the
+// limit). With `pauseAt`, it returns kPaused at the first token boundary
+// at or past that many restored bytes; calling it again goes on from there.
 DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl)[kDistanceModels],
-                        int64_t packedSize, FILE* progress);
+                        int64_t packedSize, FILE* progress, int64_t pauseAt = INT64_MAX);

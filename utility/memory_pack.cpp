@@ -1,5 +1,7 @@
 #include "utility/memory_pack.h"
 
+#include <utility>
+
 #include "utility/bit_file.h"
 #include "utility/compress_run.h"
 #include "utility/decompress_run.h"
@@ -29,30 +31,51 @@ std::vector<uint8_t> PackBytes(const uint8_t* data, uint64_t size, const Switche
   return out;
 }
 
-UnpackResult UnpackBytes(const uint8_t* data, uint64_t size, int64_t limit) {
-  UnpackResult result{false, DecodeEnd::kCutShort, {}};
-  BitFile packed;
-  OpenBitFileForMemoryRead(packed, data, size);
+void StartUnpack(MemoryUnpack& unpack, const uint8_t* data, uint64_t size, int64_t limit) {
+  unpack.packedSize = size;
+  OpenBitFileForMemoryRead(unpack.packed, data, size);
+  BuildHp(unpack.hp);
   uint32_t exponent = 0;
-  if (ReadBits(packed, &exponent, kHeaderBits) == 0) {
-    ReleaseBitFile(packed);
-    return result;
+  if (ReadBits(unpack.packed, &exponent, kHeaderBits) == 0) {
+    unpack.result.end = DecodeEnd::kCutShort;
+    return;
   }
-  result.hasHeader = true;
+  unpack.result.hasHeader = true;
   // No distance the models can decode exceeds 2^e, so a window of twice that
   // restores exactly what the full window would, in less memory.
   int32_t window = exponent + 1 < 24 ? int32_t{1} << (exponent + 1) : kRestoreWindowSize;
-  LzBuffer lz;
-  OpenMemoryTarget(lz, &result.bytes, window < kEmptyWindowSize ? kEmptyWindowSize : window);
-  lz.restoreLimit = limit;
-  HpModel hp;
-  BuildHp(hp);
-  HlModel hl[kDistanceModels];
-  BuildDistanceModels(hl, static_cast<int>(exponent));
-  result.end = DecompressRun(lz, packed, hp, hl, static_cast<int64_t>(size), nullptr);
-  ReleaseDistanceModels(hl);
-  ReleaseHp(hp);
-  ReleaseTarget(lz);
-  ReleaseBitFile(packed);
-  return result;
+  OpenMemoryTarget(unpack.lz, &unpack.result.bytes, window < kEmptyWindowSize ? kEmptyWindowSize : window);
+  unpack.lz.restoreLimit = limit;
+  BuildDistanceModels(unpack.hl, static_cast<int>(exponent));
+}
+
+void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted) {
+  DecodeEnd& end = unpack.result.end;
+  if (!unpack.result.hasHeader || (end != DecodeEnd::kNone && end != DecodeEnd::kPaused)) return;
+  if (static_cast<int64_t>(unpack.result.bytes.size()) >= wanted) return;
+  end = DecompressRun(unpack.lz, unpack.packed, unpack.hp, unpack.hl, static_cast<int64_t>(unpack.packedSize),
+                      nullptr, wanted);
+  if (end != DecodeEnd::kPaused) FlushTarget(unpack.lz.target);
+}
+
+void LimitUnpack(MemoryUnpack& unpack, int64_t limit) {
+  const int64_t restored = unpack.lz.restoredCount;
+  unpack.lz.restoreLimit = limit < restored ? restored : limit;
+}
+
+void ReleaseUnpack(MemoryUnpack& unpack) {
+  if (unpack.result.hasHeader) {
+    ReleaseDistanceModels(unpack.hl);
+    ReleaseTarget(unpack.lz);
+  }
+  ReleaseHp(unpack.hp);
+  ReleaseBitFile(unpack.packed);
+}
+
+UnpackResult UnpackBytes(const uint8_t* data, uint64_t size, int64_t limit) {
+  MemoryUnpack unpack;
+  StartUnpack(unpack, data, size, limit);
+  ContinueUnpack(unpack, INT64_MAX);
+  ReleaseUnpack(unpack);
+  return std::move(unpack.result);
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "utility/bit_file.h"
+#include "utility/coding/lz_buffer.h"
 #include "utility/coding/symbol_models.h"
 #include "utility/run_parameters.h"
 
@@ -20,3 +22,23 @@ struct UnpackResult {
 
 // Restores at most `limit` bytes: a damaged stream can ask for gigabytes.
 UnpackResult UnpackBytes(const uint8_t* packed, uint64_t size, int64_t limit = INT32_MAX);
+
+// A restore that goes only as far as it is asked: a reader restores the
+// bytes it needs and no more. The packed bytes must outlive it.
+struct MemoryUnpack {
+  UnpackResult result{false, DecodeEnd::kNone, {}};
+  BitFile packed;
+  LzBuffer lz;
+  HpModel hp;
+  HlModel hl[kDistanceModels];
+  uint64_t packedSize = 0;
+};
+
+// Reads the header; result.hasHeader tells whether there was one.
+void StartUnpack(MemoryUnpack& unpack, const uint8_t* packed, uint64_t size, int64_t limit = INT32_MAX);
+// Restores until result.bytes holds at least `wanted` bytes or the stream
+// ends (result.end then says how).
+void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted);
+// Lowers the limit (never below what is restored): nothing past it is needed.
+void LimitUnpack(MemoryUnpack& unpack, int64_t limit);
+void ReleaseUnpack(MemoryUnpack& unpack);

@@ -190,8 +190,8 @@ TEST(Restore, StopsAtTheRestoreLimit) {
   Bytes source(100000, 'a');
   Bytes packed = PackBytes(source.data(), source.size(), Switches{});
   UnpackResult limited = UnpackBytes(packed.data(), packed.size(), 5000);
-  EXPECT_EQ(limited.bytes, Bytes(1, 'a'));  // the one match would pass the limit
-  EXPECT_EQ(limited.end, DecodeEnd::kCutShort);
+  EXPECT_EQ(limited.bytes, Bytes(5000, 'a'));  // the one long match is cut at the limit
+  EXPECT_EQ(limited.end, DecodeEnd::kOverLimit);
   UnpackResult whole = UnpackBytes(packed.data(), packed.size(), 100000);
   EXPECT_EQ(whole.bytes, source);
   EXPECT_EQ(whole.end, DecodeEnd::kEndMark);

@@ -38,8 +38,9 @@ struct HlModel {
   AdaptiveHuffman8* tree = nullptr;
 };
 
-// How a decode ended when it could not deliver a token.
-enum class DecodeEnd { kNone, kEndMark, kCutShort };
+// How a decode ended when it could not deliver a token; a restoring run
+// also ends at its limit, or pauses where it was asked to.
+enum class DecodeEnd { kNone, kEndMark, kCutShort, kOverLimit, kPaused };
 
 void BuildHp(HpModel& hp);
 void ReleaseHp(HpModel& hp);
