@@ -67,12 +67,34 @@ bool CopyMatch(LzBuffer& lz, uint32_t distance, int64_t length) {
   return true;
 }
 
+namespace {
+
+// Copies what is left of the pending match, up to `stop` restored bytes.
+void CopyPending(LzBuffer& lz, int64_t stop) {
+  const int64_t room = stop - lz.restoredCount;
+  const int64_t count = lz.pendingLength < room ? lz.pendingLength : room;
+  if (count <= 0) return;
+  CopyMatch(lz, lz.pendingDistance, count);
+  lz.pendingLength -= count;
+}
+
+}  // namespace
+
 DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl)[kDistanceModels],
                         int64_t packedSize, FILE* progressStream, int64_t pauseAt) {
   ProgressCounter progress;
   StartProgress(progress, packedSize, progressStream);
   DecodeEnd end = DecodeEnd::kCutShort;
-  while (lz.restoredCount < pauseAt) {
+  const int64_t stop = pauseAt < lz.restoreLimit ? pauseAt : lz.restoreLimit;
+  for (;;) {
+    CopyPending(lz, stop);
+    if (lz.pendingLength > 0 || lz.restoredCount >= pauseAt) {
+      if (lz.restoredCount >= pauseAt) {
+        FlushTarget(lz.target);
+        return DecodeEnd::kPaused;
+      }
+      return DecodeEnd::kOverLimit;
+    }
     uint32_t symbol;
     if (!DecodeHp(hp, packed, &symbol, &end)) break;
     CountProgress(progress, 1);
@@ -83,15 +105,11 @@ DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl
     }
     CountProgress(progress, 1);
     uint32_t value;
-    const int64_t length = int64_t{symbol} - kLengthBias;
     if (!DecodeHl(hl[DistanceModelFor(symbol)], packed, &value)) break;
-    const int64_t room = lz.restoreLimit - lz.restoredCount;
-    if (value == UINT32_MAX || !CopyMatch(lz, value + 1, length < room ? length : room)) break;
-    if (length > room) return DecodeEnd::kOverLimit;
-  }
-  if (lz.restoredCount >= pauseAt) {
-    FlushTarget(lz.target);
-    return DecodeEnd::kPaused;
+    // A distance outside what has been restored ends the stream.
+    if (value == UINT32_MAX || !CopyMatch(lz, value + 1, 0)) break;
+    lz.pendingDistance = value + 1;
+    lz.pendingLength = int64_t{symbol} - kLengthBias;
   }
   CompleteProgress(progress);
   return end;

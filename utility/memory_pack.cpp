@@ -58,9 +58,12 @@ void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted) {
   if (end != DecodeEnd::kPaused) FlushTarget(unpack.lz.target);
 }
 
-void LimitUnpack(MemoryUnpack& unpack, int64_t limit) {
+void SetUnpackLimit(MemoryUnpack& unpack, int64_t limit) {
   const int64_t restored = unpack.lz.restoredCount;
   unpack.lz.restoreLimit = limit < restored ? restored : limit;
+  if (unpack.result.end == DecodeEnd::kOverLimit && unpack.lz.restoreLimit > restored) {
+    unpack.result.end = DecodeEnd::kPaused;
+  }
 }
 
 void ReleaseUnpack(MemoryUnpack& unpack) {

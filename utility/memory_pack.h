@@ -39,6 +39,7 @@ void StartUnpack(MemoryUnpack& unpack, const uint8_t* packed, uint64_t size, int
 // Restores until result.bytes holds at least `wanted` bytes or the stream
 // ends (result.end then says how).
 void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted);
-// Lowers the limit (never below what is restored): nothing past it is needed.
-void LimitUnpack(MemoryUnpack& unpack, int64_t limit);
+// Moves the limit (never below what is restored): a reader that knows where
+// its data ends restores nothing past it.
+void SetUnpackLimit(MemoryUnpack& unpack, int64_t limit);
 void ReleaseUnpack(MemoryUnpack& unpack);

@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "tools/kwentool/build_command.h"
 #include "tools/kwentool/open_document.h"
@@ -62,23 +65,20 @@ bool ParsePageNumber(const char* text, long* page) {
   return errno == 0 && end != text && *end == '\0';
 }
 
-uint32_t WriteToStream(void* stream, const void* data, uint32_t size) {
-  return static_cast<uint32_t>(std::fwrite(data, 1, size, static_cast<FILE*>(stream)));
+uint32_t AppendToBytes(void* bytes, const void* data, uint32_t size) {
+  const uint8_t* from = static_cast<const uint8_t*>(data);
+  static_cast<std::vector<uint8_t>*>(bytes)->insert(static_cast<std::vector<uint8_t>*>(bytes)->end(), from,
+                                                    from + size);
+  return size;
 }
 
-// Writes the page like the viewer's export; a failed or short write removes
-// the partial file.
+// Writes the page like the viewer's export, whole or not at all.
 int WritePage(const char* path) {
-  FILE* out = std::fopen(path, "wb");
-  if (out == nullptr) {
-    std::fprintf(stderr, "kwentool: Error creating Export File %s\n", path);
-    return kDocumentError;
-  }
-  const char* failure = WriteExportParts(WriteToStream, out);
-  if (std::fclose(out) != 0 && failure == nullptr) failure = "Write BITMAP to export file failed";
-  if (failure == nullptr) return 0;
-  std::remove(path);
-  std::fprintf(stderr, "kwentool: %s\n", failure);
+  std::vector<uint8_t> bytes;
+  WriteExportParts(AppendToBytes, &bytes);
+  std::string error;
+  if (WriteWholeFile(path, bytes, error)) return 0;
+  std::fprintf(stderr, "kwentool: Error creating Export File %s (%s)\n", path, error.c_str());
   return kDocumentError;
 }
 
@@ -95,13 +95,18 @@ int Render(const char* docPath, const char* pageText, const char* outPath) {
   return WritePage(outPath);
 }
 
+// Tells each page's headers and spots; no bitmap is built.
 int Info(const char* docPath) {
   OpenedDocument document;
   OpenToolDocument(docPath, document);
   const int32_t pages = iPageCount;
   std::printf("pages: %d\n", pages);
   for (int32_t index = 0; index < pages; ++index) {
-    BuildToolPage(docPath, document, index);
+    if (document.bitmap) {
+      BuildToolPage(docPath, document, index);
+    } else {
+      ScanToolPage(document, index);
+    }
     const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
     std::printf("page %d: %d x %d, %u bits per pixel, %d colours, %d spots, %d references, %d compact pictures\n",
                 index + 1, info.biWidth, info.biHeight, info.biBitCount, nColors, sPageCounts.spots,
@@ -125,16 +130,15 @@ int Unpack(const char* docPath, const char* outPath) {
     return kDocumentError;
   }
   std::string error;
-  if (!WriteWholeFile(outPath, document.bytes, error)) {
+  const std::vector<uint8_t>& bytes = WholeUnpackedDocument(document);
+  if (!WriteWholeFile(outPath, bytes, error)) {
     std::fprintf(stderr, "kwentool: %s\n", error.c_str());
     return kDocumentError;
   }
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunCommand(int argc, char** argv) {
   if (argc < 2) UsageError("a command is missing");
   const std::string command = argv[1];
   if (command == "--help" || command == "-h" || command == "help") {
@@ -155,4 +159,16 @@ int main(int argc, char** argv) {
     return Info(argv[2]);
   }
   UsageError("unknown command '" + command + "'");
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return RunCommand(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "kwentool: not enough memory\n");
+  } catch (const std::length_error&) {
+    std::fprintf(stderr, "kwentool: not enough memory\n");
+  }
+  return kDocumentError;
 }

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "tools/kwentool/file_bytes.h"
-#include "utility/memory_pack.h"
 #include "viewer/document/bmp_reader.h"
 #include "viewer/document/document_format.h"
 #include "viewer/document/document_kind.h"
@@ -35,28 +34,47 @@ bool StartsWithLabel(const std::vector<uint8_t>& bytes) {
   return false;
 }
 
+void RestoreFor(DocFile& file, int64_t wanted) {
+  MemoryUnpack& unpack = *static_cast<MemoryUnpack*>(file.restoreSource);
+  const bool wasCut = unpack.result.end == DecodeEnd::kCutShort;
+  ContinueUnpack(unpack, wanted);
+  if (!wasCut && unpack.result.end == DecodeEnd::kCutShort) {
+    std::fprintf(stderr, "kwentool: warning: the packed data ended before its end mark\n");
+  }
+  if (unpack.result.end == DecodeEnd::kOverLimit && unpack.lz.restoreLimit == INT32_MAX) {
+    FailDocument("The document unpacks to more than 2 GiB");
+  }
+  file.memory = unpack.result.bytes.data();
+  file.memorySize = static_cast<int64_t>(unpack.result.bytes.size());
+}
+
 }  // namespace
 
+OpenedDocument::~OpenedDocument() {
+  if (unpack) ReleaseUnpack(*unpack);
+}
+
 void OpenToolDocument(const char* path, OpenedDocument& document) {
-  std::vector<uint8_t> file = ReadWholeFile(path);
+  document.file = ReadWholeFile(path);
   if (IsPackedDocumentName(path)) {
-    UnpackResult unpacked = UnpackBytes(file.data(), file.size());
-    if (!unpacked.hasHeader) FailDocument("Unpack file error");
-    if (unpacked.end != DecodeEnd::kEndMark) {
-      std::fprintf(stderr, "kwentool: warning: the packed data ended before its end mark\n");
-    }
-    document.bytes = std::move(unpacked.bytes);
-  } else if (StartsWithLabel(file)) {
-    document.bytes = std::move(file);
+    document.unpack = std::make_unique<MemoryUnpack>();
+    MemoryUnpack& unpack = *document.unpack;
+    StartUnpack(unpack, document.file.data(), document.file.size(), INT32_MAX);
+    if (!unpack.result.hasHeader) FailDocument("Unpack file error");
+    OpenRestoredDocFile(document.hdoc, RestoreFor, &unpack);
+    OpenRestoredDocFile(document.hofs, RestoreFor, &unpack);
+  } else if (StartsWithLabel(document.file)) {
+    const int64_t size = static_cast<int64_t>(document.file.size());
+    OpenMemoryDocFile(document.hdoc, document.file.data(), size);
+    OpenMemoryDocFile(document.hofs, document.file.data(), size);
   } else {
     document.bitmap = true;
     iPageCount = 1;
     return;
   }
-  const int64_t size = static_cast<int64_t>(document.bytes.size());
-  OpenMemoryDocFile(document.hdoc, document.bytes.data(), size);
-  OpenMemoryDocFile(document.hofs, document.bytes.data(), size);
   ReadDocumentTable(document.hdoc);
+  // Nothing past the last page is ever read.
+  if (document.unpack) SetUnpackLimit(*document.unpack, aPageOffset[iPageCount]);
 }
 
 void BuildToolPage(const char* path, OpenedDocument& document, int32_t index) {
@@ -66,4 +84,19 @@ void BuildToolPage(const char* path, OpenedDocument& document, int32_t index) {
   } else {
     LoadPage(document.hdoc, document.hofs, index);
   }
+}
+
+void ScanToolPage(OpenedDocument& document, int32_t index) {
+  iCurPage = index;
+  ScanPage(document.hdoc, document.hofs, index);
+}
+
+const std::vector<uint8_t>& WholeUnpackedDocument(OpenedDocument& document) {
+  if (!document.unpack) return document.file;
+  MemoryUnpack& unpack = *document.unpack;
+  SetUnpackLimit(unpack, INT32_MAX);
+  DocFile whole;
+  OpenRestoredDocFile(whole, RestoreFor, &unpack);
+  RestoreFor(whole, INT64_MAX);
+  return unpack.result.bytes;
 }

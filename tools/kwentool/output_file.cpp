@@ -1,7 +1,11 @@
 #include "tools/kwentool/output_file.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #if defined(_WIN32)
@@ -20,22 +24,45 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
 #endif
 }
 
-}  // namespace
+// The file a name stands for: a link is followed to what it points at, so
+// that replacing the file keeps the link.
+std::string FileBehind(const std::string& path) {
+#if defined(_WIN32)
+  return path;
+#else
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+#endif
+}
 
-bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-  const std::string temporary = path + kTemporarySuffix;
-  FILE* file = std::fopen(temporary.c_str(), "wb");
+// True when the name is taken by something that is not a regular file.
+bool IsSpecialFile(const std::string& path) {
+  struct stat status;
+  return ::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode);
+}
+
+bool WriteStream(const std::string& path, const char* mode, const std::vector<uint8_t>& bytes, std::string& error) {
+  FILE* file = std::fopen(path.c_str(), mode);
   if (file == nullptr) {
-    error = "cannot create " + temporary + ": " + std::strerror(errno);
+    error = "cannot create " + path + ": " + std::strerror(errno);
     return false;
   }
   bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   const int writeErrno = errno;
   written = (std::fclose(file) == 0) && written;
-  if (!written) {
-    error = "cannot write " + temporary + ": " + std::strerror(writeErrno);
-  } else if (!ReplaceFile(temporary, path)) {
-    error = "cannot replace " + path + ": " + std::strerror(errno);
+  if (!written) error = "cannot write " + path + ": " + std::strerror(writeErrno);
+  return written;
+}
+
+}  // namespace
+
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+  const std::string target = FileBehind(path);
+  if (IsSpecialFile(target)) return WriteStream(target, "wb", bytes, error);
+  const std::string temporary = target + kTemporarySuffix;
+  bool written = WriteStream(temporary, "wb", bytes, error);
+  if (written && !ReplaceFile(temporary, target)) {
+    error = "cannot replace " + target + ": " + std::strerror(errno);
     written = false;
   }
   if (!written) std::remove(temporary.c_str());

@@ -1,11 +1,14 @@
-// Writes a whole file so that the name never holds a half-written one: the
-// bytes go to a temporary file beside it, which then replaces it.
+// Writes a whole output file so that the name never holds a half-written
+// one and nothing the user had is lost to a failed write.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// False, with `error` telling why, when the file could not be written; the
-// temporary file is removed and a file already under the name is kept.
+// A regular file, or a name not yet taken, gets a temporary file beside it
+// (beside the file a link points at) that replaces it once complete. A
+// device or a pipe is written directly and never removed. False, with
+// `error` telling why, when the bytes could not be written; any file
+// already under the name then keeps its bytes.
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);

@@ -83,7 +83,8 @@ bool AcceptPageSize(int64_t width, int64_t height, int64_t largestPixels, std::s
     error = "has no pixels";
     return false;
   }
-  if (width * height > largestPixels) {
+  // Each side is checked alone first, so that the product cannot overflow.
+  if (width > largestPixels || height > largestPixels || width * height > largestPixels) {
     error = "is larger than " + std::to_string(largestPixels) + " pixels";
     return false;
   }

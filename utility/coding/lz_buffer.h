@@ -71,4 +71,7 @@ struct LzBuffer {
   int32_t writePosition = 0;
   int64_t restoredCount = 0;
   int64_t restoreLimit = INT64_MAX;  // a run that would restore more stops there
+  // What is left of a match when a run paused or stopped inside it.
+  uint32_t pendingDistance = 0;
+  int64_t pendingLength = 0;
 };

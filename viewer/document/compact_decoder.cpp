@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 #include "viewer/document/document_format.h"
@@ -58,6 +59,22 @@ int32_t NextCoefficient(DocFile& handle) {
     if ((byte & 0x80) == 0) return SignedFromNumber(number);
   }
   FailDocument(kReadFailed);
+}
+
+constexpr uint64_t kSamples = kBlockSide * kBlockSide;
+
+uint64_t BlockCount(uint32_t h, uint32_t w) {
+  return uint64_t{(w + uint64_t{kBlockSide} - 1) / kBlockSide} * ((h + uint64_t{kBlockSide} - 1) / kBlockSide);
+}
+
+// Every coefficient takes a byte at least: a picture whose coefficients
+// cannot fit in what is left of the page is refused before any work.
+void RequireCoefficientBytes(DocFile& handle, uint64_t blocks) {
+  const int64_t position = SeekDocFile(handle, 0, kSeekCurrent);
+  const int64_t left = int64_t{aPageOffset[iCurPage + 1]} - position;
+  if (position < 0 || left < 0 || blocks * kCompactChannels * kSamples > static_cast<uint64_t>(left)) {
+    FailDocument(kReadFailed);
+  }
 }
 
 // Gives back the bytes read ahead but not used.
@@ -136,22 +153,39 @@ void BuildQuantTables() {
   }
 }
 
+uint64_t CompactWorkBytes(uint32_t h, uint32_t w) {
+  return BlockCount(h, w) * kCompactChannels * kSamples * sizeof(uint32_t);
+}
+
+void SkipCompactPicture(DocFile& handle, uint32_t h, uint32_t w) {
+  const uint64_t blocks = BlockCount(h, w);
+  RequireCoefficientBytes(handle, blocks);
+  iCoefIndex = kCoefBufferSize;
+  for (uint64_t i = 0; i < blocks * kCompactChannels * kSamples; ++i) NextCoefficient(handle);
+  ReturnReadAhead(handle);
+}
+
 void ReadBufSgnCompact(DocFile& handle, uint8_t* buffer, uint32_t h, uint32_t w, uint32_t bitsPerPixel) {
+  if (w == 0 || h == 0) return;
   const uint32_t blockColumns = (w + kBlockSide - 1) / kBlockSide;
-  const uint32_t blockRows = (h + kBlockSide - 1) / kBlockSide;
-  const size_t blocks = size_t{blockColumns} * blockRows;
-  constexpr int kSamples = kBlockSide * kBlockSide;
+  const uint64_t blocks = BlockCount(h, w);
+  RequireCoefficientBytes(handle, blocks);
   // Per channel and block, the sums at sample (i, j), i across and j upwards.
-  std::vector<uint32_t> sums(kCompactChannels * blocks * kSamples, 0);
+  std::vector<uint32_t> sums;
+  try {
+    sums.assign(static_cast<size_t>(kCompactChannels * blocks * kSamples), 0);
+  } catch (const std::bad_alloc&) {
+    FailDocument("Error memory allocation");
+  }
   iCoefIndex = kCoefBufferSize;
   for (int c = 0; c < kCompactChannels; ++c) {
     uint32_t previousDc = 0;
-    uint32_t* channelSums = sums.data() + c * blocks * kSamples;
+    uint32_t* channelSums = sums.data() + c * static_cast<size_t>(blocks) * kSamples;
     for (int u = 0; u < kBlockSide; ++u) {
       const Taps across = TapsFor(u);
       for (int v = 0; v < kBlockSide; ++v) {
         const Taps upwards = TapsFor(v);
-        for (size_t block = 0; block < blocks; ++block) {
+        for (size_t block = 0; block < static_cast<size_t>(blocks); ++block) {
           uint32_t coefficient = static_cast<uint32_t>(NextCoefficient(handle));
           if (u == 0 && v == 0) {
             coefficient += previousDc;
@@ -176,7 +210,7 @@ void ReadBufSgnCompact(DocFile& handle, uint8_t* buffer, uint32_t h, uint32_t w,
 
   const size_t columnBytes = (size_t{bitsPerPixel} * h + 7) / 8;
   const size_t pixelBytes = bitsPerPixel / 8;
-  const size_t channelStride = blocks * kSamples;
+  const size_t channelStride = static_cast<size_t>(blocks * kSamples);
   for (uint32_t r = 0; r < h; ++r) {
     for (uint32_t x = 0; x < w; ++x) {
       size_t sample = ((r / kBlockSide) * size_t{blockColumns} + x / kBlockSide) * kSamples +

@@ -28,3 +28,7 @@ void BuildQuantTables();
 // bits per pixel (columns of ceil(B x h / 8) bytes; B must be 24). Leaves
 // the handle just after the last coefficient byte.
 void ReadBufSgnCompact(DocFile& handle, uint8_t* buffer, uint32_t h, uint32_t w, uint32_t bitsPerPixel);
+// Moves the handle past such a picture without decoding it.
+void SkipCompactPicture(DocFile& handle, uint32_t h, uint32_t w);
+// The working memory ReadBufSgnCompact needs for a picture of w x h pixels.
+uint64_t CompactWorkBytes(uint32_t h, uint32_t w);

@@ -22,8 +22,16 @@ bool OpenDocFile(DocFile& file, const char* path) {
 
 void OpenMemoryDocFile(DocFile& file, const uint8_t* data, int64_t size) {
   file = DocFile{};
+  file.inMemory = true;
   file.memory = data;
   file.memorySize = size;
+}
+
+void OpenRestoredDocFile(DocFile& file, void (*restore)(DocFile&, int64_t), void* source) {
+  file = DocFile{};
+  file.inMemory = true;
+  file.restore = restore;
+  file.restoreSource = source;
 }
 
 void CloseDocFile(DocFile& file) {
@@ -34,16 +42,17 @@ void CloseDocFile(DocFile& file) {
     ::close(static_cast<int>(file.handle));
 #endif
   }
-  file.handle = -1;
-  file.memory = nullptr;
+  file = DocFile{};
 }
 
 int32_t ReadOnce(DocFile& file, void* buffer, uint32_t count) {
-  if (file.memory != nullptr) {
+  if (file.inMemory) {
+    // The restore refreshes the address too: the bytes may have moved.
+    if (file.restore != nullptr) file.restore(file, file.memoryPosition + count);
     int64_t left = file.memorySize - file.memoryPosition;
     if (left < 0) left = 0;
     uint32_t take = left < count ? static_cast<uint32_t>(left) : count;
-    std::memcpy(buffer, file.memory + file.memoryPosition, take);
+    if (take > 0) std::memcpy(buffer, file.memory + file.memoryPosition, take);
     file.memoryPosition += take;
     return static_cast<int32_t>(take);
   }
@@ -77,7 +86,7 @@ bool GatherRead(DocFile& file, void* buffer, uint32_t count) {
 }
 
 int64_t SeekDocFile(DocFile& file, int64_t offset, int origin) {
-  if (file.memory != nullptr) {
+  if (file.inMemory) {
     int64_t target = origin == kSeekSet ? offset : file.memoryPosition + offset;
     if (target < 0) return -1;
     file.memoryPosition = target;

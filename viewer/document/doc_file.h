@@ -6,9 +6,14 @@
 
 struct DocFile {
   intptr_t handle = -1;  // the platform's file handle; -1 none
+  bool inMemory = false;
   const uint8_t* memory = nullptr;
   int64_t memorySize = 0;
   int64_t memoryPosition = 0;
+  // For bytes restored as they are needed: makes the bytes up to `wanted`
+  // available as far as there are any, and sets memory and memorySize.
+  void (*restore)(DocFile& file, int64_t wanted) = nullptr;
+  void* restoreSource = nullptr;
   // For a file being written: true while the writer may still add bytes;
   // each call may wait a little. Null means the file is complete.
   bool (*writerRunning)() = nullptr;
@@ -20,6 +25,7 @@ constexpr int kSeekCurrent = 1;
 // Opens a file read-only, shared with a writer; false when it cannot be opened.
 bool OpenDocFile(DocFile& file, const char* path);
 void OpenMemoryDocFile(DocFile& file, const uint8_t* data, int64_t size);
+void OpenRestoredDocFile(DocFile& file, void (*restore)(DocFile&, int64_t), void* source);
 void CloseDocFile(DocFile& file);
 
 // Reads exactly `count` bytes, repeating short reads while the writer runs.

@@ -1,6 +1,7 @@
 #include "viewer/document/page_loader.h"
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "viewer/document/compact_decoder.h"
@@ -15,7 +16,15 @@ constexpr int kPositioningAttempts = 100;
 constexpr uint32_t kDeepestPage = 24;
 constexpr uint32_t kCompactDepth = 24;
 constexpr uint32_t kLargestThumbnail = 3;  // pictures up to 3 x 3 are never compact-coded
+// A spot's bytes, with the working memory of its decoder.
 constexpr uint64_t kLargestSpotBytes = uint64_t{1} << 28;
+// The pixels a page's spots may draw: a document of a few bytes can place a
+// thin mask or a reference again and again, each drawing as much as the page
+// holds. Real pages draw each pixel a few times at most; past the bound the
+// page is refused rather than kept busy for minutes.
+constexpr uint64_t kOverdrawFactor = 8;
+constexpr uint64_t kDrawAllowance = uint64_t{1} << 28;
+constexpr uint64_t kSpotAllowance = uint64_t{1} << 20;
 constexpr uint8_t kAllBitsSet = 0xFF;
 
 // What the page loader keeps while it reads one page's spot records.
@@ -23,6 +32,8 @@ struct SpotCursor {
   int64_t x = 0;  // column of the previous spot's last pixel
   int64_t y = 0;  // page row (from the top) of the previous spot's bottom
   uint32_t ink = 0;
+  bool drawing = true;   // false: the records are walked and counted, not drawn
+  uint64_t drawBudget = 0;  // pixels the page's spots may still draw
 };
 
 struct Spot {
@@ -32,6 +43,18 @@ struct Spot {
   uint32_t height;
   bool picture;
   bool compact;
+  bool reference;
+};
+
+// The part of a spot that lies on the page, in spot rows and columns.
+struct Clip {
+  int64_t firstColumn, lastColumn;  // lastColumn and lastRow are past the end
+  int64_t firstRow, lastRow;
+  uint64_t Pixels() const {
+    return lastColumn > firstColumn && lastRow > firstRow
+               ? static_cast<uint64_t>(lastColumn - firstColumn) * static_cast<uint64_t>(lastRow - firstRow)
+               : 0;
+  }
 };
 
 // A single read (of a plain BMP file) fails only when the read reports
@@ -75,14 +98,27 @@ int32_t LastEntryOf(uint8_t value, int32_t fallback) {
   return found;
 }
 
-// Whitens every pixel (not the row padding), row by row.
+// Whitens every pixel (not the row padding). Eight pixels fill B whole
+// bytes, so the first row is that pattern repeated, and every other row a
+// copy of the first: whatever the depth, the work is that of copying bytes.
 void FillWhite(const PageGeometry& page) {
-  std::memset(pDibBits, 0, page.stride * page.height);
+  uint8_t pattern[kDeepestPage];
+  std::memset(pattern, 0, sizeof pattern);
   const uint32_t white = static_cast<uint32_t>(iWhiteIndex) & LowBits(page.bits);
-  for (int32_t x = 0; x < page.width; ++x) StorePixel(pDibBits, uint64_t{page.bits} * x, page.bits, white);
-  for (int32_t row = 1; row < page.height; ++row) {
-    std::memcpy(pDibBits + page.stride * row, pDibBits, page.stride);
+  for (uint32_t i = 0; i < 8; ++i) StorePixel(pattern, uint64_t{page.bits} * i, page.bits, white);
+  const uint64_t pixelBits = uint64_t{page.bits} * static_cast<uint64_t>(page.width);
+  const uint64_t usedBytes = (pixelBits + 7) / 8;
+  uint8_t* row = pDibBits;
+  std::memset(row, 0, page.stride);
+  uint64_t filled = usedBytes < page.bits ? usedBytes : page.bits;
+  std::memcpy(row, pattern, filled);
+  while (filled < usedBytes) {  // the pattern's length divides every copy
+    const uint64_t copy = filled < usedBytes - filled ? filled : usedBytes - filled;
+    std::memcpy(row + filled, row, copy);
+    filled += copy;
   }
+  if (pixelBits % 8 != 0) row[usedBytes - 1] &= static_cast<uint8_t>(0xFF00u >> (pixelBits % 8));
+  for (int32_t r = 1; r < page.height; ++r) std::memcpy(pDibBits + page.stride * r, row, page.stride);
 }
 
 uint64_t SpotBytes(const Spot& spot, uint32_t pageBits) {
@@ -90,35 +126,75 @@ uint64_t SpotBytes(const Spot& spot, uint32_t pageBits) {
                       : (uint64_t{spot.width} + 7) / 8 * spot.height;
 }
 
-void FillSpot(DocFile& source, const Spot& spot, const PageGeometry& page, std::vector<uint8_t>& buffer) {
-  const uint32_t depth = spot.picture ? page.bits : 1;
-  const uint64_t size = SpotBytes(spot, page.bits);
-  if (size > kLargestSpotBytes) FailDocument("Error memory allocation");
-  if (buffer.size() < size || buffer.empty()) buffer.resize(size == 0 ? 1 : size);
-  if (depth == 1 && (spot.width == 1 || spot.height == 1)) {
-    std::memset(buffer.data(), kAllBitsSet, size);  // a thin mask has all bits set and no data
-  } else if (spot.compact) {
-    if (page.bits < kCompactDepth) FailDocument("A compact-coded picture lies on a page of fewer than 24 bits per pixel");
-    ReadBufSgnCompact(source, buffer.data(), spot.height, spot.width, page.bits);
-    ++sPageCounts.compactPictures;
-  } else if (size > 0 && !GatherRead(source, buffer.data(), static_cast<uint32_t>(size))) {
-    FailDocument("Read spot image failed");
+// A mask of one bit per pixel that is one pixel thin has no bits stored:
+// all of them count as set.
+bool IsThinMask(const Spot& spot, uint32_t pageBits) {
+  const uint32_t depth = spot.picture ? pageBits : 1;
+  return depth == 1 && (spot.width == 1 || spot.height == 1);
+}
+
+Clip ClipToPage(const Spot& spot, const PageGeometry& page) {
+  Clip clip;
+  clip.firstColumn = spot.left < 0 ? -spot.left : 0;
+  clip.lastColumn = spot.left + spot.width > page.width ? page.width - spot.left : int64_t{spot.width};
+  clip.firstRow = spot.baseRow < 0 ? -spot.baseRow : 0;
+  clip.lastRow = spot.baseRow + spot.height > page.height ? page.height - spot.baseRow : int64_t{spot.height};
+  return clip;
+}
+
+// Takes what the spot costs from the page's drawing budget: what it draws,
+// and for a reference the picture read or decoded again.
+void ChargeSpot(const Spot& spot, const Clip& clip, bool thin, SpotCursor& cursor) {
+  uint64_t cost = 1 + clip.Pixels();
+  if (spot.reference && !thin) cost += uint64_t{spot.width} * spot.height;
+  if (cost > cursor.drawBudget) FailDocument("The page's spots draw more than its size allows");
+  cursor.drawBudget -= cost;
+}
+
+void AllocateSpotBuffer(std::vector<uint8_t>& buffer, uint64_t size) {
+  if (buffer.size() >= size) return;
+  try {
+    buffer.resize(size);
+  } catch (const std::bad_alloc&) {
+    FailDocument("Error memory allocation");
   }
 }
 
-// Draws the spot's rows and columns that fall inside the page.
-void DrawSpot(const Spot& spot, const PageGeometry& page, const uint8_t* data, uint32_t ink) {
-  const int64_t firstColumn = spot.left < 0 ? -spot.left : 0;
-  const int64_t lastColumn = spot.left + spot.width > page.width ? page.width - spot.left : spot.width;
-  const int64_t firstRow = spot.baseRow < 0 ? -spot.baseRow : 0;
-  const int64_t lastRow = spot.baseRow + spot.height > page.height ? page.height - spot.baseRow : spot.height;
+// Reads the spot's picture into `buffer`, or with `drawing` off, moves past it.
+void FillSpot(DocFile& source, const Spot& spot, const PageGeometry& page, bool drawing,
+              std::vector<uint8_t>& buffer) {
+  const uint64_t size = SpotBytes(spot, page.bits);
+  if (spot.compact) {
+    if (page.bits < kCompactDepth) FailDocument("A compact-coded picture lies on a page of fewer than 24 bits per pixel");
+    ++sPageCounts.compactPictures;
+    if (!drawing) return SkipCompactPicture(source, spot.height, spot.width);
+    if (size + CompactWorkBytes(spot.height, spot.width) > kLargestSpotBytes) FailDocument("Error memory allocation");
+    AllocateSpotBuffer(buffer, size);
+    return ReadBufSgnCompact(source, buffer.data(), spot.height, spot.width, page.bits);
+  }
+  if (size > kLargestSpotBytes) FailDocument("Error memory allocation");
+  if (!drawing) {
+    if (SeekDocFile(source, static_cast<int64_t>(size), kSeekCurrent) < 0) FailDocument("Read spot image failed");
+    return;
+  }
+  AllocateSpotBuffer(buffer, size);
+  if (!GatherRead(source, buffer.data(), static_cast<uint32_t>(size))) FailDocument("Read spot image failed");
+}
+
+// Draws the spot's rows and columns that fall inside the page; a mask
+// without data has all its bits set.
+void DrawSpot(const Spot& spot, const Clip& clip, const PageGeometry& page, const uint8_t* data, uint32_t ink) {
   const uint64_t maskRowBits = (uint64_t{spot.width} + 7) / 8 * 8;
   const uint64_t columnBits = (uint64_t{page.bits} * spot.height + 7) / 8 * 8;
-  for (int64_t r = firstRow; r < lastRow; ++r) {
+  for (int64_t r = clip.firstRow; r < clip.lastRow; ++r) {
     uint8_t* row = pDibBits + page.stride * static_cast<uint64_t>(spot.baseRow + r);
-    for (int64_t c = firstColumn; c < lastColumn; ++c) {
+    for (int64_t c = clip.firstColumn; c < clip.lastColumn; ++c) {
       const uint64_t pageBit = uint64_t{page.bits} * static_cast<uint64_t>(spot.left + c);
-      if (!spot.picture) {
+      if (!spot.picture || data == nullptr) {
+        if (data == nullptr) {
+          StorePixel(row, pageBit, page.bits, ink);
+          continue;
+        }
         uint64_t bit = static_cast<uint64_t>(c) + maskRowBits * static_cast<uint64_t>(r);
         if ((data[bit >> 3] >> (7 - (bit & 7))) & 1) StorePixel(row, pageBit, page.bits, ink);
       } else if (page.bits == 24) {
@@ -141,7 +217,8 @@ DocFile& ReadSpotSize(DocFile& hdoc, DocFile& hofs, Spot& spot) {
   int32_t heightField;
   ReadSignedNumber(hdoc, &heightField, "Read sBitMapInfoHeader.BMIH.biHeight of spot file Failed");
   DocFile* source = &hdoc;
-  if (heightField > 0) {
+  spot.reference = heightField > 0;
+  if (spot.reference) {
     if (heightField < aPageOffset[0] || heightField >= aPageOffset[iPageCount]) {
       FailDocument("A spot refers to a place outside the document");
     }
@@ -179,7 +256,7 @@ int32_t ReadSpotStart(DocFile& hdoc, const PageGeometry& page, SpotCursor& curso
 
 void ReadAndDrawSpot(DocFile& hdoc, DocFile& hofs, const PageGeometry& page, SpotCursor& cursor,
                      std::vector<uint8_t>& buffer) {
-  bPageReady = false;
+  if (cursor.drawing) bPageReady = false;
   const int32_t dx = ReadSpotStart(hdoc, page, cursor);
   int32_t dy;
   ReadSignedNumber(hdoc, &dy, "Read dy of spot file Failed");
@@ -187,15 +264,54 @@ void ReadAndDrawSpot(DocFile& hdoc, DocFile& hofs, const PageGeometry& page, Spo
   DocFile& source = ReadSpotSize(hdoc, hofs, spot);
   spot.picture = cursor.ink == static_cast<uint32_t>(iWhiteIndex);
   spot.compact = spot.picture && bCompact && (spot.width > kLargestThumbnail || spot.height > kLargestThumbnail);
-  FillSpot(source, spot, page, buffer);
   cursor.y += dy;
   spot.left = cursor.x + dx;
   spot.baseRow = page.height - (cursor.y + 1);
   cursor.x = spot.left + spot.width - 1;
-  DrawSpot(spot, page, buffer.data(), cursor.ink);
   ++sPageCounts.spots;
+  // A spot of no pixels reads and draws nothing.
+  if (spot.width == 0 || spot.height == 0) return;
+  const bool thin = IsThinMask(spot, page.bits);
+  const Clip clip = ClipToPage(spot, page);
+  if (cursor.drawing) ChargeSpot(spot, clip, thin, cursor);
+  if (!thin) FillSpot(source, spot, page, cursor.drawing, buffer);
+  if (!cursor.drawing) return;
+  DrawSpot(spot, clip, page, thin ? nullptr : buffer.data(), cursor.ink);
   bPageReady = true;
   InvalidatePage();
+}
+
+// Reads page `page`'s headers and walks its spot records, drawing them into
+// the page bitmap when `drawing`.
+void ReadPage(DocFile& hdoc, DocFile& hofs, int32_t page, bool drawing) {
+  if (page < 0 || page >= iPageCount) FailDocument("The document has no such page");
+  bPageReady = false;
+  bCompact = false;
+  sPageCounts = PageCounts{};
+  PositionAtPage(hdoc, page);
+  ReadPageHeaders(hdoc, true);
+  const PageGeometry geometry = CheckPageGeometry(true);
+  iWhiteIndex = LastEntryOf(0xFF, static_cast<int32_t>(LowBits(geometry.bits)));
+  iBlackIndex = LastEntryOf(0x00, 0);
+  SpotCursor cursor;
+  cursor.ink = static_cast<uint32_t>(iBlackIndex);
+  cursor.drawing = drawing;
+  if (drawing) {
+    FitWindowIfResized(geometry.width, geometry.height);
+    const uint64_t size = geometry.stride * static_cast<uint64_t>(geometry.height);
+    PreparePageBlock(static_cast<uint32_t>(size), geometry.height);
+    FillWhite(geometry);
+    const uint64_t pixels = static_cast<uint64_t>(geometry.width) * static_cast<uint64_t>(geometry.height);
+    const uint64_t byBytes = kDrawAllowance + 2 * size;
+    cursor.drawBudget = (kOverdrawFactor * pixels < byBytes ? kOverdrawFactor * pixels : byBytes) + kSpotAllowance;
+  }
+  std::vector<uint8_t> spotBuffer;
+  const int64_t end = aPageOffset[page + 1];
+  for (;;) {
+    int64_t position = SeekDocFile(hdoc, 0, kSeekCurrent);
+    if (position < 0 || position >= end) break;
+    ReadAndDrawSpot(hdoc, hofs, geometry, cursor, spotBuffer);
+  }
 }
 
 }  // namespace
@@ -203,6 +319,7 @@ void ReadAndDrawSpot(DocFile& hdoc, DocFile& hofs, const PageGeometry& page, Spo
 PageGeometry CheckPageGeometry(bool documentPage) {
   const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
   if (info.biWidth <= 0 || info.biHeight <= 0) FailDocument("The page's width or height is not positive");
+  if (info.biBitCount == 0) FailDocument("Process failed since BITMAP has 0 bits per pixel");
   if (documentPage && info.biBitCount > kDeepestPage) FailDocument("The page has more than 24 bits per pixel");
   PageGeometry page{info.biWidth, info.biHeight, info.biBitCount, RowBytes(info.biBitCount, info.biWidth)};
   if (page.stride * static_cast<uint64_t>(page.height) > kLargestPageBytes) {
@@ -256,28 +373,6 @@ void ReadPageHeaders(DocFile& file, bool gather) {
   }
 }
 
-void LoadPage(DocFile& hdoc, DocFile& hofs, int32_t page) {
-  if (page < 0 || page >= iPageCount) FailDocument("The document has no such page");
-  bPageReady = false;
-  bCompact = false;
-  sPageCounts = PageCounts{};
-  PositionAtPage(hdoc, page);
-  ReadPageHeaders(hdoc, true);
-  const PageGeometry geometry = CheckPageGeometry(true);
-  FitWindowIfResized(geometry.width, geometry.height);
-  const uint32_t size = static_cast<uint32_t>(geometry.stride * geometry.height);
-  PreparePageBlock(size, geometry.height);
-  iWhiteIndex = LastEntryOf(0xFF, static_cast<int32_t>(LowBits(geometry.bits)));
-  iBlackIndex = LastEntryOf(0x00, 0);
-  FillWhite(geometry);
+void LoadPage(DocFile& hdoc, DocFile& hofs, int32_t page) { ReadPage(hdoc, hofs, page, true); }
 
-  SpotCursor cursor;
-  cursor.ink = static_cast<uint32_t>(iBlackIndex);
-  std::vector<uint8_t> spotBuffer;
-  const int64_t end = aPageOffset[page + 1];
-  for (;;) {
-    int64_t position = SeekDocFile(hdoc, 0, kSeekCurrent);
-    if (position < 0 || position >= end) break;
-    ReadAndDrawSpot(hdoc, hofs, geometry, cursor, spotBuffer);
-  }
-}
+void ScanPage(DocFile& hdoc, DocFile& hofs, int32_t page) { ReadPage(hdoc, hofs, page, false); }

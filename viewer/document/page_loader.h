@@ -18,6 +18,9 @@ uint32_t FetchPixel(const uint8_t* buffer, uint64_t bitOffset, uint32_t bitsPerP
 // Builds page `page` (from 0): `hdoc` reads the page's record, `hofs` the
 // spots it refers to. Every failure goes to FailDocument.
 void LoadPage(DocFile& hdoc, DocFile& hofs, int32_t page);
+// Reads page `page`'s headers into the page state and walks its spot
+// records, counting them in sPageCounts, without building the bitmap.
+void ScanPage(DocFile& hdoc, DocFile& hofs, int32_t page);
 
 struct PageGeometry {
   int32_t width;
