@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/test_support.h"
 #include "utility/bit_file.h"
 #include "utility/compress_run.h"
@@ -195,6 +197,32 @@ TEST(Restore, StopsAtTheRestoreLimit) {
   UnpackResult whole = UnpackBytes(packed.data(), packed.size(), 100000);
   EXPECT_EQ(whole.bytes, source);
   EXPECT_EQ(whole.end, DecodeEnd::kEndMark);
+}
+
+// A reader restores as far as it asks, even into the middle of a match, and
+// going on gives the same bytes as restoring at once.
+TEST(Restore, PausesExactlyWhereAsked) {
+  Bytes source(60000, 'a');
+  const Bytes text = TextLike(40000, 3);
+  source.insert(source.end(), text.begin(), text.end());
+  Bytes packed = PackBytes(source.data(), source.size(), Switches{});
+  MemoryUnpack unpack;
+  StartUnpack(unpack, packed.data(), packed.size());
+  for (int64_t wanted : {1, 2, 5000, 5001, 60000, 77777}) {
+    ContinueUnpack(unpack, wanted);
+    ASSERT_EQ(unpack.result.end, DecodeEnd::kPaused) << wanted;
+    ASSERT_EQ(static_cast<int64_t>(unpack.result.bytes.size()), wanted);
+    ASSERT_TRUE(std::equal(unpack.result.bytes.begin(), unpack.result.bytes.end(), source.begin())) << wanted;
+  }
+  SetUnpackLimit(unpack, 90000);
+  ContinueUnpack(unpack, INT64_MAX);
+  EXPECT_EQ(unpack.result.end, DecodeEnd::kOverLimit);
+  EXPECT_EQ(unpack.result.bytes.size(), 90000u);
+  SetUnpackLimit(unpack, INT32_MAX);
+  ContinueUnpack(unpack, INT64_MAX);
+  EXPECT_EQ(unpack.result.end, DecodeEnd::kEndMark);
+  EXPECT_EQ(unpack.result.bytes, source);
+  ReleaseUnpack(unpack);
 }
 
 }  // namespace

@@ -130,7 +130,7 @@ int Unpack(const char* docPath, const char* outPath) {
     return kDocumentError;
   }
   std::string error;
-  const std::vector<uint8_t>& bytes = WholeUnpackedDocument(document);
+  const std::vector<uint8_t>& bytes = UnpackedDocument(document);
   if (!WriteWholeFile(outPath, bytes, error)) {
     std::fprintf(stderr, "kwentool: %s\n", error.c_str());
     return kDocumentError;

@@ -41,9 +41,6 @@ void RestoreFor(DocFile& file, int64_t wanted) {
   if (!wasCut && unpack.result.end == DecodeEnd::kCutShort) {
     std::fprintf(stderr, "kwentool: warning: the packed data ended before its end mark\n");
   }
-  if (unpack.result.end == DecodeEnd::kOverLimit && unpack.lz.restoreLimit == INT32_MAX) {
-    FailDocument("The document unpacks to more than 2 GiB");
-  }
   file.memory = unpack.result.bytes.data();
   file.memorySize = static_cast<int64_t>(unpack.result.bytes.size());
 }
@@ -91,12 +88,13 @@ void ScanToolPage(OpenedDocument& document, int32_t index) {
   ScanPage(document.hdoc, document.hofs, index);
 }
 
-const std::vector<uint8_t>& WholeUnpackedDocument(OpenedDocument& document) {
+const std::vector<uint8_t>& UnpackedDocument(OpenedDocument& document) {
   if (!document.unpack) return document.file;
-  MemoryUnpack& unpack = *document.unpack;
-  SetUnpackLimit(unpack, INT32_MAX);
   DocFile whole;
-  OpenRestoredDocFile(whole, RestoreFor, &unpack);
+  OpenRestoredDocFile(whole, RestoreFor, document.unpack.get());
   RestoreFor(whole, INT64_MAX);
-  return unpack.result.bytes;
+  if (document.unpack->result.end == DecodeEnd::kOverLimit) {
+    std::fprintf(stderr, "kwentool: warning: the packed data goes on past the document's last page\n");
+  }
+  return document.unpack->result.bytes;
 }

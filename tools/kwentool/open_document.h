@@ -27,5 +27,6 @@ void OpenToolDocument(const char* path, OpenedDocument& document);
 void BuildToolPage(const char* path, OpenedDocument& document, int32_t index);
 // Reads page `index`'s headers and counts its spots, building nothing.
 void ScanToolPage(OpenedDocument& document, int32_t index);
-// The whole unpacked document, as the utility restores it; fails beyond 2 GiB.
-const std::vector<uint8_t>& WholeUnpackedDocument(OpenedDocument& document);
+// The unpacked document up to the end of its last page; warns when the
+// packed data goes on past it.
+const std::vector<uint8_t>& UnpackedDocument(OpenedDocument& document);

@@ -62,7 +62,7 @@ void ReadDocumentTable(DocFile& hdoc) {
   int64_t offset = kLabelAndEndBytes + int64_t{4} * count;
   for (int32_t k = 0; k <= count; ++k) {
     int64_t size = aPageOffset[k];
-    if (offset > INT32_MAX) FailDocument("The document is larger than 2 GiB");
+    if (offset > INT32_MAX) FailDocument("The document unpacks to more than 2 GiB");
     aPageOffset[k] = static_cast<int32_t>(offset);
     offset += size;
   }

@@ -107,7 +107,7 @@ TEST(DocumentTable, RefusesBadLabelsAndTables) {
       {table("KNWE", {0}), "The document has no pages"},
       {table("KNWE", tooMany), "The page table holds more than 999 pages"},
       {table("KNWE", {10, 0xFFFFFFF0u, 0}), "The page table holds a negative page size"},
-      {table("KNWE", {0x7FFFFFF0u, 0x7FFFFFF0u, 0}), "The document is larger than 2 GiB"},
+      {table("KNWE", {0x7FFFFFF0u, 0x7FFFFFF0u, 0}), "The document unpacks to more than 2 GiB"},
       {table("KNWE", largest), ""},
   };
   for (const auto& [document, message] : cases) EXPECT_EQ(TableFailure(document), message);

@@ -294,6 +294,12 @@ TEST(PageLoader, RefusesMalformedPages) {
   PageWriter cut(16, 8, 1, BlackWhite());
   cut.Inline(0, 3, 16, 3, Bytes(6, 0));
   Bytes cutRecord(cut.record.begin(), cut.record.end() - 1);
+  PageWriter compactTall(16, 8, 24, {});
+  compactTall.CompactEscape(8);
+  compactTall.Inline(0, 0, 1, 30000000, {});
+  PageWriter compactShort(16, 8, 24, {});  // 4 blocks need 972 coefficient bytes at least
+  compactShort.CompactEscape(8);
+  compactShort.Inline(0, 0, 18, 18, Bytes(971, 0));
   PageWriter pastEnd(16, 8, 24, {});
   pastEnd.CompactEscape(3);
   pastEnd.Inline(0, 5, 9, 9, Bytes(20, 0));
@@ -305,6 +311,9 @@ TEST(PageLoader, RefusesMalformedPages) {
       {Patched(plain, 22, 0xFFFFFFF8u, 4), "The page's width or height is not positive"},
       {Patched(Patched(plain, 18, 1u << 30, 4), 22, 1u << 30, 4), "The page's bitmap is larger than 2 GiB"},
       {Patched(plain, 28, 32, 2), "The page has more than 24 bits per pixel"},
+      {Patched(plain, 28, 0, 2), "Process failed since BITMAP has 0 bits per pixel"},
+      {compactTall.record, "Error memory allocation"},
+      {compactShort.record, "Error of ReadBufSgnCompact"},
       {Patched(plain, 10, 54 + 4 * 300, 4), "The BITMAP colour table has more than 256 entries"},
       {Patched(plain, 10, 20, 4), "The BITMAP colour table has more than 256 entries"},
       {compactOnGrey.record, "A compact-coded picture lies on a page of fewer than 24 bits per pixel"},
@@ -317,6 +326,72 @@ TEST(PageLoader, RefusesMalformedPages) {
       {Bytes(plain.begin(), plain.begin() + 56), "Read BITMAP RGB Table Failed"},
   };
   for (const auto& [record, message] : cases) EXPECT_EQ(LoadFailure(AssembleDocument({record})), message);
+}
+
+constexpr uint32_t kHugeHeight = 0x7FFFFFFF;
+
+// A spot of no pixels reads nothing: the spot after it is read from the
+// next byte. A thin mask of any height draws just the part on the page, and
+// so does every reference to it.
+TEST(PageLoader, SpotsReachingFarOffThePage) {
+  PageWriter page(16, 8, 1, BlackWhite());
+  page.Inline(1, 0, 0, kHugeHeight, {});
+  page.Inline(0, 0, 1, 0, {});
+  const size_t tall = page.Inline(3, 5, 1, kHugeHeight, {});
+  for (int i = 0; i < 1000; ++i) page.Reference(0, 0, RecordOffset({page.record}, 1, 0) + static_cast<int32_t>(tall));
+  page.Inline(0, 2, 2, 1, {});
+  Load(AssembleDocument({page.record}));
+  EXPECT_EQ(Picture(), (std::vector<std::string>{"...#............", "...#............", "...#............",
+                                                 "...#............", "...#............", "...#............",
+                                                 "................", "...##..........."}));
+  EXPECT_EQ(sPageCounts.spots, 1004);
+}
+
+// A page's spots may draw eight times its pixels and a million more; a
+// document that asks for more by repeating a reference is refused.
+TEST(PageLoader, DrawingIsBoundedByThePage) {
+  for (auto [references, failure] : {std::pair{5000, ""}, {7000, "The page's spots draw more than its size allows"}}) {
+    PageWriter page(256, 256, 1, BlackWhite());
+    const size_t line = page.Inline(0, 255, 1, 256, {});
+    for (int i = 0; i < references; ++i) page.Reference(0, 0, RecordOffset({page.record}, 1, 0) + static_cast<int32_t>(line));
+    EXPECT_EQ(LoadFailure(AssembleDocument({page.record})), failure) << references;
+  }
+}
+
+// Whitening goes by byte patterns: any depth gives white pixels and clear padding.
+TEST(PageLoader, WhitensPagesOfOddDepths) {
+  for (uint16_t bits : {2, 3, 5, 7}) {
+    PageWriter page(13, 2, bits, {});
+    Load(AssembleDocument({page.record}));
+    for (int x = 0; x < 13; ++x) ASSERT_EQ(Pixel(x, 1), (1u << bits) - 1) << bits << " " << x;
+    const uint64_t used = uint64_t{bits} * 13;
+    EXPECT_EQ(FetchPixel(pDibBits, used, static_cast<uint32_t>(32 - used % 32)), 0u) << bits;
+  }
+}
+
+// Scanning a page counts what loading it counts, and builds no bitmap.
+TEST(PageLoader, ScanningCountsWithoutBuilding) {
+  PageWriter page(20, 12, 24, {});
+  page.CompactEscape(8);
+  Bytes coefficients(243, 0);
+  const size_t picture = page.Inline(2, 10, 9, 9, coefficients);
+  page.Reference(1, 0, RecordOffset({page.record}, 1, 0) + static_cast<int32_t>(picture));
+  page.ColourEscape(0x123456);
+  page.Inline(0, 0, 3, 2, MaskFromRows({"###", "#.#"}));
+  const Bytes document = AssembleDocument({page.record});
+  Load(document);
+  const PageCounts loaded = sPageCounts;
+  ResetHost();
+  DocFile hdoc, hofs;
+  OpenMemoryDocFile(hdoc, document.data(), static_cast<int64_t>(document.size()));
+  OpenMemoryDocFile(hofs, document.data(), static_cast<int64_t>(document.size()));
+  ReadDocumentTable(hdoc);
+  ScanPage(hdoc, hofs, 0);
+  EXPECT_EQ(pDibBits, nullptr);
+  EXPECT_EQ(sPageCounts.spots, loaded.spots);
+  EXPECT_EQ(sPageCounts.references, 1);
+  EXPECT_EQ(sPageCounts.compactPictures, 2);
+  EXPECT_EQ(SeekDocFile(hdoc, 0, kSeekCurrent), static_cast<int64_t>(document.size()));
 }
 
 // A document file that grows while it is read: each wait of the reader lets
