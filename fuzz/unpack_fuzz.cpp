@@ -8,7 +8,7 @@
 #include "utility/memory_pack.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  constexpr int64_t kRestoreLimit = 1 << 20;
+  constexpr int64_t kRestoreLimit = 1 << 16;
   UnpackResult restored = UnpackBytes(data, size, kRestoreLimit);
   if (restored.bytes.size() > kRestoreLimit) std::abort();
   if (size > 0) {

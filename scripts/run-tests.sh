@@ -27,13 +27,28 @@ cmake --build "$root/build/sanitize" -j "$jobs"
 ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs"
 
 echo "== fuzzing, ${fuzz_seconds}s a target"
-fuzz() {  # fuzz TARGET MAX_LEN SEEDS
-  local corpus="$root/build/sanitize/$1_corpus"
+hostile="$root/build/sanitize/hostile_seeds"
+mkdir -p "$hostile"
+"$root/build/sanitize/tests/make_hostile" "$hostile"
+fuzz_passed=0
+fuzz_failed=0
+fuzz() {  # fuzz TARGET MAX_LEN SEEDS...
+  local target=$1 max_len=$2
+  shift 2
+  local corpus="$root/build/sanitize/${target}_corpus" log="$root/build/sanitize/$target.log"
   mkdir -p "$corpus"
-  "$root/build/sanitize/fuzz/$1" -max_total_time="$fuzz_seconds" -max_len="$2" -rss_limit_mb=4096 \
-    "$corpus" "$3" 2>&1 | tail -n 1
+  if "$root/build/sanitize/fuzz/$target" -max_total_time="$fuzz_seconds" -max_len="$max_len" -rss_limit_mb=4096 \
+    "$corpus" "$@" >"$log" 2>&1; then
+    fuzz_passed=$((fuzz_passed + 1))
+    echo "$target: $(grep -E '^#[0-9]+' "$log" | tail -n 1)"
+  else
+    fuzz_failed=$((fuzz_failed + 1))
+    echo "$target FAILED:"
+    tail -n 40 "$log"
+  fi
 }
 fuzz unpack_fuzz 4096 "$root/fuzz/seeds/unpack"
-fuzz page_fuzz 8192 "$root/tests/data"
+fuzz page_fuzz 8192 "$root/tests/data" "$hostile"
 fuzz build_fuzz 4096 "$root/fuzz/seeds/images"
-echo "fuzz: 3 passed, 0 failed"
+echo "fuzz: $fuzz_passed passed, $fuzz_failed failed"
+[ "$fuzz_failed" -eq 0 ]

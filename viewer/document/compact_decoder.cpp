@@ -68,11 +68,13 @@ uint64_t BlockCount(uint32_t h, uint32_t w) {
 }
 
 // Every coefficient takes a byte at least: a picture whose coefficients
-// cannot fit in what is left of the page is refused before any work.
-void RequireCoefficientBytes(DocFile& handle, uint64_t blocks) {
+// cannot fit in what is left of the page, or are not there, is refused
+// before any memory is set aside for it.
+void RequireCoefficients(DocFile& handle, uint64_t blocks) {
+  const uint64_t least = blocks * kCompactChannels * kSamples;
   const int64_t position = SeekDocFile(handle, 0, kSeekCurrent);
   const int64_t left = int64_t{aPageOffset[iCurPage + 1]} - position;
-  if (position < 0 || left < 0 || blocks * kCompactChannels * kSamples > static_cast<uint64_t>(left)) {
+  if (position < 0 || left < 0 || least > static_cast<uint64_t>(left) || !CanRead(handle, least)) {
     FailDocument(kReadFailed);
   }
 }
@@ -153,13 +155,15 @@ void BuildQuantTables() {
   }
 }
 
+void RequireCompactBytes(DocFile& handle, uint32_t h, uint32_t w) { RequireCoefficients(handle, BlockCount(h, w)); }
+
 uint64_t CompactWorkBytes(uint32_t h, uint32_t w) {
   return BlockCount(h, w) * kCompactChannels * kSamples * sizeof(uint32_t);
 }
 
 void SkipCompactPicture(DocFile& handle, uint32_t h, uint32_t w) {
   const uint64_t blocks = BlockCount(h, w);
-  RequireCoefficientBytes(handle, blocks);
+  RequireCoefficients(handle, blocks);
   iCoefIndex = kCoefBufferSize;
   for (uint64_t i = 0; i < blocks * kCompactChannels * kSamples; ++i) NextCoefficient(handle);
   ReturnReadAhead(handle);
@@ -169,7 +173,7 @@ void ReadBufSgnCompact(DocFile& handle, uint8_t* buffer, uint32_t h, uint32_t w,
   if (w == 0 || h == 0) return;
   const uint32_t blockColumns = (w + kBlockSide - 1) / kBlockSide;
   const uint64_t blocks = BlockCount(h, w);
-  RequireCoefficientBytes(handle, blocks);
+  RequireCoefficients(handle, blocks);
   // Per channel and block, the sums at sample (i, j), i across and j upwards.
   std::vector<uint32_t> sums;
   try {

@@ -102,3 +102,14 @@ int64_t SeekDocFile(DocFile& file, int64_t offset, int origin) {
   return ::lseek(static_cast<int>(file.handle), offset, origin == kSeekSet ? SEEK_SET : SEEK_CUR);
 #endif
 }
+
+bool CanRead(DocFile& file, uint64_t count) {
+  if (count == 0) return true;
+  const int64_t position = SeekDocFile(file, 0, kSeekCurrent);
+  if (position < 0 || count > static_cast<uint64_t>(INT64_MAX - position)) return false;
+  const int64_t last = position + static_cast<int64_t>(count) - 1;
+  uint8_t byte;
+  const bool there = SeekDocFile(file, last, kSeekSet) == last && GatherRead(file, &byte, 1);
+  SeekDocFile(file, position, kSeekSet);
+  return there;
+}

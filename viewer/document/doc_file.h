@@ -33,5 +33,9 @@ void CloseDocFile(DocFile& file);
 bool GatherRead(DocFile& file, void* buffer, uint32_t count);
 // One read: the count delivered, or -1.
 int32_t ReadOnce(DocFile& file, void* buffer, uint32_t count);
+// True when `count` more bytes can be read from the position (waiting for
+// a writer as a read would); the position is kept. Lets a reader check that
+// the bytes are there before it sets aside memory for them.
+bool CanRead(DocFile& file, uint64_t count);
 // The new position, or -1.
 int64_t SeekDocFile(DocFile& file, int64_t offset, int origin);

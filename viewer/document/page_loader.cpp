@@ -169,10 +169,12 @@ void FillSpot(DocFile& source, const Spot& spot, const PageGeometry& page, bool 
     ++sPageCounts.compactPictures;
     if (!drawing) return SkipCompactPicture(source, spot.height, spot.width);
     if (size + CompactWorkBytes(spot.height, spot.width) > kLargestSpotBytes) FailDocument("Error memory allocation");
+    RequireCompactBytes(source, spot.height, spot.width);
     AllocateSpotBuffer(buffer, size);
     return ReadBufSgnCompact(source, buffer.data(), spot.height, spot.width, page.bits);
   }
   if (size > kLargestSpotBytes) FailDocument("Error memory allocation");
+  if (!CanRead(source, size)) FailDocument("Read spot image failed");
   if (!drawing) {
     if (SeekDocFile(source, static_cast<int64_t>(size), kSeekCurrent) < 0) FailDocument("Read spot image failed");
     return;
