@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make googletest clang libclang-rt-14-dev
-          g++-mingw-w64-i686 wine wine32:i386 xvfb
+          g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb
           imagemagick libstb-dev gzip bzip2 xz-utils zstd time)
 
 missing=()

@@ -10,9 +10,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 sample=$root/build/sample/sample.kwen
 "$root/build/native/kwentool" info "$sample"
 if [ -n "${DISPLAY:-}" ]; then
-  export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix} WINEDEBUG=-all
+  source "$root/scripts/wine-env.sh"
+  build_windows_for_wine >/dev/null
+  viewer=$root/build/bundle/kwen-kit/kwenview.exe
+  [ "$wine_bits" = 64 ] && viewer=$windows_build/kwenview.exe
   echo "opening $sample in kwenview (close its window to end)"
-  wine "$root/build/bundle/kwen-kit/kwenview.exe" "$(winepath -w "$sample")" 2>/dev/null
+  wine "$viewer" "$(winepath -w "$sample")" 2>/dev/null
 else
   page=$root/build/sample/page1.bmp
   "$root/build/native/kwentool" render "$sample" 1 "$page"

@@ -10,15 +10,17 @@ fuzz_seconds=${FUZZ_SECONDS:-60}
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
 
-export WINEDEBUG=-all
-export WINEPREFIX="$root/build/wineprefix"
-mkdir -p "$WINEPREFIX"
-wineboot --init >/dev/null 2>&1 || true
+source "$root/scripts/wine-env.sh"
+if [ "$wine_bits" = 64 ]; then
+  echo "== this machine cannot run 32-bit programs: the Windows tests run on a 64-bit build of the same sources"
+  build_windows_for_wine
+fi
+wine wineboot --init >/dev/null 2>&1 || true
 
 echo "== native tests"
 ctest --test-dir "$root/build/native" --output-on-failure -j "$jobs"
 echo "== Windows tests under Wine"
-ctest --test-dir "$root/build/windows" --output-on-failure
+ctest --test-dir "$windows_build" --output-on-failure
 
 echo "== sanitizers"
 CXX=clang++ cmake -S "$root" -B "$root/build/sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -134,6 +134,17 @@ check "a bad page fails the build" same "$(rc)" 1
 check "the message names the page" grep -q "bad.png is not a readable image" err.txt
 check "the document already there is kept" cmp -s kept.kwen book.kwen
 check "no partial file is left" test ! -e kept.kwen.part
+cp bw.pbm same.kwen
+kwentool build -o same.kwen text-1.png same.kwen
+check "a document written over one of its pages is refused" same "$(rc):$(tail -1 err.txt)" \
+  "1:kwentool: same.kwen is one of the page images: it would be replaced"
+check "... and the page keeps its bytes" cmp -s same.kwen bw.pbm
+if [ -z "$runner" ]; then
+  ln bw.pbm linked.kwen
+  kwentool build -o linked.kwen bw.pbm
+  check "a document that is a page under another name is refused" same "$(rc)" 1
+  check "... and the page keeps its bytes" cmp -s linked.kwen bw.pbm
+fi
 kwentool build -o fresh.kwen missing.png
 check "a missing page is refused by name" same "$(rc):$(tail -1 err.txt)" "1:kwentool: missing.png cannot be opened"
 check "nothing is written for it" test ! -e fresh.kwen

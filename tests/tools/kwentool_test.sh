@@ -98,4 +98,32 @@ check "a cut-off packed document warns" grep -q "packed data ended before its en
 kwentool render example.bs 1 no/such/dir/x.bmp
 check "an unwritable output is refused" same "$(rc)" 1
 
+# Outputs never cost the user a file: not the document itself, not a device
+# a name points at, not a regular file's bytes when the new one fails.
+cp example.bs keep.bs
+kwentool render keep.bs 1 keep.bs
+check "render over its own document is refused" same "$(rc):$(cat err.txt)" \
+  "1:kwentool: keep.bs is the document itself: it would be replaced"
+check "... and the document keeps its bytes" cmp -s keep.bs example.bs
+cp book.kwen keep.kwen
+kwentool unpack keep.kwen keep.kwen
+check "unpack over its own document is refused" same "$(rc)" 1
+check "... and the packed document keeps its bytes" cmp -s keep.kwen book.kwen
+if [ -z "$runner" ]; then
+  ln -s /dev/full full.bmp
+  kwentool render example.bs 1 full.bmp
+  check "a failed write to a device is an error" same "$(rc)" 1
+  check "... that leaves the link and the device" test -L full.bmp -a -c /dev/full
+  printf 'precious' >kept.bmp
+  # Files of at most 512 bytes: the 774-byte page cannot be written.
+  (trap '' XFSZ; ulimit -f 1; run "$tool" render book.bs 1 kept.bmp)
+  check "a failed write is an error" same "$(rc)" 1
+  check "... that keeps the file's bytes" same "$(cat kept.bmp)" "precious"
+  check "... and leaves no part" test ! -e kept.bmp.part
+  ln -s kept.bmp linked.bmp
+  kwentool render example.bs 1 linked.bmp
+  check "a render through a link replaces the file it points at" same "$(rc):$(stat -c %s kept.bmp)" "0:94"
+  check "... and keeps the link" test -L linked.bmp
+fi
+
 finish kwentool

@@ -44,9 +44,9 @@ Bytes ZeroBitPage() {
   return Document(page);
 }
 
-// A 7-bit page almost 2 GiB wide: whitening it must not go pixel by pixel.
+// A 7-bit page 2^27 pixels wide: whitening it must not go pixel by pixel.
 Bytes SevenBitWidePage() {
-  PageWriter page(0x7FFFFFFF, 1, 7, {});
+  PageWriter page(1 << 27, 1, 7, {});
   page.Inline(0, 0, 1, 1, {});
   return Document(page);
 }

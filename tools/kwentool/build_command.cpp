@@ -9,6 +9,7 @@
 
 #include "tools/kwentool/document_writer.h"
 #include "tools/kwentool/output_file.h"
+#include "utility/platform_io.h"
 #include "tools/kwentool/page_check.h"
 #include "tools/kwentool/page_encoder.h"
 #include "utility/memory_pack.h"
@@ -95,6 +96,11 @@ void BuildPage(const BuildOptions& options, DocumentWriter& document, int32_t in
 }  // namespace
 
 int RunBuild(const BuildOptions& options) {
+  for (const std::string& page : options.pages) {
+    if (IsSameFile(options.output.c_str(), page.c_str())) {
+      FailBuild(options.output + " is one of the page images: it would be replaced");
+    }
+  }
   const int32_t pages = static_cast<int32_t>(options.pages.size());
   const Progress progress{isatty(fileno(stderr)) != 0, pages};
   DocumentWriter document;

@@ -4,6 +4,7 @@
 #include "tools/kwentool/compact_encoder.h"
 #include "tools/kwentool/page_encoder.h"
 #include "tools/kwentool/spot_finder.h"
+#include "viewer/document/page_loader.h"
 
 namespace {
 
@@ -94,7 +95,9 @@ void PutPictures(SpotStream& stream, const PageImage& image, const std::vector<B
   }
   for (const Box& box : boxes) {
     const int32_t width = box.right - box.left + 1, height = box.bottom - box.top + 1;
-    const bool compact = quality > 0 && (width > kLargestRawSide || height > kLargestRawSide);
+    // A picture too large for the loader to decode at once is stored raw.
+    const bool compact = quality > 0 && (width > kLargestRawSide || height > kLargestRawSide) &&
+                         CompactPictureFits(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
     Bytes data;
     if (compact) {
       EncodeCompactPicture(image, box.left, box.top, width, height, scale, data);

@@ -11,6 +11,7 @@
 #include "tools/kwentool/build_command.h"
 #include "tools/kwentool/open_document.h"
 #include "tools/kwentool/output_file.h"
+#include "utility/platform_io.h"
 #include "viewer/app/export_layout.h"
 #include "viewer/document/document_state.h"
 #include "viewer/document/page_state.h"
@@ -82,9 +83,17 @@ int WritePage(const char* path) {
   return kDocumentError;
 }
 
+// An output that is the document itself would replace it.
+void RefuseOutputOverDocument(const char* docPath, const char* outPath) {
+  if (!IsSameFile(docPath, outPath)) return;
+  std::fprintf(stderr, "kwentool: %s is the document itself: it would be replaced\n", outPath);
+  std::exit(kDocumentError);
+}
+
 int Render(const char* docPath, const char* pageText, const char* outPath) {
   long page;
   if (!ParsePageNumber(pageText, &page)) UsageError(std::string("not a page number: ") + pageText);
+  RefuseOutputOverDocument(docPath, outPath);
   OpenedDocument document;
   OpenToolDocument(docPath, document);
   if (page < 1 || page > iPageCount) {
@@ -123,6 +132,7 @@ int Build(int argc, char** argv) {
 }
 
 int Unpack(const char* docPath, const char* outPath) {
+  RefuseOutputOverDocument(docPath, outPath);
   OpenedDocument document;
   OpenToolDocument(docPath, document);
   if (document.bitmap) {

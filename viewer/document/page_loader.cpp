@@ -16,8 +16,6 @@ constexpr int kPositioningAttempts = 100;
 constexpr uint32_t kDeepestPage = 24;
 constexpr uint32_t kCompactDepth = 24;
 constexpr uint32_t kLargestThumbnail = 3;  // pictures up to 3 x 3 are never compact-coded
-// A spot's bytes, with the working memory of its decoder.
-constexpr uint64_t kLargestSpotBytes = uint64_t{1} << 28;
 // The pixels a page's spots may draw: a document of a few bytes can place a
 // thin mask or a reference again and again, each drawing as much as the page
 // holds. Real pages draw each pixel a few times at most; past the bound the
@@ -168,7 +166,7 @@ void FillSpot(DocFile& source, const Spot& spot, const PageGeometry& page, bool 
     if (page.bits < kCompactDepth) FailDocument("A compact-coded picture lies on a page of fewer than 24 bits per pixel");
     ++sPageCounts.compactPictures;
     if (!drawing) return SkipCompactPicture(source, spot.height, spot.width);
-    if (size + CompactWorkBytes(spot.height, spot.width) > kLargestSpotBytes) FailDocument("Error memory allocation");
+    if (!CompactPictureFits(spot.width, spot.height)) FailDocument("Error memory allocation");
     RequireCompactBytes(source, spot.height, spot.width);
     AllocateSpotBuffer(buffer, size);
     return ReadBufSgnCompact(source, buffer.data(), spot.height, spot.width, page.bits);
@@ -317,6 +315,11 @@ void ReadPage(DocFile& hdoc, DocFile& hofs, int32_t page, bool drawing) {
 }
 
 }  // namespace
+
+bool CompactPictureFits(uint32_t width, uint32_t height) {
+  const uint64_t pixelBytes = (uint64_t{kCompactDepth} * height + 7) / 8 * width;
+  return pixelBytes + CompactWorkBytes(height, width) <= kLargestSpotBytes;
+}
 
 PageGeometry CheckPageGeometry(bool documentPage) {
   const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;

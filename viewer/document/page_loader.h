@@ -8,6 +8,12 @@
 
 // The largest page bitmap the loader builds.
 constexpr uint32_t kLargestPageBytes = INT32_MAX;
+// The most memory one spot takes: its pixels, with its decoder's work.
+constexpr uint64_t kLargestSpotBytes = uint64_t{1} << 28;
+
+// Whether a compact picture of this size stays within kLargestSpotBytes,
+// so that the loader decodes it.
+bool CompactPictureFits(uint32_t width, uint32_t height);
 
 // Pixels of B bits at a bit offset: below 8 bits packed from the most
 // significant bit of each byte down, otherwise B / 8 bytes, least
