@@ -33,10 +33,16 @@ void PrintUsage() {
   std::fputs(kPurposeLine, stdout);
 }
 
+// Writing a file while reading it would destroy it.
+void RefuseSameFile(const char* packedName, const char* otherName) {
+  if (IsSameFile(packedName, otherName)) FailCoded(exitcode::kFailure, msg::kSameFile);
+}
+
 int Compress(const char* packedName, const char* sourceName, const Switches& switches) {
   int64_t sourceSize;
   if (!QueryFileSize(sourceName, &sourceSize)) FailCoded(exitcode::kFailure, msg::kNoSourceStatus);
   if (sourceSize > kLargestSource) FailCoded(exitcode::kFailure, msg::kSourceTooLarge);
+  RefuseSameFile(packedName, sourceName);
   BitFile packed;
   OpenBitFile(packed, packedName, true, kBitFileBufferSize);
   WindowChoice window = ChooseWindow(sourceSize, switches.windowExponent);
@@ -60,6 +66,7 @@ int Compress(const char* packedName, const char* sourceName, const Switches& swi
 int Restore(const char* packedName, const char* targetName) {
   int64_t packedSize;
   if (!QueryFileSize(packedName, &packedSize)) FailCoded(exitcode::kFailure, msg::kNoPackedStatus);
+  RefuseSameFile(packedName, targetName);
   BitFile packed;
   OpenBitFile(packed, packedName, false, kBitFileBufferSize);
   FILE* target = std::fopen(targetName, "w+b");

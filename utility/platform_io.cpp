@@ -4,6 +4,8 @@
 #include <sys/types.h>
 
 #if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #else
@@ -40,6 +42,29 @@ bool QueryFileSize(const char* name, int64_t* size) {
   return true;
 }
 
+bool IsDirectory(const char* name) {
+  struct _stati64 status;
+  return _stati64(name, &status) == 0 && (status.st_mode & _S_IFDIR) != 0;
+}
+
+// Opened for its attributes only, sharing everything, so that a file another
+// program holds open (or a directory) is still identified.
+static bool QueryFileIdentity(const char* name, BY_HANDLE_FILE_INFORMATION* information) {
+  HANDLE handle = CreateFileA(name, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool known = GetFileInformationByHandle(handle, information) != 0;
+  CloseHandle(handle);
+  return known;
+}
+
+bool IsSameFile(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION first, second;
+  return QueryFileIdentity(a, &first) && QueryFileIdentity(b, &second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
 FILE* OpenSourceStream(const char* name) { return std::fopen(name, "rb"); }
 
 #else
@@ -67,6 +92,17 @@ bool QueryFileSize(const char* name, int64_t* size) {
   if (::stat(name, &status) != 0) return false;
   *size = status.st_size;
   return true;
+}
+
+bool IsDirectory(const char* name) {
+  struct stat status;
+  return ::stat(name, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool IsSameFile(const char* a, const char* b) {
+  struct stat first, second;
+  return ::stat(a, &first) == 0 && ::stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
 }
 
 FILE* OpenSourceStream(const char* name) {

@@ -19,6 +19,12 @@ int64_t TellDescriptor(int descriptor);
 
 // The file status query: true with the size when the name has a status.
 bool QueryFileSize(const char* name, int64_t* size);
+// True when the name is that of an existing directory.
+bool IsDirectory(const char* name);
+// True only when both names exist and are one file: the same device and
+// inode, on Windows the same volume and file index, so that links and other
+// spellings of a path are caught too.
+bool IsSameFile(const char* a, const char* b);
 
 // fopen for the source ("rb"), refusing what is not a regular file, so that a
 // directory is refused at open time on every system.

@@ -79,6 +79,28 @@ durmo x p.pk folder
 check "unopenable target exits 2" same "$(rc)" 2
 check "unopenable target message" same "$(cat out.txt)" "Unable_to_open_an_output_file. Exit code 2 "
 
+# The packed file and the source or target one file, under any name: refused
+# before anything is written, and both keep their bytes.
+printf 'the source, kept as it is' >S.txt
+durmo a P.dur S.txt
+ln S.txt S_link.txt
+ln P.dur P_link.dur
+kept=$(cksum <S.txt; cksum <P.dur)
+same_file_cases='a S.txt S.txt|a ./S.txt S.txt|a S_link.txt S.txt|x P.dur P.dur|x P.dur ./P.dur|x P_link.dur P.dur'
+if is_windows; then
+  same_file_cases="$same_file_cases|a s.TXT S.txt|x P.dur p.DUR|a .\\S.txt S.txt"
+else
+  ln -s S.txt S_symlink.txt
+  same_file_cases="$same_file_cases|a S_symlink.txt S.txt"
+fi
+IFS='|' read -r -a cases <<<"$same_file_cases"
+for args in "${cases[@]}"; do
+  durmo $args
+  check "$args exits 2" same "$(rc)" 2
+  check "$args: message" same "$(cat out.txt)" "The packed file and the file are the same file. Exit code 2 "
+  check "$args: both files keep their bytes" same "$(cksum <S.txt; cksum <P.dur)" "$kept"
+done
+
 durmo a no/such/dir/p.pk ab.txt
 check "uncreatable packed file exits 1" same "$(rc)" 1
 check "uncreatable packed file message" same "$(cat out.txt)" "Can't open to file no/such/dir/p.pk"

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/test_support.h"
+#include "utility/platform_io.h"
+
+using namespace testing_support;
+
 namespace {
 
 TEST(DefaultExtension, ComesFromTheInvocationName) {
@@ -69,6 +74,23 @@ TEST(ChooseWindow, LowersTheExponentToTheSourceLength) {
     EXPECT_EQ(w.exponent, c.exponentOut) << c.size;
     EXPECT_EQ(w.size, c.window) << c.size;
   }
+}
+
+TEST(IsSameFile, OnlyForOneFileThatExists) {
+  const std::string file = TempPath("same.txt");
+  const std::string copy = TempPath("copy.txt");
+  const std::string missing = TempPath("missing.txt");
+  WriteFileBytes(file, BytesOf("one file"));
+  WriteFileBytes(copy, BytesOf("one file"));
+  struct Case {
+    std::string a, b;
+    bool same;
+  } cases[] = {
+      {file, file, true},     {file, TempPath("./same.txt"), true},
+      {file, copy, false},    {file, missing, false},
+      {missing, file, false}, {missing, missing, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsSameFile(c.a.c_str(), c.b.c_str()), c.same) << c.a << " " << c.b;
 }
 
 }  // namespace
