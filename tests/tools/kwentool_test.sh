@@ -115,8 +115,8 @@ if [ -z "$runner" ]; then
   check "a failed write to a device is an error" same "$(rc)" 1
   check "... that leaves the link and the device" test -L full.bmp -a -c /dev/full
   printf 'precious' >kept.bmp
-  # Files of at most 512 bytes: the 774-byte page cannot be written.
-  (trap '' XFSZ; ulimit -f 1; run "$tool" render book.bs 1 kept.bmp)
+  # Files of at most 1024 bytes: the 1138-byte page cannot be written.
+  (trap "" XFSZ; ulimit -f 1; run "$tool" render book.bs 2 kept.bmp)
   check "a failed write is an error" same "$(rc)" 1
   check "... that keeps the file's bytes" same "$(cat kept.bmp)" "precious"
   check "... and leaves no part" test ! -e kept.bmp.part
