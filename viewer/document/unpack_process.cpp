@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "viewer/document/document_format.h"
 #include "viewer/document/host.h"
 #include "viewer/document/page_loader.h"
 
 char szTempFile[kPathBufferBytes];
-bool bReusedTemp = false;
 DocFile hdoc;
 DocFile hofs;
 
@@ -30,20 +31,16 @@ bool ChildRunning() {
   return true;
 }
 
-bool LastWriteTime(const char* path, ULONGLONG* time) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
-  *time = (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
-  return true;
+bool PathAbsent(const char* path) {
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return false;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// An unpacked file older than its document is of another document of the
-// same name, or of an earlier edition of this one.
-bool UnpackedFileIsCurrent(const char* documentPath) {
-  ULONGLONG unpacked, document;
-  return LastWriteTime(szTempFile, &unpacked) && LastWriteTime(documentPath, &document) && unpacked > document;
-}
-
+// A file under this viewer's name is left by an earlier viewer of the same
+// process id that ended without deleting it, and its child may still write
+// it: it goes before the unpacking starts, so that only a file this viewer's
+// own child writes is ever read. szTempFile is set only then.
 void NameUnpackedFile(const char* documentPath) {
   char tempDirectory[kPathBufferBytes];
   DWORD length = GetTempPathA(sizeof tempDirectory, tempDirectory);
@@ -52,9 +49,13 @@ void NameUnpackedFile(const char* documentPath) {
   char* filePart = nullptr;
   length = GetFullPathNameA(documentPath, sizeof fullPath, fullPath, &filePart);
   if (length == 0 || length >= sizeof fullPath) FailDocument("GetFullPathName request failed");
-  if (!UnpackedFileName(tempDirectory, fullPath, szTempFile, sizeof szTempFile)) {
+  char name[kPathBufferBytes];
+  if (!UnpackedFileName(tempDirectory, fullPath, GetCurrentProcessId(), name, sizeof name)) {
     FailDocument("The path of the unpacked file is too long");
   }
+  DeleteFileA(name);
+  if (!PathAbsent(name)) FailDocument("A file left under the name of the unpacked file cannot be deleted");
+  std::memcpy(szTempFile, name, sizeof szTempFile);
 }
 
 void StartChild(const char* documentPath) {
@@ -99,23 +100,20 @@ void ReleaseChildHandles() {
 
 void StartUnpackProcess(const char* documentPath) {
   NameUnpackedFile(documentPath);
-  bReusedTemp = UnpackedFileIsCurrent(documentPath) && OpenDocFile(hdoc, szTempFile);
-  if (bReusedTemp) return;
-  DeleteFileA(szTempFile);
   StartChild(documentPath);
 }
 
 void ReadKWENFile(const char* documentPath) {
   StartUnpackProcess(documentPath);
-  if (!bReusedTemp) WaitForUnpackedFile();
+  WaitForUnpackedFile();
   if (!OpenDocFile(hofs, szTempFile)) FailDocument("Error open file for handle hofs");
-  if (!bReusedTemp) hdoc.writerRunning = hofs.writerRunning = ChildRunning;
+  hdoc.writerRunning = hofs.writerRunning = ChildRunning;
   ReadDocumentTable(hdoc);
   LoadPage(hdoc, hofs, 0);
 }
 
 void CloseUnpackProcess() {
-  if (bReusedTemp || !ChildStarted()) return;
+  if (!ChildStarted()) return;
   DWORD code;
   if (!GetExitCodeProcess(piUnpack.hProcess, &code)) {
     FailDocument("GetExitCodeProcess first request failed in CloseUnpackProcess");

@@ -6,13 +6,12 @@
 #include "viewer/document/doc_file.h"
 #include "viewer/document/unpack_names.h"
 
-extern char szTempFile[kPathBufferBytes];
-extern bool bReusedTemp;  // the unpacked file was there already: no child
-extern DocFile hdoc;      // sequential reading of the label, table and records
-extern DocFile hofs;      // positioned freely for the spots a page refers to
+extern char szTempFile[kPathBufferBytes];  // this viewer's unpacked file
+extern DocFile hdoc;  // sequential reading of the label, table and records
+extern DocFile hofs;  // positioned freely for the spots a page refers to
 
-// Names the unpacked file; opens it as hdoc when it is newer than the
-// document, otherwise removes any stale copy and starts the utility.
+// Names the unpacked file for this viewer and this document, deletes a file
+// left under that name and starts the utility.
 void StartUnpackProcess(const char* documentPath);
 // Opens a packed document: the unpacking, both handles, the page table and
 // page 0.
