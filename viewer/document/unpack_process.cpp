@@ -17,6 +17,9 @@ namespace {
 PROCESS_INFORMATION piUnpack;
 // Each wait for the child gives the processor to it for this long.
 constexpr DWORD kPollMilliseconds = 5;
+// A terminated child has this long to end.
+constexpr DWORD kEndPatienceMilliseconds = 10000;
+constexpr UINT kTerminatedExitCode = 1;
 
 bool ChildStarted() { return piUnpack.hProcess != nullptr; }
 
@@ -96,6 +99,18 @@ void ReleaseChildHandles() {
   piUnpack = PROCESS_INFORMATION{};
 }
 
+// Ends the child if it still runs and waits until it has ended. Terminating
+// a child that has ended already fails, harmlessly: the wait tells whether
+// it has ended. The handles go before a failure is reported, so that the
+// report's own clean-up does not wait again.
+void CloseUnpackProcess() {
+  if (!ChildStarted()) return;
+  TerminateProcess(piUnpack.hProcess, kTerminatedExitCode);
+  bool ended = WaitForSingleObject(piUnpack.hProcess, kEndPatienceMilliseconds) == WAIT_OBJECT_0;
+  ReleaseChildHandles();
+  if (!ended) FailDocument("The unpacking does not end");
+}
+
 }  // namespace
 
 void StartUnpackProcess(const char* documentPath) {
@@ -112,20 +127,10 @@ void ReadKWENFile(const char* documentPath) {
   LoadPage(hdoc, hofs, 0);
 }
 
-void CloseUnpackProcess() {
-  if (!ChildStarted()) return;
-  DWORD code;
-  if (!GetExitCodeProcess(piUnpack.hProcess, &code)) {
-    FailDocument("GetExitCodeProcess first request failed in CloseUnpackProcess");
-  }
-  if (code == STILL_ACTIVE) {
-    if (!TerminateProcess(piUnpack.hProcess, 1)) FailDocument("TerminateProcess request failed in CloseUnpackProcess");
-    while (code == STILL_ACTIVE) {
-      WaitForSingleObject(piUnpack.hProcess, kPollMilliseconds);
-      if (!GetExitCodeProcess(piUnpack.hProcess, &code)) {
-        FailDocument("GetExitCodeProcess following request failed in CloseUnpackProcess");
-      }
-    }
-  }
-  ReleaseChildHandles();
+void DiscardUnpackedFile() {
+  CloseUnpackProcess();
+  CloseDocFile(hofs);
+  CloseDocFile(hdoc);
+  if (szTempFile[0] != '\0') DeleteFileA(szTempFile);
+  szTempFile[0] = '\0';
 }

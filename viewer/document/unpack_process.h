@@ -6,7 +6,7 @@
 #include "viewer/document/doc_file.h"
 #include "viewer/document/unpack_names.h"
 
-extern char szTempFile[kPathBufferBytes];  // this viewer's unpacked file
+extern char szTempFile[kPathBufferBytes];  // this viewer's unpacked file; empty for none
 extern DocFile hdoc;  // sequential reading of the label, table and records
 extern DocFile hofs;  // positioned freely for the spots a page refers to
 
@@ -16,5 +16,6 @@ void StartUnpackProcess(const char* documentPath);
 // Opens a packed document: the unpacking, both handles, the page table and
 // page 0.
 void ReadKWENFile(const char* documentPath);
-// Ends the child if it still runs.
-void CloseUnpackProcess();
+// Ends the child, closes both handles and deletes the unpacked file: on
+// every way out of a document. Nothing to do when none is unpacked.
+void DiscardUnpackedFile();
