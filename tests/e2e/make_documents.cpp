@@ -1,9 +1,11 @@
 // Writes the documents of the viewer's end-to-end tests and benchmark:
 // pages of text-like lines whose repeated letter shapes
 // are stored once and referred to, colour pages with raw and compact-coded
-// pictures, packed with the coding engine as the utility packs them.
+// pictures, and long documents that fail at their start, packed with the
+// coding engine as the utility packs them.
 //
 //   make_documents OUTDIR
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -193,18 +195,39 @@ Bytes Sample() {
   return AssembleDocument(doc.records);
 }
 
+constexpr size_t kLongPages = 300;
+constexpr int32_t kLongWidth = 850;
+constexpr int32_t kLongHeight = 1100;
+
+// A page whose one spot refers to a place far past the document's end.
+Bytes OutsideReferencePage() {
+  PageWriter page(kLongWidth, kLongHeight, 1, BlackWhite());
+  page.Reference(kMargin, kMargin, INT32_MAX);
+  return page.record;
+}
+
 // 300 pages, each with a figure of 600 noisy rows, so that restoring takes
-// long enough to watch the first page arrive before the last.
-Bytes LongDocument() {
-  Document doc{300, {}, {}};
+// long enough to watch the first page arrive before the last. With
+// `badFirstPage`, a page that cannot be loaded goes before them.
+Bytes LongDocument(bool badFirstPage) {
+  Document doc{kLongPages + (badFirstPage ? 1 : 0), {}, {}};
+  if (badFirstPage) doc.records.push_back(OutsideReferencePage());
   Random random{300};
-  for (size_t k = 0; k < doc.pages; ++k) doc.records.push_back(TextPage(doc, 850, 1100, 600, random));
+  while (doc.records.size() < doc.pages) doc.records.push_back(TextPage(doc, kLongWidth, kLongHeight, 600, random));
   return AssembleDocument(doc.records);
 }
 
-Bytes OldLabel() {
-  Bytes doc = Sample();
+// Long documents refused as soon as their start is read, while the utility
+// is still restoring the rest: one of the older format, one whose page table
+// holds a negative size.
+Bytes OldLabel(Bytes doc) {
   doc[0] = 'K', doc[1] = 'W', doc[2] = 'E', doc[3] = 'N';
+  return doc;
+}
+
+Bytes DamagedTable(Bytes doc) {
+  constexpr size_t kDamagedEntry = kLongPages / 2;
+  for (size_t k = 0; k < 4; ++k) doc[4 + 4 * kDamagedEntry + k] = 0xFF;
   return doc;
 }
 
@@ -217,14 +240,17 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
   const Bytes sample = Sample();
+  const Bytes longDocument = LongDocument(false);
   const struct {
     const char* name;
     Bytes bytes;
   } files[] = {
       {"sample.kwen", Packed(sample)},
       {"sample.bs", sample},
-      {"long.kwen", Packed(LongDocument())},
-      {"old_label.kwen", Packed(OldLabel())},
+      {"long.kwen", Packed(longDocument)},
+      {"old_label.kwen", Packed(OldLabel(longDocument))},
+      {"damaged_table.kwen", Packed(DamagedTable(longDocument))},
+      {"bad_first_page.kwen", Packed(LongDocument(true))},
   };
   for (const auto& file : files) {
     if (!WriteFile(dir + "/" + file.name, file.bytes)) {

@@ -2,17 +2,26 @@
 // the start-up benchmark. A Win32 console program that reads steps, one per
 // line, from a script file:
 //
-//   viewer_driver VIEWER.exe SCRIPT
+//   viewer_driver VIEWER.exe SCRIPT [TEMPDIR]
+//
+// With TEMPDIR, the viewers' temporary directory is that one (TMP and TEMP)
+// rather than the one shared with every other program.
 //
 // Steps (text arguments are the rest of the line; "^n" and "^t" in them
 // stand for line breaks and tabs):
+//   viewer N              the steps that follow act on viewer N (1 or 2;
+//                         1 at first), so that two run at once
 //   start ARGS            start the viewer; wait for its window or a box
+//   plant PATH SOURCE     at the next start, SOURCE is copied to PATH before
+//                         the viewer runs; "{pid}" in PATH stands for its
+//                         process id
 //   key NAME              press and release a key (down, up, left, right,
 //                         pgup, pgdn, home, end, enter, g, f, p, 1, 2, 3, f1)
 //   down NAME / up NAME   one half of a key press (shift, ctrl)
 //   click left|right      a mouse button
 //   menu ID               a menu command
 //   box CAPTION|TEXT      a box with this caption and text is shown; press OK
+//   shown CAPTION|TEXT    the same, but the box is left open
 //   page N of M           the page-number box says so
 //   goto TEXT             the Go to page dialog: type TEXT, press OK
 //   goto-escape           the Go to page dialog: press Esc
@@ -20,12 +29,13 @@
 //   open-cancel           File/Open, then Cancel
 //   export NAME PATH      File/Export: the suggested name is NAME; save as PATH
 //   capture FILE          the client area (what of it is on the screen) as a
-//                         24-bit BMP file
+//                         24-bit BMP file, the window raised above others
 //   client W H            the client area is W x H
 //   window X Y W H        the window's rectangle
 //   child running|ended   the viewer's unpacking child runs (hidden) or not
-//   smaller PATH BYTES    the file PATH is shorter than BYTES
-//   exists PATH / absent PATH
+//   smaller PATH BYTES    the one file that matches PATH is shorter than BYTES
+//   files PATH N          N files match PATH (* and ? in its last part)
+//   absent PATH           no file matches PATH
 //   close                 close the window
 //   exit CODE             the viewer ends with CODE
 //   time-start ARGS       start, and print the milliseconds to the first paint
@@ -48,14 +58,21 @@ namespace {
 constexpr DWORD kPatienceMs = 30000;
 constexpr DWORD kPollMs = 10;
 
+constexpr int kViewers = 2;
+
 std::string viewerPath;
-PROCESS_INFORMATION viewer{};
+PROCESS_INFORMATION viewers[kViewers]{};
+PROCESS_INFORMATION* viewer = &viewers[0];  // the one the steps act on
 int lineNumber = 0;
+// Set by "plant": a file to lay under the next viewer's name for it.
+std::string plantPath, plantSource;
 
 [[noreturn]] void Fail(const std::string& what) {
   std::printf("step %d failed: %s\n", lineNumber, what.c_str());
   std::fflush(stdout);
-  if (viewer.hProcess != nullptr) TerminateProcess(viewer.hProcess, 99);
+  for (const PROCESS_INFORMATION& each : viewers) {
+    if (each.hProcess != nullptr) TerminateProcess(each.hProcess, 99);
+  }
   std::exit(1);
 }
 
@@ -99,7 +116,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
   Search& search = *reinterpret_cast<Search*>(parameter);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  if (pid != viewer.dwProcessId || !IsWindowVisible(window)) return TRUE;
+  if (pid != viewer->dwProcessId || !IsWindowVisible(window)) return TRUE;
   if (ClassOf(window) != search.className) return TRUE;
   if (search.title != nullptr && WindowText(window) != search.title) return TRUE;
   search.found = window;
@@ -115,7 +132,7 @@ HWND FindViewerWindow(const char* className, const char* title = nullptr) {
 HWND MainWindow() { return FindViewerWindow("KWEN"); }
 HWND AnyDialog(const char* title = nullptr) { return FindViewerWindow("#32770", title); }
 
-bool ViewerEnded() { return WaitForSingleObject(viewer.hProcess, 0) == WAIT_OBJECT_0; }
+bool ViewerEnded() { return WaitForSingleObject(viewer->hProcess, 0) == WAIT_OBJECT_0; }
 
 // Returns once the viewer has handled everything sent to it before: its
 // thread takes this only when it next reads its messages.
@@ -143,18 +160,35 @@ void WaitGone(HWND window) {
   Sync();
 }
 
+// The planted file, laid while the viewer is held before its first
+// instruction.
+void LayPlantedFile() {
+  std::string path = plantPath;
+  size_t at = path.find("{pid}");
+  if (at != std::string::npos) path.replace(at, 5, std::to_string(viewer->dwProcessId));
+  if (!CopyFileA(plantSource.c_str(), path.c_str(), FALSE)) Fail("cannot plant " + path);
+  std::printf("planted %s\n", path.c_str());
+  plantPath.clear();
+}
+
 void Start(const std::string& arguments) {
+  if (viewer->hProcess != nullptr) Fail("this viewer runs already");
   std::string commandLine = "\"" + viewerPath + "\"" + (arguments.empty() ? "" : " " + arguments);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &viewer)) {
+  const DWORD flags = plantPath.empty() ? 0 : CREATE_SUSPENDED;
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, viewer)) {
     Fail("cannot start " + commandLine);
+  }
+  if (flags == CREATE_SUSPENDED) {
+    LayPlantedFile();
+    ResumeThread(viewer->hThread);
   }
   for (DWORD waited = 0; waited < kPatienceMs; waited += 1) {
     if (MainWindow() != nullptr || AnyDialog() != nullptr || ViewerEnded()) {
-      WaitForInputIdle(viewer.hProcess, kPatienceMs);
+      WaitForInputIdle(viewer->hProcess, kPatienceMs);
       Sync();
       return;
     }
@@ -219,11 +253,11 @@ void PressOk(HWND dialog) {
   WaitGone(dialog);
 }
 
-void ExpectBox(const std::string& caption, const std::string& text) {
+void ExpectBox(const std::string& caption, const std::string& text, bool pressOk) {
   HWND box = WaitForDialog(caption.c_str());
   std::string shown = BoxText(box);
   if (shown != text) Fail("box \"" + caption + "\" says \"" + Escaped(shown) + "\", not \"" + Escaped(text) + "\"");
-  PressOk(box);
+  if (pressOk) PressOk(box);
 }
 
 // The file-name field of the platform's file dialogs.
@@ -246,6 +280,7 @@ std::string FileName(HWND dialog) {
 
 void Capture(const std::string& path) {
   HWND main = RequireMain();
+  SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   Sync();
   UpdateWindow(main);
   Sync();
@@ -301,7 +336,7 @@ std::vector<Child> Children() {
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-    if (entry.th32ParentProcessID == viewer.dwProcessId) children.push_back({entry.th32ProcessID, entry.szExeFile});
+    if (entry.th32ParentProcessID == viewer->dwProcessId) children.push_back({entry.th32ProcessID, entry.szExeFile});
   }
   CloseHandle(snapshot);
   return children;
@@ -334,10 +369,25 @@ void ExpectChild(bool running) {
   if (found != running) Fail(running ? "no unpacking child runs" : "an unpacking child still runs");
 }
 
-int64_t FileSize(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
-  return (int64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+// The files that match a path with wildcards in its last part.
+std::vector<WIN32_FIND_DATAA> Matching(const std::string& pattern) {
+  std::vector<WIN32_FIND_DATAA> found;
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) found.push_back(data);
+  } while (FindNextFileA(search, &data));
+  FindClose(search);
+  return found;
+}
+
+// The size of the one file that matches; -1 for none.
+int64_t FileSize(const std::string& pattern) {
+  std::vector<WIN32_FIND_DATAA> found = Matching(pattern);
+  if (found.size() > 1) Fail(std::to_string(found.size()) + " files match " + pattern);
+  if (found.empty()) return -1;
+  return (int64_t{found[0].nFileSizeHigh} << 32) | found[0].nFileSizeLow;
 }
 
 double Milliseconds(LARGE_INTEGER from) {
@@ -365,6 +415,17 @@ std::string Rest(std::istringstream& args) {
 }
 
 void RunStep(const std::string& verb, std::istringstream& args) {
+  if (verb == "viewer") {
+    int number = std::atoi(Rest(args).c_str());
+    if (number < 1 || number > kViewers) Fail("no viewer " + std::to_string(number));
+    viewer = &viewers[number - 1];
+    return;
+  }
+  if (verb == "plant") {
+    args >> plantPath;
+    plantSource = Rest(args);
+    return;
+  }
   if (verb == "start") return Start(Rest(args));
   if (verb == "key") {
     std::string name = Rest(args);
@@ -379,15 +440,15 @@ void RunStep(const std::string& verb, std::istringstream& args) {
     return SendToViewer(left ? WM_LBUTTONUP : WM_RBUTTONUP, 0, 0);
   }
   if (verb == "menu") return QueueToViewer(WM_COMMAND, std::atoi(Rest(args).c_str()), 0);
-  if (verb == "box") {
+  if (verb == "box" || verb == "shown") {
     std::string rest = Unescaped(Rest(args));
     size_t bar = rest.find('|');
-    if (bar == std::string::npos) Fail("box needs CAPTION|TEXT");
-    return ExpectBox(rest.substr(0, bar), rest.substr(bar + 1));
+    if (bar == std::string::npos) Fail(verb + " needs CAPTION|TEXT");
+    return ExpectBox(rest.substr(0, bar), rest.substr(bar + 1), verb == "box");
   }
   if (verb == "page") {
     QueueKey("p");
-    return ExpectBox("", "Current page is " + Rest(args));
+    return ExpectBox("", "Current page is " + Rest(args), true);
   }
   if (verb == "goto" || verb == "goto-escape") {
     QueueKey("g");
@@ -439,19 +500,25 @@ void RunStep(const std::string& verb, std::istringstream& args) {
     if (size < 0 || size >= bytes) Fail(path + " holds " + std::to_string(size) + " bytes already");
     return;
   }
-  if (verb == "exists" || verb == "absent") {
-    std::string path = Rest(args);
-    if ((FileSize(path) >= 0) != (verb == "exists")) Fail(path + (verb == "exists" ? " is missing" : " is there"));
+  if (verb == "files") {
+    std::string pattern;
+    args >> pattern;
+    return ExpectNumbers(("the files matching " + pattern).c_str(), {static_cast<long>(Matching(pattern).size())},
+                         args);
+  }
+  if (verb == "absent") {
+    std::vector<WIN32_FIND_DATAA> found = Matching(Rest(args));
+    if (!found.empty()) Fail(std::string(found[0].cFileName) + " is there");
     return;
   }
   if (verb == "close") return (void)PostMessageA(RequireMain(), WM_CLOSE, 0, 0);
   if (verb == "exit") {
     DWORD code = 0;
-    if (WaitForSingleObject(viewer.hProcess, kPatienceMs) != WAIT_OBJECT_0) Fail("the viewer does not end");
-    GetExitCodeProcess(viewer.hProcess, &code);
-    CloseHandle(viewer.hProcess);
-    CloseHandle(viewer.hThread);
-    viewer = PROCESS_INFORMATION{};
+    if (WaitForSingleObject(viewer->hProcess, kPatienceMs) != WAIT_OBJECT_0) Fail("the viewer does not end");
+    GetExitCodeProcess(viewer->hProcess, &code);
+    CloseHandle(viewer->hProcess);
+    CloseHandle(viewer->hThread);
+    *viewer = PROCESS_INFORMATION{};
     return ExpectNumbers("the exit status", {static_cast<long>(code)}, args);
   }
   if (verb == "time-start") {
@@ -475,11 +542,15 @@ void RunStep(const std::string& verb, std::istringstream& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::printf("usage: viewer_driver VIEWER.exe SCRIPT\n");
+  if (argc != 3 && argc != 4) {
+    std::printf("usage: viewer_driver VIEWER.exe SCRIPT [TEMPDIR]\n");
     return 2;
   }
   viewerPath = argv[1];
+  if (argc == 4 && !(SetEnvironmentVariableA("TMP", argv[3]) && SetEnvironmentVariableA("TEMP", argv[3]))) {
+    std::printf("cannot set the temporary directory\n");
+    return 2;
+  }
   std::ifstream script(argv[2]);
   if (!script) {
     std::printf("cannot read %s\n", argv[2]);
@@ -494,7 +565,10 @@ int main(int argc, char** argv) {
     args >> verb;
     RunStep(verb, args);
   }
-  if (viewer.hProcess != nullptr && !ViewerEnded()) Fail("the script ended with the viewer still running");
+  for (PROCESS_INFORMATION& each : viewers) {
+    viewer = &each;
+    if (viewer->hProcess != nullptr && !ViewerEnded()) Fail("the script ended with a viewer still running");
+  }
   std::printf("%d steps passed\n", lineNumber);
   return 0;
 }

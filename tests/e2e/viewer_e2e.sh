@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real viewer under Wine, driven by viewer_driver: documents named on the
-# command line and opened from the menu, every key and button, the dialogs
-# and boxes, export, plain BMP files and each failure.
+# command line and opened from the menu, two viewers of documents of one name
+# at once, every key and button, the dialogs and boxes, export, plain BMP
+# files and each failure, after which neither the unpacking child nor its
+# file is left.
 # Usage: viewer_e2e.sh DRIVER.exe KWENVIEW.exe DURMO.exe SILENT_UTILITY.exe
 #        KWENTOOL MAKE_DOCUMENTS   (the last two native). Runs on $DISPLAY, or on an Xvfb
 # screen of its own when there is none.
@@ -35,12 +37,22 @@ if [ -z "${DISPLAY:-}" ]; then
   sleep 1
 fi
 
-# Windows paths of the files here.
+# Windows paths of the files here. The viewers' temporary directory is one
+# of this run's own.
 win() { printf 'Z:%s' "${1//\//\\}"; }
-temp_unix=$(wine cmd /c 'echo %TEMP%' 2>/dev/null | tr -d '\r')
-temp_unix=$(winepath -u "$temp_unix" 2>/dev/null | tr -d '\r')
-temp_unix=${temp_unix%/}
+temp_unix=$work/temp
+mkdir "$temp_unix"
 temp() { win "$temp_unix/$1"; }
+# The unpacked files of a document, whatever viewer unpacks it.
+unpacked() { temp "$1.*.bs"; }
+# The FNV-1a hash of a text in eight hex digits, as in an unpacked file's name.
+fnv1a() {
+  local text=$1 hash=2166136261 i
+  for ((i = 0; i < ${#text}; i++)); do
+    hash=$(((hash ^ $(LC_ALL=C printf '%d' "'${text:i:1}")) * 16777619 & 0xFFFFFFFF))
+  done
+  printf '%08x' "$hash"
+}
 
 # The programs as they ship, side by side, and the viewer alone.
 mkdir kit alone silent
@@ -60,7 +72,7 @@ scenario() {
   # The driver always ends with a verdict line; without one, Wine itself
   # failed to start it (seen once on a fresh prefix), and it is run again.
   for attempt in 1 2; do
-    wine "$driver" "$(win "$exe")" "$name.steps" >"$name.log" 2>"$name.err"
+    wine "$driver" "$(win "$exe")" "$name.steps" "$(win "$temp_unix")" >"$name.log" 2>"$name.err"
     status=$?
     tr -d '\r' <"$name.log" >"$name.out"
     grep -qE '^(step [0-9]+ failed|[0-9]+ steps passed)' "$name.out" && break
@@ -87,11 +99,11 @@ same_rows() {  # same_rows CAPTURE RENDERED TOP
 scenario first_page_while_restoring "$kit" <<STEPS
 start $(win "$work/long.kwen")
 child running
-smaller $(temp long.kwen.bs) $long_size
+smaller $(unpacked long.kwen) $long_size
 capture $(win "$work/long1.bmp")
 close
 exit 0
-absent $(temp long.kwen.bs)
+absent $(unpacked long.kwen)
 STEPS
 render long.kwen 1 long1_ref.bmp
 check "the first page as rendered" same_rows long1.bmp long1_ref.bmp 0
@@ -138,7 +150,7 @@ up ctrl
 page 4 of 4
 close
 exit 0
-absent $(temp sample.kwen.bs)
+absent $(unpacked sample.kwen)
 STEPS
 for k in 1 2 3; do render sample.kwen "$k" "sample$k.bmp"; done
 check "page 1 at 1:1" same_rows s1.bmp sample1.bmp 0
@@ -252,33 +264,82 @@ child running
 open-cancel
 page 1 of 300
 open $(win "$work/sample.kwen")
-absent $(temp long.kwen.bs)
+absent $(unpacked long.kwen)
 page 1 of 4
 capture $(win "$work/o1.bmp")
 close
 exit 0
-absent $(temp sample.kwen.bs)
+absent $(unpacked sample.kwen)
 STEPS
 check "the second document's first page" same_rows o1.bmp sample1.bmp 0
 
-# --- The unpacked file is reused only when it is newer than the document.
-cp old_label.kwen reuse.kwen
-touch -d '2001-01-01' reuse.kwen
-cp sample.bs "$temp_unix/reuse.kwen.bs"
-cp long.kwen stale.kwen
-cp sample.bs "$temp_unix/stale.kwen.bs"
-touch -d '2001-01-01' "$temp_unix/stale.kwen.bs"
-scenario unpacked_file_reuse "$kit" <<STEPS
-start "$(win "$work/reuse.kwen")"
-child ended
+# --- Two documents named book.kwen in two folders, each in a viewer of its
+# own: the second started while the first one's unpacking still runs, or
+# once the first has read the whole of its document. Each shows its own.
+mkdir a b
+cp long.kwen a/book.kwen
+cp sample.kwen b/book.kwen
+scenario same_name_at_once "$kit" <<STEPS
+start $(win "$work/a/book.kwen")
+child running
+viewer 2
+start $(win "$work/b/book.kwen")
+files $(unpacked book.kwen) 2
+page 1 of 4
+capture $(win "$work/at_once_b.bmp")
+viewer 1
+page 1 of 300
+capture $(win "$work/at_once_a.bmp")
+close
+exit 0
+viewer 2
 page 1 of 4
 close
 exit 0
-absent $(temp reuse.kwen.bs)
+absent $(unpacked book.kwen)
+STEPS
+check "the first viewer shows its own document" same_rows at_once_a.bmp long1_ref.bmp 0
+check "the second viewer shows its own document" same_rows at_once_b.bmp sample1.bmp 0
+scenario same_name_one_after_the_other "$kit" <<STEPS
+start $(win "$work/b/book.kwen")
+down ctrl
+key end
+up ctrl
+page 4 of 4
+viewer 2
+start $(win "$work/a/book.kwen")
+page 1 of 300
+capture $(win "$work/after_a.bmp")
+close
+exit 0
+viewer 1
+page 4 of 4
+down ctrl
+key home
+up ctrl
+capture $(win "$work/after_b.bmp")
+close
+exit 0
+absent $(unpacked book.kwen)
+STEPS
+check "the later viewer shows its own document" same_rows after_a.bmp long1_ref.bmp 0
+check "the earlier viewer still shows its own" same_rows after_b.bmp sample1.bmp 0
+
+# --- Files of other viewers are never read: one under the old name (the
+# file name and ".bs"), newer than its document, and one under this
+# viewer's own name, as a crashed viewer of the same process id leaves it.
+cp long.kwen stale.kwen
+touch -d '2001-01-01' stale.kwen
+cp sample.bs "$temp_unix/stale.kwen.bs"
+scenario stale_files_are_not_read "$kit" <<STEPS
+plant $(temp "stale.kwen.$(fnv1a "$(win "$work/stale.kwen")").{pid}.bs") $(win "$work/sample.bs")
 start $(win "$work/stale.kwen")
+files $(unpacked stale.kwen) 1
 page 1 of 300
 close
 exit 0
+absent $(unpacked stale.kwen)
+files $(temp stale.kwen.bs) 1
 STEPS
 
 # --- Plain BMP files of several depths, and a path with blanks in quotes.
@@ -338,7 +399,7 @@ page 3 of 3
 capture $(win "$work/b3.bmp")
 close
 exit 0
-absent $(temp built.kwen.bs)
+absent $(unpacked built.kwen)
 STEPS
 for k in 1 3; do
   render built.kwen "$k" "built$k.bmp"
@@ -348,17 +409,35 @@ for k in 1 3; do
   check "built page $k as shown (error $built_error)" awk -v e="$built_error" 'BEGIN { exit !(e + 0 < 0.2) }'
 done
 
+# Long documents refused at their start: by the time the box is shown, the
+# child that was still restoring them has been ended and its file deleted.
 scenario failures "$kit" <<STEPS
 start $(win "$work/missing.kwen")
 box File does not exist|$(win "$work/missing.kwen")
 exit 1
 start $(win "$work/empty.kwen")
+shown WARNING|Unpack file error
+absent $(unpacked empty.kwen)
 box WARNING|Unpack file error
 exit 1
 start $(win "$work/old_label.kwen")
+shown WARNING|Not supported old KWEN file format
+child ended
+absent $(unpacked old_label.kwen)
 box WARNING|Not supported old KWEN file format
 exit 1
-absent $(temp old_label.kwen.bs)
+start $(win "$work/damaged_table.kwen")
+shown WARNING|The page table holds a negative page size
+child ended
+absent $(unpacked damaged_table.kwen)
+box WARNING|The page table holds a negative page size
+exit 1
+start $(win "$work/bad_first_page.kwen")
+shown WARNING|A spot refers to a place outside the document
+child ended
+absent $(unpacked bad_first_page.kwen)
+box WARNING|A spot refers to a place outside the document
+exit 1
 start $(win "$work/notes.txt")
 box WARNING|Process failed since it is NOT a BITMAP
 exit 1

@@ -133,10 +133,7 @@ void LoadCurrentPage() { LoadPage(hdoc, hofs, iCurPage); }
 void InvalidatePage() { RepaintClient(); }
 
 void CloseDocument() {
-  CloseUnpackProcess();
-  CloseDocFile(hofs);
-  CloseDocFile(hdoc);
-  DeleteFileA(szTempFile);
+  DiscardUnpackedFile();
   iCurPage = 0;
   iViewTop = 0;
 }

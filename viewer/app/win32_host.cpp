@@ -1,17 +1,26 @@
 // The document host of the viewer: failures in "WARNING" boxes that end the
-// program, and the page bitmap in one block of global memory.
+// program, after ending the unpacking and deleting its file, and the page
+// bitmap in one block of global memory.
 #include <windows.h>
 
 #include "viewer/app/main_window.h"
 #include "viewer/app/texts.h"
 #include "viewer/document/host.h"
 #include "viewer/document/page_state.h"
+#include "viewer/document/unpack_process.h"
 
 namespace {
 
 HGLOBAL hDibMem = nullptr;
+bool bFailing = false;  // a failure is being reported: one in its clean-up only shows its own box
 
+// The child is ended before the box is shown, so that it does not go on
+// writing while the box waits.
 [[noreturn]] void FailAndExit(const char* text) {
+  if (!bFailing) {
+    bFailing = true;
+    DiscardUnpackedFile();
+  }
   ShowWarning(text);
   ExitProcess(1);
 }

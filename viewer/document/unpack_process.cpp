@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "viewer/document/document_format.h"
 #include "viewer/document/host.h"
 #include "viewer/document/page_loader.h"
 
 char szTempFile[kPathBufferBytes];
-bool bReusedTemp = false;
 DocFile hdoc;
 DocFile hofs;
 
@@ -16,6 +17,9 @@ namespace {
 PROCESS_INFORMATION piUnpack;
 // Each wait for the child gives the processor to it for this long.
 constexpr DWORD kPollMilliseconds = 5;
+// A terminated child has this long to end.
+constexpr DWORD kEndPatienceMilliseconds = 10000;
+constexpr UINT kTerminatedExitCode = 1;
 
 bool ChildStarted() { return piUnpack.hProcess != nullptr; }
 
@@ -30,20 +34,16 @@ bool ChildRunning() {
   return true;
 }
 
-bool LastWriteTime(const char* path, ULONGLONG* time) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
-  *time = (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
-  return true;
+bool PathAbsent(const char* path) {
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return false;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// An unpacked file older than its document is of another document of the
-// same name, or of an earlier edition of this one.
-bool UnpackedFileIsCurrent(const char* documentPath) {
-  ULONGLONG unpacked, document;
-  return LastWriteTime(szTempFile, &unpacked) && LastWriteTime(documentPath, &document) && unpacked > document;
-}
-
+// A file under this viewer's name is left by an earlier viewer of the same
+// process id that ended without deleting it, and its child may still write
+// it: it goes before the unpacking starts, so that only a file this viewer's
+// own child writes is ever read. szTempFile is set only then.
 void NameUnpackedFile(const char* documentPath) {
   char tempDirectory[kPathBufferBytes];
   DWORD length = GetTempPathA(sizeof tempDirectory, tempDirectory);
@@ -52,9 +52,13 @@ void NameUnpackedFile(const char* documentPath) {
   char* filePart = nullptr;
   length = GetFullPathNameA(documentPath, sizeof fullPath, fullPath, &filePart);
   if (length == 0 || length >= sizeof fullPath) FailDocument("GetFullPathName request failed");
-  if (!UnpackedFileName(tempDirectory, fullPath, szTempFile, sizeof szTempFile)) {
+  char name[kPathBufferBytes];
+  if (!UnpackedFileName(tempDirectory, fullPath, GetCurrentProcessId(), name, sizeof name)) {
     FailDocument("The path of the unpacked file is too long");
   }
+  DeleteFileA(name);
+  if (!PathAbsent(name)) FailDocument("A file left under the name of the unpacked file cannot be deleted");
+  std::memcpy(szTempFile, name, sizeof szTempFile);
 }
 
 void StartChild(const char* documentPath) {
@@ -95,39 +99,38 @@ void ReleaseChildHandles() {
   piUnpack = PROCESS_INFORMATION{};
 }
 
+// Ends the child if it still runs and waits until it has ended. Terminating
+// a child that has ended already fails, harmlessly: the wait tells whether
+// it has ended. The handles go before a failure is reported, so that the
+// report's own clean-up does not wait again.
+void CloseUnpackProcess() {
+  if (!ChildStarted()) return;
+  TerminateProcess(piUnpack.hProcess, kTerminatedExitCode);
+  bool ended = WaitForSingleObject(piUnpack.hProcess, kEndPatienceMilliseconds) == WAIT_OBJECT_0;
+  ReleaseChildHandles();
+  if (!ended) FailDocument("The unpacking does not end");
+}
+
 }  // namespace
 
 void StartUnpackProcess(const char* documentPath) {
   NameUnpackedFile(documentPath);
-  bReusedTemp = UnpackedFileIsCurrent(documentPath) && OpenDocFile(hdoc, szTempFile);
-  if (bReusedTemp) return;
-  DeleteFileA(szTempFile);
   StartChild(documentPath);
 }
 
 void ReadKWENFile(const char* documentPath) {
   StartUnpackProcess(documentPath);
-  if (!bReusedTemp) WaitForUnpackedFile();
+  WaitForUnpackedFile();
   if (!OpenDocFile(hofs, szTempFile)) FailDocument("Error open file for handle hofs");
-  if (!bReusedTemp) hdoc.writerRunning = hofs.writerRunning = ChildRunning;
+  hdoc.writerRunning = hofs.writerRunning = ChildRunning;
   ReadDocumentTable(hdoc);
   LoadPage(hdoc, hofs, 0);
 }
 
-void CloseUnpackProcess() {
-  if (bReusedTemp || !ChildStarted()) return;
-  DWORD code;
-  if (!GetExitCodeProcess(piUnpack.hProcess, &code)) {
-    FailDocument("GetExitCodeProcess first request failed in CloseUnpackProcess");
-  }
-  if (code == STILL_ACTIVE) {
-    if (!TerminateProcess(piUnpack.hProcess, 1)) FailDocument("TerminateProcess request failed in CloseUnpackProcess");
-    while (code == STILL_ACTIVE) {
-      WaitForSingleObject(piUnpack.hProcess, kPollMilliseconds);
-      if (!GetExitCodeProcess(piUnpack.hProcess, &code)) {
-        FailDocument("GetExitCodeProcess following request failed in CloseUnpackProcess");
-      }
-    }
-  }
-  ReleaseChildHandles();
+void DiscardUnpackedFile() {
+  CloseUnpackProcess();
+  CloseDocFile(hofs);
+  CloseDocFile(hdoc);
+  if (szTempFile[0] != '\0') DeleteFileA(szTempFile);
+  szTempFile[0] = '\0';
 }

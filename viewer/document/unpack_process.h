@@ -6,16 +6,16 @@
 #include "viewer/document/doc_file.h"
 #include "viewer/document/unpack_names.h"
 
-extern char szTempFile[kPathBufferBytes];
-extern bool bReusedTemp;  // the unpacked file was there already: no child
-extern DocFile hdoc;      // sequential reading of the label, table and records
-extern DocFile hofs;      // positioned freely for the spots a page refers to
+extern char szTempFile[kPathBufferBytes];  // this viewer's unpacked file; empty for none
+extern DocFile hdoc;  // sequential reading of the label, table and records
+extern DocFile hofs;  // positioned freely for the spots a page refers to
 
-// Names the unpacked file; opens it as hdoc when it is newer than the
-// document, otherwise removes any stale copy and starts the utility.
+// Names the unpacked file for this viewer and this document, deletes a file
+// left under that name and starts the utility.
 void StartUnpackProcess(const char* documentPath);
 // Opens a packed document: the unpacking, both handles, the page table and
 // page 0.
 void ReadKWENFile(const char* documentPath);
-// Ends the child if it still runs.
-void CloseUnpackProcess();
+// Ends the child, closes both handles and deletes the unpacked file: on
+// every way out of a document. Nothing to do when none is unpacked.
+void DiscardUnpackedFile();

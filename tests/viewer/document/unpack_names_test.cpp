@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -28,28 +29,46 @@ TEST(UnpackNames, CleaningTakesTheWholeTailAsOnePath) {
   for (const Case& c : cases) EXPECT_EQ(Cleaned(c.given), c.cleaned) << c.given;
 }
 
-TEST(UnpackNames, TheUnpackedFileIsTheFilePartInTheTemporaryDirectory) {
+constexpr uint32_t kPid = 1234;
+
+std::string Unpacked(const char* fullPath, uint32_t processId = kPid) {
   char name[kPathBufferBytes];
-  ASSERT_TRUE(UnpackedFileName("C:\\TEMP\\", "D:\\books\\a.kwen", name, sizeof name));
-  EXPECT_STREQ(name, "C:\\TEMP\\a.kwen.bs");
-  ASSERT_TRUE(UnpackedFileName("C:\\TEMP\\", "D:a b.kwen", name, sizeof name));
-  EXPECT_STREQ(name, "C:\\TEMP\\a b.kwen.bs");
+  EXPECT_TRUE(UnpackedFileName("C:\\TEMP\\", fullPath, processId, name, sizeof name)) << fullPath;
+  return name;
+}
+
+// The hash is FNV-1a of the full path: known values, the same in the 32-bit
+// Windows build as natively.
+TEST(UnpackNames, TheUnpackedFileNamesTheDocumentItsFullPathAndTheViewer) {
+  EXPECT_EQ(Unpacked("D:\\books\\a.kwen"), "C:\\TEMP\\a.kwen.c432652d.1234.bs");
+  EXPECT_EQ(Unpacked("D:a b.kwen", 7), "C:\\TEMP\\a b.kwen.f094f727.7.bs");
+  EXPECT_EQ(Unpacked("D:\\b\\book.kwen", 4294967295u), "C:\\TEMP\\book.kwen.60a6b929.4294967295.bs");
+}
+
+TEST(UnpackNames, NoTwoDocumentsOrViewersShareAnUnpackedFile) {
+  EXPECT_NE(Unpacked("D:\\a\\book.kwen"), Unpacked("D:\\b\\book.kwen"));
+  EXPECT_NE(Unpacked("D:\\a\\book.kwen"), Unpacked("E:\\a\\book.kwen"));
+  EXPECT_NE(Unpacked("D:\\a\\book.kwen", 1234), Unpacked("D:\\a\\book.kwen", 1235));
 }
 
 TEST(UnpackNames, TheCommandLineQuotesBothPaths) {
   char line[kPathBufferBytes];
-  ASSERT_TRUE(UnpackCommandLine("D:\\books\\a.kwen", "C:\\TEMP\\a.kwen.bs", line, sizeof line));
-  EXPECT_STREQ(line, "durmo.exe x \"D:\\books\\a.kwen\" \"C:\\TEMP\\a.kwen.bs\"");
+  ASSERT_TRUE(UnpackCommandLine("D:\\books\\a.kwen", "C:\\TEMP\\a.kwen.c432652d.1234.bs", line, sizeof line));
+  EXPECT_STREQ(line, "durmo.exe x \"D:\\books\\a.kwen\" \"C:\\TEMP\\a.kwen.c432652d.1234.bs\"");
 }
 
 TEST(UnpackNames, NamesThatDoNotFitAreRefused) {
   std::string longPath = "C:\\" + std::string(1010, 'a') + ".kwen";
   char out[kPathBufferBytes];
-  EXPECT_FALSE(UnpackedFileName("C:\\TEMP\\", longPath.c_str(), out, sizeof out));
+  EXPECT_FALSE(UnpackedFileName("C:\\TEMP\\", longPath.c_str(), kPid, out, sizeof out));
   EXPECT_FALSE(UnpackCommandLine(longPath.c_str(), "C:\\TEMP\\x.bs", out, sizeof out));
-  std::string fits(kPathBufferBytes - 1 - 3, 'b');  // with ".bs" and no directory
-  EXPECT_TRUE(UnpackedFileName("", fits.c_str(), out, sizeof out));
-  EXPECT_FALSE(UnpackedFileName("", (fits + "b").c_str(), out, sizeof out));
+  // With ".", eight hex digits, ".7.bs" and no directory, a file part of
+  // this length fills the buffer to its terminator.
+  std::string fits(kPathBufferBytes - 1 - 14, 'b');
+  ASSERT_TRUE(UnpackedFileName("", fits.c_str(), 7, out, sizeof out));
+  EXPECT_EQ(std::strlen(out), kPathBufferBytes - 1);
+  EXPECT_FALSE(UnpackedFileName("", (fits + "b").c_str(), 7, out, sizeof out));
+  EXPECT_FALSE(UnpackedFileName("", fits.c_str(), 70, out, sizeof out));
 }
 
 }  // namespace
