@@ -17,8 +17,6 @@ namespace {
 PROCESS_INFORMATION piUnpack;
 // Each wait for the child gives the processor to it for this long.
 constexpr DWORD kPollMilliseconds = 5;
-// A terminated child has this long to end.
-constexpr DWORD kEndPatienceMilliseconds = 10000;
 constexpr UINT kTerminatedExitCode = 1;
 
 bool ChildStarted() { return piUnpack.hProcess != nullptr; }
@@ -99,16 +97,28 @@ void ReleaseChildHandles() {
   piUnpack = PROCESS_INFORMATION{};
 }
 
-// Ends the child if it still runs and waits until it has ended. Terminating
-// a child that has ended already fails, harmlessly: the wait tells whether
-// it has ended. The handles go before a failure is reported, so that the
-// report's own clean-up does not wait again.
+// Ends the child if it still runs and waits until it has ended. The
+// handles go before a failure is reported, so that the report's own
+// clean-up does not come back here.
 void CloseUnpackProcess() {
   if (!ChildStarted()) return;
-  TerminateProcess(piUnpack.hProcess, kTerminatedExitCode);
-  bool ended = WaitForSingleObject(piUnpack.hProcess, kEndPatienceMilliseconds) == WAIT_OBJECT_0;
+  DWORD code;
+  const char* failure = nullptr;
+  if (!GetExitCodeProcess(piUnpack.hProcess, &code)) {
+    failure = "GetExitCodeProcess first request failed in CloseUnpackProcess";
+  } else if (code == STILL_ACTIVE && !TerminateProcess(piUnpack.hProcess, kTerminatedExitCode)) {
+    failure = "TerminateProcess request failed in CloseUnpackProcess";
+  } else {
+    while (code == STILL_ACTIVE) {
+      WaitForSingleObject(piUnpack.hProcess, kPollMilliseconds);
+      if (!GetExitCodeProcess(piUnpack.hProcess, &code)) {
+        failure = "GetExitCodeProcess following request failed in CloseUnpackProcess";
+        break;
+      }
+    }
+  }
   ReleaseChildHandles();
-  if (!ended) FailDocument("The unpacking does not end");
+  if (failure != nullptr) FailDocument(failure);
 }
 
 }  // namespace
