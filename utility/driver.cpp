@@ -38,16 +38,18 @@ void RefuseSameFile(const char* packedName, const char* otherName) {
   if (IsSameFile(packedName, otherName)) FailCoded(exitcode::kFailure, msg::kSameFile);
 }
 
+// The source is opened before the packed file is created: a source that
+// cannot be read leaves a packed file already under the name as it was.
 int Compress(const char* packedName, const char* sourceName, const Switches& switches) {
   int64_t sourceSize;
   if (!QueryFileSize(sourceName, &sourceSize)) FailCoded(exitcode::kFailure, msg::kNoSourceStatus);
   if (sourceSize > kLargestSource) FailCoded(exitcode::kFailure, msg::kSourceTooLarge);
   RefuseSameFile(packedName, sourceName);
-  BitFile packed;
-  OpenBitFile(packed, packedName, true, kBitFileBufferSize);
   WindowChoice window = ChooseWindow(sourceSize, switches.windowExponent);
   LzBuffer lz;
   OpenSource(lz, sourceName, window.size, int32_t{1} << switches.searchExponent);
+  BitFile packed;
+  OpenBitFile(packed, packedName, true, kBitFileBufferSize);
   HlModel hl[kDistanceModels];
   BuildDistanceModels(hl, window.exponent);
   WriteBits(packed, static_cast<uint32_t>(window.exponent) & 0x1Fu, kHeaderBits);
@@ -63,12 +65,24 @@ int Compress(const char* packedName, const char* sourceName, const Switches& swi
   return exitcode::kSuccess;
 }
 
+// Opens the packed file and reads its header, ending the process when it
+// has none.
+void OpenPackedFile(BitFile& packed, const char* packedName, uint32_t* exponent) {
+  if (IsDirectory(packedName)) FailCoded(exitcode::kFailure, msg::kPackedIsFolder);
+  OpenBitFile(packed, packedName, false, kBitFileBufferSize);
+  if (ReadBits(packed, exponent, kHeaderBits) == 0) FailCoded(exitcode::kFailure, msg::kPackedIsEmpty);
+}
+
+// The packed file and its header are read before the target is created: a
+// packed file that cannot be restored leaves a target already under the
+// name as it was.
 int Restore(const char* packedName, const char* targetName) {
   int64_t packedSize;
   if (!QueryFileSize(packedName, &packedSize)) FailCoded(exitcode::kFailure, msg::kNoPackedStatus);
   RefuseSameFile(packedName, targetName);
   BitFile packed;
-  OpenBitFile(packed, packedName, false, kBitFileBufferSize);
+  uint32_t exponent = 0;
+  OpenPackedFile(packed, packedName, &exponent);
   FILE* target = std::fopen(targetName, "w+b");
   if (target == nullptr) FailCoded(exitcode::kFailure, msg::kCantOpenOutput);
   // The target's pieces are gathered by the LZ buffer: the stream writes
@@ -76,12 +90,6 @@ int Restore(const char* packedName, const char* targetName) {
   std::setvbuf(target, nullptr, _IONBF, 0);
   LzBuffer lz;
   OpenTarget(lz, target, kRestoreWindowSize);
-  uint32_t exponent = 0;
-  if (ReadBits(packed, &exponent, kHeaderBits) == 0) {
-    ReleaseTarget(lz);
-    ReleaseBitFile(packed);
-    return exitcode::kFailure;
-  }
   HlModel hl[kDistanceModels];
   BuildDistanceModels(hl, static_cast<int>(exponent));
   std::fprintf(stderr, "The file %s is processed:    ", packedName);
