@@ -100,15 +100,15 @@ durmo a P.dur S.txt
 ln S.txt S_link.txt
 ln P.dur P_link.dur
 kept=$(cksum <S.txt; cksum <P.dur)
-same_file_cases='a S.txt S.txt|a ./S.txt S.txt|a S_link.txt S.txt|x P.dur P.dur|x P.dur ./P.dur|x P_link.dur P.dur'
+same_file_cases=("a S.txt S.txt" "a ./S.txt S.txt" "a S_link.txt S.txt"
+                 "x P.dur P.dur" "x P.dur ./P.dur" "x P_link.dur P.dur")
 if is_windows; then
-  same_file_cases="$same_file_cases|a s.TXT S.txt|x P.dur p.DUR|a .\\S.txt S.txt"
+  same_file_cases+=("a s.TXT S.txt" "x P.dur p.DUR" 'a .\S.txt S.txt')
 else
   ln -s S.txt S_symlink.txt
-  same_file_cases="$same_file_cases|a S_symlink.txt S.txt"
+  same_file_cases+=("a S_symlink.txt S.txt")
 fi
-IFS='|' read -r -a cases <<<"$same_file_cases"
-for args in "${cases[@]}"; do
+for args in "${same_file_cases[@]}"; do
   durmo $args
   check "$args exits 2" same "$(rc)" 2
   check "$args: message" same "$(cat out.txt)" "The packed file and the file are the same file. Exit code 2 "
