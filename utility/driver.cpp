@@ -21,9 +21,6 @@ constexpr const char* kPurposeLine =
 constexpr size_t kExtensionLetters = 3;
 constexpr int kHeaderBits = 5;
 
-// The literal/length model lives for the whole process.
-HpModel hp;
-
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 bool IsPrefixMark(char c) { return c == '.' || c == ':'; }
 
@@ -38,16 +35,20 @@ void RefuseSameFile(const char* packedName, const char* otherName) {
   if (IsSameFile(packedName, otherName)) FailCoded(exitcode::kFailure, msg::kSameFile);
 }
 
+// The source is opened before the packed file is created: a source that
+// cannot be read leaves a packed file already under the name as it was.
 int Compress(const char* packedName, const char* sourceName, const Switches& switches) {
   int64_t sourceSize;
   if (!QueryFileSize(sourceName, &sourceSize)) FailCoded(exitcode::kFailure, msg::kNoSourceStatus);
   if (sourceSize > kLargestSource) FailCoded(exitcode::kFailure, msg::kSourceTooLarge);
   RefuseSameFile(packedName, sourceName);
-  BitFile packed;
-  OpenBitFile(packed, packedName, true, kBitFileBufferSize);
   WindowChoice window = ChooseWindow(sourceSize, switches.windowExponent);
   LzBuffer lz;
   OpenSource(lz, sourceName, window.size, int32_t{1} << switches.searchExponent);
+  BitFile packed;
+  OpenBitFile(packed, packedName, true, kBitFileBufferSize);
+  HpModel hp;
+  BuildHp(hp);
   HlModel hl[kDistanceModels];
   BuildDistanceModels(hl, window.exponent);
   WriteBits(packed, static_cast<uint32_t>(window.exponent) & 0x1Fu, kHeaderBits);
@@ -58,17 +59,32 @@ int Compress(const char* packedName, const char* sourceName, const Switches& swi
   double ratio = sourceSize != 0 ? static_cast<double>(packedSize) / static_cast<double>(sourceSize) : 1.0;
   std::fprintf(stderr, "\nTarget file %s is %7.5f bit, %6.2f%%\n", packedName, 8 * ratio, 100 * ratio);
   ReleaseDistanceModels(hl);
+  ReleaseHp(hp);
   ReleaseSource(lz);
   ReleaseBitFile(packed);
   return exitcode::kSuccess;
 }
 
-int Restore(const char* packedName, const char* targetName) {
+// Opens the packed file and reads its header, ending the process when it
+// has none.
+void OpenPackedFile(BitFile& packed, const char* packedName, uint32_t* exponent) {
+  if (IsDirectory(packedName)) FailCoded(exitcode::kFailure, msg::kPackedIsFolder);
+  OpenBitFile(packed, packedName, false, kBitFileBufferSize);
+  if (ReadBits(packed, exponent, kHeaderBits) == 0) FailCoded(exitcode::kFailure, msg::kPackedIsEmpty);
+}
+
+}  // namespace
+
+// The packed file and its header are read before the target is created: a
+// packed file that cannot be restored leaves a target already under the
+// name as it was.
+int RestoreFile(const char* packedName, const char* targetName, int64_t limit) {
   int64_t packedSize;
   if (!QueryFileSize(packedName, &packedSize)) FailCoded(exitcode::kFailure, msg::kNoPackedStatus);
   RefuseSameFile(packedName, targetName);
   BitFile packed;
-  OpenBitFile(packed, packedName, false, kBitFileBufferSize);
+  uint32_t exponent = 0;
+  OpenPackedFile(packed, packedName, &exponent);
   FILE* target = std::fopen(targetName, "w+b");
   if (target == nullptr) FailCoded(exitcode::kFailure, msg::kCantOpenOutput);
   // The target's pieces are gathered by the LZ buffer: the stream writes
@@ -76,27 +92,27 @@ int Restore(const char* packedName, const char* targetName) {
   std::setvbuf(target, nullptr, _IONBF, 0);
   LzBuffer lz;
   OpenTarget(lz, target, kRestoreWindowSize);
-  uint32_t exponent = 0;
-  if (ReadBits(packed, &exponent, kHeaderBits) == 0) {
-    ReleaseTarget(lz);
-    ReleaseBitFile(packed);
-    return exitcode::kFailure;
-  }
+  lz.restoreLimit = limit;
+  HpModel hp;
+  BuildHp(hp);
   HlModel hl[kDistanceModels];
   BuildDistanceModels(hl, static_cast<int>(exponent));
   std::fprintf(stderr, "The file %s is processed:    ", packedName);
   DecodeEnd end = DecompressRun(lz, packed, hp, hl, packedSize, stderr);
+  if (end == DecodeEnd::kOverLimit) {
+    ReleaseTarget(lz);  // the target keeps what was restored, up to the limit
+    FailCoded(exitcode::kFailure, msg::kRestoreTooLarge);
+  }
   if (end != DecodeEnd::kEndMark) {
     std::fputs("\nWarning: the packed data ended before its end mark", stderr);
   }
   std::fprintf(stderr, "\nDecompressed data in %s\n", targetName);
   ReleaseDistanceModels(hl);
+  ReleaseHp(hp);
   ReleaseTarget(lz);
   ReleaseBitFile(packed);
   return exitcode::kSuccess;
 }
-
-}  // namespace
 
 std::string DefaultExtension(const char* invocationName) {
   const size_t length = std::strlen(invocationName);
@@ -128,7 +144,7 @@ std::string DefaultExtension(const char* invocationName) {
   return extension;
 }
 
-static int RunCommand(int argc, const char* const* argv) {
+int RunDriver(int argc, const char* const* argv) {
   if (argc < 4) {
     PrintUsage();
     return exitcode::kUsage;
@@ -139,14 +155,7 @@ static int RunCommand(int argc, const char* const* argv) {
   if (packedName.size() >= kPackedNameBufferSize) FailCoded(exitcode::kUsage, msg::kPackedNameTooLong);
   switch (argv[1][0]) {
     case 'a': return Compress(packedName.c_str(), argv[3], switches);
-    case 'x': return Restore(packedName.c_str(), argv[3]);
+    case 'x': return RestoreFile(packedName.c_str(), argv[3], kLargestSource);
     default: return exitcode::kUnknownCommand;
   }
-}
-
-int RunDriver(int argc, const char* const* argv) {
-  BuildHp(hp);
-  int code = RunCommand(argc, argv);
-  ReleaseHp(hp);
-  return code;
 }

@@ -32,9 +32,13 @@ constexpr const char* kSourceReadError = "Can`t read source file. Exit code %d "
 constexpr const char* kPackedWriteError = "Can`t write packed file. Exit code %d ";
 constexpr const char* kTargetWriteError = "Can`t write output file. Exit code %d ";
 constexpr const char* kSourceTooLarge = "Source file is 2 GiB or larger, too large to pack. Exit code %d ";
+constexpr const char* kRestoreTooLarge =
+    "Restored data would reach 2 GiB, more than any source packs to. Exit code %d ";
 constexpr const char* kPackedNameTooLong = "Packed file name is longer than 2047 characters. Exit code %d ";
 // Refusals made before any file is created or truncated.
 constexpr const char* kSameFile = "The packed file and the file are the same file. Exit code %d ";
+constexpr const char* kPackedIsFolder = "The packed file is a folder. Exit code %d ";
+constexpr const char* kPackedIsEmpty = "The packed file is empty. Exit code %d ";
 }  // namespace msg
 
 namespace exitcode {

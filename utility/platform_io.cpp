@@ -50,8 +50,9 @@ bool IsDirectory(const char* name) {
 // Opened for its attributes only, sharing everything, so that a file another
 // program holds open (or a directory) is still identified.
 static bool QueryFileIdentity(const char* name, BY_HANDLE_FILE_INFORMATION* information) {
-  HANDLE handle = CreateFileA(name, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE handle =
+      CreateFileA(name, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   const bool known = GetFileInformationByHandle(handle, information) != 0;
   CloseHandle(handle);

@@ -59,21 +59,35 @@ check "missing source exits 2" same "$(rc)" 2
 check "missing source message" same "$(cat out.txt)" "Unable_file_matching_the_third_arg. Exit code 2 "
 check "missing source creates no packed file" test ! -e m.pk
 
+# A source that cannot be read is found out before the packed file is made.
 mkdir folder
-durmo a d.pk folder
+cp p.pk keep.pk
+kept_packed=$(cksum <keep.pk)
+durmo a keep.pk folder
 check "a folder as source exits 2" same "$(rc)" 2
 check "a folder as source cannot be opened" same "$(cat out.txt)" 'Can`t open source file. Exit code 2 '
-check "a folder as source leaves an empty packed file" test -f d.pk -a ! -s d.pk
+check "a folder as source leaves the packed file as it was" same "$(cksum <keep.pk)" "$kept_packed"
+durmo a d.pk folder
+check "a folder as source creates no packed file" test ! -e d.pk
 
-durmo x nothere.pk x.out
-check "missing packed file exits 2" same "$(rc)" 2
-check "missing packed file message" same "$(cat out.txt)" "Unable_file_matching_the_arcfile_name. Exit code 2 "
-
+# A packed file that cannot be restored is found out before the target is
+# made: one already under the name keeps its bytes.
 : >zero.pk
-durmo x zero.pk z.out
-check "empty packed file exits 2" same "$(rc)" 2
-check "empty packed file prints nothing" same "$(cat out.txt)" ""
-check "empty packed file leaves an empty target" test -f z.out -a ! -s z.out
+mkdir dir.pk
+printf 'kept as it was' >keep.txt
+kept_target=$(cksum <keep.txt)
+while IFS='|' read -r packed what message; do
+  durmo x "$packed" keep.txt
+  check "$what exits 2" same "$(rc)" 2
+  check "$what: message" same "$(cat out.txt)" "$message. Exit code 2 "
+  check "$what leaves the target as it was" same "$(cksum <keep.txt)" "$kept_target"
+  durmo x "$packed" new.out
+  check "$what creates no target" test ! -e new.out
+done <<'CASES'
+nothere.pk|a missing packed file|Unable_file_matching_the_arcfile_name
+zero.pk|an empty packed file|The packed file is empty
+dir.pk|a folder as packed file|The packed file is a folder
+CASES
 
 durmo x p.pk folder
 check "unopenable target exits 2" same "$(rc)" 2
@@ -86,15 +100,15 @@ durmo a P.dur S.txt
 ln S.txt S_link.txt
 ln P.dur P_link.dur
 kept=$(cksum <S.txt; cksum <P.dur)
-same_file_cases='a S.txt S.txt|a ./S.txt S.txt|a S_link.txt S.txt|x P.dur P.dur|x P.dur ./P.dur|x P_link.dur P.dur'
+same_file_cases=("a S.txt S.txt" "a ./S.txt S.txt" "a S_link.txt S.txt"
+                 "x P.dur P.dur" "x P.dur ./P.dur" "x P_link.dur P.dur")
 if is_windows; then
-  same_file_cases="$same_file_cases|a s.TXT S.txt|x P.dur p.DUR|a .\\S.txt S.txt"
+  same_file_cases+=("a s.TXT S.txt" "x P.dur p.DUR" 'a .\S.txt S.txt')
 else
   ln -s S.txt S_symlink.txt
-  same_file_cases="$same_file_cases|a S_symlink.txt S.txt"
+  same_file_cases+=("a S_symlink.txt S.txt")
 fi
-IFS='|' read -r -a cases <<<"$same_file_cases"
-for args in "${cases[@]}"; do
+for args in "${same_file_cases[@]}"; do
   durmo $args
   check "$args exits 2" same "$(rc)" 2
   check "$args: message" same "$(cat out.txt)" "The packed file and the file are the same file. Exit code 2 "

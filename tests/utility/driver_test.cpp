@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "tests/test_support.h"
+#include "utility/bit_file.h"
+#include "utility/coding/symbol_models.h"
 #include "utility/platform_io.h"
 
 using namespace testing_support;
@@ -74,6 +79,77 @@ TEST(ChooseWindow, LowersTheExponentToTheSourceLength) {
     EXPECT_EQ(w.exponent, c.exponentOut) << c.size;
     EXPECT_EQ(w.size, c.window) << c.size;
   }
+}
+
+// A packed stream that restores a run of 'a': each of `lengths` is a literal
+// 'a' when it is 1, else a match of that length at distance 1.
+Bytes PackedRunOfA(const std::vector<int64_t>& lengths) {
+  constexpr int kExponent = 1;
+  Bytes packed;
+  BitFile file;
+  OpenBitFileForMemoryWrite(file, &packed);
+  WriteBits(file, kExponent, 5);
+  HpModel hp;
+  BuildHp(hp);
+  HlModel hl[kDistanceModels];
+  BuildDistanceModels(hl, kExponent);
+  for (int64_t length : lengths) {
+    if (length == 1) {
+      EncodeHp(hp, 'a', file);
+      continue;
+    }
+    const uint32_t symbol = static_cast<uint32_t>(length + kLengthBias);
+    EncodeHp(hp, symbol, file);
+    EncodeHl(hl[DistanceModelFor(symbol)], 0, file);
+  }
+  EncodeEndHp(hp, file);
+  Finish(file);
+  ReleaseBitFile(file);
+  ReleaseDistanceModels(hl);
+  ReleaseHp(hp);
+  return packed;
+}
+
+std::string TextOf(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// In the working folder: on Windows the child of a death test is a process
+// of its own, with a temporary folder of its own.
+constexpr const char* kLimitPacked = "driver_test_limit.pk";
+constexpr const char* kLimitTarget = "driver_test_limit.out";
+constexpr const char* kLimitOutput = "driver_test_limit.txt";
+constexpr int64_t kTestLimit = 5000;
+constexpr const char* kOverLimitMessage =
+    "Restored data would reach 2 GiB, more than any source packs to. Exit code 2 ";
+
+// The utility's limit is 2^31 - 1 bytes, which takes gigabytes on disk to
+// reach; a lower one shows where and how the run stops.
+TEST(RestoreFileDeathTest, StopsWhereTheRestoredDataWouldPassTheLimit) {
+  struct Case {
+    const char* what;
+    std::vector<int64_t> lengths;
+    int exitCode;
+    const char* message;
+  } cases[] = {
+      {"a match to 2 GiB", {1, INT32_MAX}, 2, kOverLimitMessage},
+      {"a match that ends at the limit", {1, kTestLimit - 1}, 0, ""},
+      {"a literal past the limit", {1, kTestLimit - 1, 1}, 2, kOverLimitMessage},
+      {"the last of three matches", {1, 2000, 2000, 2000}, 2, kOverLimitMessage},
+  };
+  for (const Case& c : cases) {
+    WriteFileBytes(kLimitPacked, PackedRunOfA(c.lengths));
+    EXPECT_EXIT(
+        {
+          if (std::freopen(kLimitOutput, "w", stdout) == nullptr) std::exit(99);
+          std::exit(RestoreFile(kLimitPacked, kLimitTarget, kTestLimit));
+        },
+        ::testing::ExitedWithCode(c.exitCode), "")
+        << c.what;
+    const Bytes restored = ReadFileBytes(kLimitTarget);
+    EXPECT_EQ(restored.size(), static_cast<size_t>(kTestLimit)) << c.what;
+    EXPECT_TRUE(restored == Bytes(restored.size(), 'a')) << c.what;
+    EXPECT_EQ(TextOf(ReadFileBytes(kLimitOutput)), c.message) << c.what;
+  }
+  for (const char* path : {kLimitPacked, kLimitTarget, kLimitOutput}) std::remove(path);
 }
 
 TEST(IsSameFile, OnlyForOneFileThatExists) {
