@@ -33,6 +33,7 @@ std::vector<uint8_t> PackBytes(const uint8_t* data, uint64_t size, const Switche
 
 void StartUnpack(MemoryUnpack& unpack, const uint8_t* data, uint64_t size, int64_t limit) {
   unpack.packedSize = size;
+  unpack.largestLimit = limit;
   OpenBitFileForMemoryRead(unpack.packed, data, size);
   BuildHp(unpack.hp);
   uint32_t exponent = 0;
@@ -43,8 +44,10 @@ void StartUnpack(MemoryUnpack& unpack, const uint8_t* data, uint64_t size, int64
   unpack.result.hasHeader = true;
   // No distance the models can decode exceeds 2^e, so a window of twice that
   // restores exactly what the full window would, in less memory.
-  int32_t window = exponent + 1 < 24 ? int32_t{1} << (exponent + 1) : kRestoreWindowSize;
-  OpenMemoryTarget(unpack.lz, &unpack.result.bytes, window < kEmptyWindowSize ? kEmptyWindowSize : window);
+  int64_t window = exponent + 1 < 24 ? int64_t{1} << (exponent + 1) : kRestoreWindowSize;
+  if (limit < window) window = limit;
+  OpenMemoryTarget(unpack.lz, &unpack.result.bytes,
+                   window < kEmptyWindowSize ? kEmptyWindowSize : static_cast<int32_t>(window));
   unpack.lz.restoreLimit = limit;
   BuildDistanceModels(unpack.hl, static_cast<int>(exponent));
 }
@@ -60,6 +63,7 @@ void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted) {
 
 void SetUnpackLimit(MemoryUnpack& unpack, int64_t limit) {
   const int64_t restored = unpack.lz.restoredCount;
+  if (limit > unpack.largestLimit) limit = unpack.largestLimit;
   unpack.lz.restoreLimit = limit < restored ? restored : limit;
   if (unpack.result.end == DecodeEnd::kOverLimit && unpack.lz.restoreLimit > restored) {
     unpack.result.end = DecodeEnd::kPaused;

@@ -32,14 +32,16 @@ struct MemoryUnpack {
   HpModel hp;
   HlModel hl[kDistanceModels];
   uint64_t packedSize = 0;
+  int64_t largestLimit = 0;  // the limit at the start, which sized the window
 };
 
-// Reads the header; result.hasHeader tells whether there was one.
+// Reads the header; result.hasHeader tells whether there was one. No
+// restore of at most `limit` bytes needs a window larger than that.
 void StartUnpack(MemoryUnpack& unpack, const uint8_t* packed, uint64_t size, int64_t limit = INT32_MAX);
 // Restores until result.bytes holds at least `wanted` bytes or the stream
 // ends (result.end then says how).
 void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted);
-// Moves the limit (never below what is restored): a reader that knows where
-// its data ends restores nothing past it.
+// Moves the limit (never below what is restored, nor above the one given at
+// the start): a reader that knows where its data ends restores nothing past it.
 void SetUnpackLimit(MemoryUnpack& unpack, int64_t limit);
 void ReleaseUnpack(MemoryUnpack& unpack);

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # kwentool against small hostile documents and page images: each is refused
 # with a message or shown, without a crash or a hang, and (natively) within
-# 1 GiB of memory. Usage: hostile_test.sh KWENTOOL MAKE_HOSTILE [RUNNER]
+# 1 GiB of memory; and the same for the fuzzing seeds of documents and
+# page images, so that they pass through the Windows build too.
+# Usage: hostile_test.sh KWENTOOL MAKE_HOSTILE PAGE_SEEDS IMAGE_SEEDS [RUNNER]
 set -u
 tool=$(realpath "$1")
 make_hostile=$(realpath "$2")
-runner=${3:-}
+page_seeds=$(realpath "$3")
+image_seeds=$(realpath "$4")
+runner=${5:-}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -36,6 +40,7 @@ handled() {
 $runner "$make_hostile" . >/dev/null 2>&1
 check "the hostile files are made" test -s trailing_bomb.kwen
 
+cp "$page_seeds"/*.bs .
 for doc in *.bs *.kwen; do
   kwentool info "$doc"
   check "info of $doc is handled" handled
@@ -70,6 +75,11 @@ for image in wide_product.ppm widest.ppm wide_plain.pgm; do
   check "build refuses $image naming it" same "$(rc):$(tail -n 1 err.txt)" \
     "1:kwentool: $image is not a readable image (is larger than 67108864 pixels)"
   check "the refused build of $image writes nothing" test ! -e out.kwen -a ! -e out.kwen.part
+done
+
+for image in "$image_seeds"/*; do
+  kwentool build -o seed.kwen "$image"
+  check "build of the seed $(basename "$image") is handled" handled
 done
 
 finish hostile
