@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "tests/viewer/document/document_builder.h"
-#include "utility/bit_file.h"
-#include "utility/coding/symbol_models.h"
+#include "tests/utility/packed_tokens.h"
 #include "utility/memory_pack.h"
 
 using namespace testing_support;
@@ -73,25 +72,10 @@ Bytes CompactWithoutWidth() {
 // The packed form of `prefix` followed by one match of `extra` bytes: a
 // few bytes that restore to gigabytes.
 Bytes PackedBomb(const Bytes& prefix, int64_t extra) {
-  Bytes out;
-  BitFile packed;
-  OpenBitFileForMemoryWrite(packed, &out);
-  HpModel hp;
-  BuildHp(hp);
-  HlModel hl[kDistanceModels];
-  const int exponent = 24;
-  BuildDistanceModels(hl, exponent);
-  WriteBits(packed, exponent, 5);
-  for (uint8_t byte : prefix) EncodeHp(hp, byte, packed);
-  const uint32_t symbol = static_cast<uint32_t>(extra + kLengthBias);
-  EncodeHp(hp, symbol, packed);
-  EncodeHl(hl[DistanceModelFor(symbol)], 0, packed);
-  EncodeEndHp(hp, packed);
-  Finish(packed);
-  ReleaseDistanceModels(hl);
-  ReleaseHp(hp);
-  ReleaseBitFile(packed);
-  return out;
+  std::vector<TestToken> tokens;
+  for (uint8_t byte : prefix) tokens.push_back({1, byte});
+  tokens.push_back({extra, 0});
+  return PackTokens(tokens, 24);
 }
 
 Bytes ValidPage() {

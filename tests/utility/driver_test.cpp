@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "tests/test_support.h"
+#include "tests/utility/packed_tokens.h"
 #include "utility/bit_file.h"
 #include "utility/coding/symbol_models.h"
 #include "utility/platform_io.h"
@@ -84,30 +85,9 @@ TEST(ChooseWindow, LowersTheExponentToTheSourceLength) {
 // A packed stream that restores a run of 'a': each of `lengths` is a literal
 // 'a' when it is 1, else a match of that length at distance 1.
 Bytes PackedRunOfA(const std::vector<int64_t>& lengths) {
-  constexpr int kExponent = 1;
-  Bytes packed;
-  BitFile file;
-  OpenBitFileForMemoryWrite(file, &packed);
-  WriteBits(file, kExponent, 5);
-  HpModel hp;
-  BuildHp(hp);
-  HlModel hl[kDistanceModels];
-  BuildDistanceModels(hl, kExponent);
-  for (int64_t length : lengths) {
-    if (length == 1) {
-      EncodeHp(hp, 'a', file);
-      continue;
-    }
-    const uint32_t symbol = static_cast<uint32_t>(length + kLengthBias);
-    EncodeHp(hp, symbol, file);
-    EncodeHl(hl[DistanceModelFor(symbol)], 0, file);
-  }
-  EncodeEndHp(hp, file);
-  Finish(file);
-  ReleaseBitFile(file);
-  ReleaseDistanceModels(hl);
-  ReleaseHp(hp);
-  return packed;
+  std::vector<TestToken> tokens;
+  for (int64_t length : lengths) tokens.push_back({length, 'a'});
+  return PackTokens(tokens, 1);
 }
 
 std::string TextOf(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
