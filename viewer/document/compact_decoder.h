@@ -30,8 +30,8 @@ void BuildQuantTables();
 void ReadBufSgnCompact(DocFile& handle, uint8_t* buffer, uint32_t h, uint32_t w, uint32_t bitsPerPixel);
 // Moves the handle past such a picture without decoding it.
 void SkipCompactPicture(DocFile& handle, uint32_t h, uint32_t w);
-// Fails unless the page holds at least the byte a coefficient that such a
-// picture needs.
+// Fails unless the page holds at least one byte for each coefficient of
+// such a picture: its memory is set aside only for data that is there.
 void RequireCompactBytes(DocFile& handle, uint32_t h, uint32_t w);
 // The working memory ReadBufSgnCompact needs for a picture of w x h pixels.
 uint64_t CompactWorkBytes(uint32_t h, uint32_t w);

@@ -270,13 +270,14 @@ void ReadAndDrawSpot(DocFile& hdoc, DocFile& hofs, const PageGeometry& page, Spo
   cursor.x = spot.left + spot.width - 1;
   ++sPageCounts.spots;
   // A spot of no pixels reads and draws nothing.
-  if (spot.width == 0 || spot.height == 0) return;
-  const bool thin = IsThinMask(spot, page.bits);
-  const Clip clip = ClipToPage(spot, page);
-  if (cursor.drawing) ChargeSpot(spot, clip, thin, cursor);
-  if (!thin) FillSpot(source, spot, page, cursor.drawing, buffer);
+  if (spot.width != 0 && spot.height != 0) {
+    const bool thin = IsThinMask(spot, page.bits);
+    const Clip clip = ClipToPage(spot, page);
+    if (cursor.drawing) ChargeSpot(spot, clip, thin, cursor);
+    if (!thin) FillSpot(source, spot, page, cursor.drawing, buffer);
+    if (cursor.drawing) DrawSpot(spot, clip, page, thin ? nullptr : buffer.data(), cursor.ink);
+  }
   if (!cursor.drawing) return;
-  DrawSpot(spot, clip, page, thin ? nullptr : buffer.data(), cursor.ink);
   bPageReady = true;
   InvalidatePage();
 }

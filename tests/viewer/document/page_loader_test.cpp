@@ -345,6 +345,10 @@ TEST(PageLoader, SpotsReachingFarOffThePage) {
                                                  "...#............", "...#............", "...#............",
                                                  "................", "...##..........."}));
   EXPECT_EQ(sPageCounts.spots, 1004);
+  PageWriter empty(16, 8, 1, BlackWhite());
+  empty.Inline(0, 0, 0, 5, {});
+  Load(AssembleDocument({empty.record}));
+  EXPECT_TRUE(bPageReady);  // a page of one spot is shown, even when it has no pixels
 }
 
 // A page's spots may draw eight times its pixels and a million more; a
