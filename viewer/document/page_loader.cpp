@@ -23,7 +23,6 @@ constexpr uint32_t kLargestThumbnail = 3;  // pictures up to 3 x 3 are never com
 constexpr uint64_t kOverdrawFactor = 8;
 constexpr uint64_t kDrawAllowance = uint64_t{1} << 28;
 constexpr uint64_t kSpotAllowance = uint64_t{1} << 20;
-constexpr uint8_t kAllBitsSet = 0xFF;
 
 // What the page loader keeps while it reads one page's spot records.
 struct SpotCursor {
@@ -181,8 +180,20 @@ void FillSpot(DocFile& source, const Spot& spot, const PageGeometry& page, bool 
   if (!GatherRead(source, buffer.data(), static_cast<uint32_t>(size))) FailDocument("Read spot image failed");
 }
 
-// Draws the spot's rows and columns that fall inside the page; a mask
-// without data has all its bits set.
+// Paints the part of a thin spot on the page: all its bits are set, so a
+// mask paints its ink and a 1-bit picture the value 1 unless that is white.
+void DrawThinSpot(const Spot& spot, const Clip& clip, const PageGeometry& page, uint32_t ink) {
+  const uint32_t value = spot.picture ? 1u : ink;
+  if (spot.picture && value == static_cast<uint32_t>(iWhiteIndex)) return;
+  for (int64_t r = clip.firstRow; r < clip.lastRow; ++r) {
+    uint8_t* row = pDibBits + page.stride * static_cast<uint64_t>(spot.baseRow + r);
+    for (int64_t c = clip.firstColumn; c < clip.lastColumn; ++c) {
+      StorePixel(row, uint64_t{page.bits} * static_cast<uint64_t>(spot.left + c), page.bits, value);
+    }
+  }
+}
+
+// Draws the spot's rows and columns that fall inside the page.
 void DrawSpot(const Spot& spot, const Clip& clip, const PageGeometry& page, const uint8_t* data, uint32_t ink) {
   const uint64_t maskRowBits = (uint64_t{spot.width} + 7) / 8 * 8;
   const uint64_t columnBits = (uint64_t{page.bits} * spot.height + 7) / 8 * 8;
@@ -190,11 +201,7 @@ void DrawSpot(const Spot& spot, const Clip& clip, const PageGeometry& page, cons
     uint8_t* row = pDibBits + page.stride * static_cast<uint64_t>(spot.baseRow + r);
     for (int64_t c = clip.firstColumn; c < clip.lastColumn; ++c) {
       const uint64_t pageBit = uint64_t{page.bits} * static_cast<uint64_t>(spot.left + c);
-      if (!spot.picture || data == nullptr) {
-        if (data == nullptr) {
-          StorePixel(row, pageBit, page.bits, ink);
-          continue;
-        }
+      if (!spot.picture) {
         uint64_t bit = static_cast<uint64_t>(c) + maskRowBits * static_cast<uint64_t>(r);
         if ((data[bit >> 3] >> (7 - (bit & 7))) & 1) StorePixel(row, pageBit, page.bits, ink);
       } else if (page.bits == 24) {
@@ -275,7 +282,8 @@ void ReadAndDrawSpot(DocFile& hdoc, DocFile& hofs, const PageGeometry& page, Spo
     const Clip clip = ClipToPage(spot, page);
     if (cursor.drawing) ChargeSpot(spot, clip, thin, cursor);
     if (!thin) FillSpot(source, spot, page, cursor.drawing, buffer);
-    if (cursor.drawing) DrawSpot(spot, clip, page, thin ? nullptr : buffer.data(), cursor.ink);
+    if (cursor.drawing && thin) DrawThinSpot(spot, clip, page, cursor.ink);
+    if (cursor.drawing && !thin) DrawSpot(spot, clip, page, buffer.data(), cursor.ink);
   }
   if (!cursor.drawing) return;
   bPageReady = true;

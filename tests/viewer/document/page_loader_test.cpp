@@ -109,6 +109,15 @@ TEST(PageLoader, ThinSpotsHaveNoPictureBytes) {
   EXPECT_EQ(Pixel(204, 3), 1u);
   EXPECT_EQ(Pixel(0, 7), 0u);  // the last spot went back to the left edge
   EXPECT_EQ(sPageCounts.spots, 3);
+  // A thin 1-bit picture has all its bits set too: the value 1, black on an
+  // inverted table, nothing where 1 is white.
+  for (const auto& [table, drawn] : {std::pair{WhiteBlack(), 1u}, {BlackWhite(), 1u}}) {
+    PageWriter picture(8, 4, 1, table);
+    picture.ColourEscape(table[0].rgbRed == 255 ? 0 : 1);  // the white index: a picture
+    picture.Inline(2, 1, 3, 1, {});
+    Load(AssembleDocument({picture.record}));
+    EXPECT_EQ(Pixel(3, 1), drawn);
+  }
 }
 
 struct DepthCase {
