@@ -15,12 +15,12 @@ using namespace testing_support;
 
 namespace {
 
-constexpr uint32_t kHugeHeight = 0x7FFFFFFF;
+constexpr uint32_t kHugeHeight = (1u << 28) - 1;  // just under the largest spot buffer
 constexpr int kRepeats = 1000;
 
 Bytes Document(const PageWriter& page) { return AssembleDocument({page.record}); }
 
-// 1000 masks one pixel wide and 2^31 - 1 high on a small page.
+// 1000 masks one pixel wide and 2^28 - 1 high on a small page.
 Bytes ThinTallSpots() {
   PageWriter page(16, 8, 1, BlackWhite());
   for (int i = 0; i < kRepeats; ++i) page.Inline(0, 0, 1, kHugeHeight, {});
@@ -69,12 +69,15 @@ Bytes CompactWithoutWidth() {
   return Document(page);
 }
 
-// The packed form of `prefix` followed by one match of `extra` bytes: a
-// few bytes that restore to gigabytes.
+// The packed form of `prefix` followed by matches of `extra` bytes in all,
+// each of 16 MiB at most: a few bytes that restore to gigabytes.
 Bytes PackedBomb(const Bytes& prefix, int64_t extra) {
+  constexpr int64_t kLongestPiece = int64_t{1} << 24;
   std::vector<TestToken> tokens;
   for (uint8_t byte : prefix) tokens.push_back({1, byte});
-  tokens.push_back({extra, 0});
+  for (int64_t left = extra; left > 0; left -= kLongestPiece) {
+    tokens.push_back({left < kLongestPiece ? left : kLongestPiece, 0});
+  }
   return PackTokens(tokens, 24);
 }
 
