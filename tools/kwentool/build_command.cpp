@@ -1,7 +1,5 @@
 #include "tools/kwentool/build_command.h"
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +7,7 @@
 
 #include "tools/kwentool/document_writer.h"
 #include "tools/kwentool/output_file.h"
+#include "tools/kwentool/page_progress.h"
 #include "utility/platform_io.h"
 #include "tools/kwentool/page_check.h"
 #include "tools/kwentool/page_encoder.h"
@@ -20,20 +19,6 @@ constexpr int kBuildFailed = 1;
 constexpr double kMetresPerInch = 0.0254;
 
 int32_t PelsPerMetre(int32_t dotsPerInch) { return static_cast<int32_t>(std::lround(dotsPerInch / kMetresPerInch)); }
-
-struct Progress {
-  bool terminal;
-  int32_t pages;
-};
-
-void ShowProgress(const Progress& progress, int32_t page) {
-  std::fprintf(stderr, progress.terminal ? "page %d of %d\r" : "page %d of %d\n", page, progress.pages);
-  std::fflush(stderr);
-}
-
-void EndProgress(const Progress& progress) {
-  if (progress.terminal) std::fprintf(stderr, "%*s\r", 40, "");
-}
 
 [[noreturn]] void FailBuild(const std::string& text) {
   std::fprintf(stderr, "kwentool: %s\n", text.c_str());
@@ -102,14 +87,14 @@ int RunBuild(const BuildOptions& options) {
     }
   }
   const int32_t pages = static_cast<int32_t>(options.pages.size());
-  const Progress progress{isatty(fileno(stderr)) != 0, pages};
+  const PageProgress progress = StartPageProgress(pages);
   DocumentWriter document;
   BeginDocument(document, pages);
   for (int32_t index = 0; index < pages; ++index) {
-    ShowProgress(progress, index + 1);
+    ShowPageProgress(progress, index + 1);
     BuildPage(options, document, index);
   }
-  EndProgress(progress);
+  EndPageProgress(progress);
   const std::vector<uint8_t> packed = PackBytes(document.bytes.data(), document.bytes.size(), options.switches);
   std::string error;
   if (!WriteWholeFile(options.output, packed, error)) FailBuild(error);

@@ -1,18 +1,18 @@
 // kwentool: document pages as ordinary images, and what a document holds.
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "tools/kwentool/build_command.h"
+#include "tools/kwentool/image_format.h"
 #include "tools/kwentool/open_document.h"
 #include "tools/kwentool/output_file.h"
-#include "utility/platform_io.h"
-#include "viewer/app/export_layout.h"
+#include "tools/kwentool/output_pattern.h"
+#include "tools/kwentool/page_list.h"
+#include "tools/kwentool/render_command.h"
 #include "viewer/document/document_state.h"
 #include "viewer/document/page_state.h"
 
@@ -29,14 +29,24 @@ constexpr const char* kHelp =
     "                            make a document of the page images, one page each,\n"
     "                            in order (BMP, PNG, PBM, PGM or PPM; at most 999)\n"
     "  unpack BOOK.kwen OUT      write the unpacked document held in BOOK.kwen\n"
-    "  render DOC PAGE OUT.bmp   build page PAGE (counted from 1) of DOC and write it\n"
-    "                            as an uncompressed BMP file\n"
+    "  render DOC PAGES OUT      build pages of DOC and write each as an image file\n"
     "  info DOC                  the page count, and for each page its size, bits per\n"
     "                            pixel, colours, spots, references and compact pictures\n"
     "  --help                    this text\n"
     "\n"
     "DOC is a packed .kwen document, an unpacked document (label KNWE), or a plain\n"
     "BMP file, which is a document of one page.\n"
+    "\n"
+    "Render:\n"
+    "  PAGES is a page (counted from 1), a list of pages and ranges such as 3,7 or\n"
+    "  2,5-7, or all. OUT's extension, in any case, gives the format:\n"
+    "    .bmp  uncompressed BMP, as the viewer exports the page\n"
+    "    .png  8-bit grey for pages of greys only (black and white too), else RGB\n"
+    "    .pbm  raw PBM, for pages of black and white pixels only\n"
+    "    .pgm  raw PGM, for pages of greys only\n"
+    "    .ppm  raw PPM\n"
+    "  For several pages OUT is a name with one page number field, %d or %0Nd\n"
+    "  (N from 1 to 9), such as page-%03d.png; progress goes to standard error.\n"
     "\n"
     "Options of build:\n"
     "  --bitonal          store every page in black and white, cut at the threshold\n"
@@ -59,49 +69,21 @@ constexpr const char* kHelp =
   std::exit(kUsageError);
 }
 
-bool ParsePageNumber(const char* text, long* page) {
-  char* end = nullptr;
-  errno = 0;
-  *page = std::strtol(text, &end, 10);
-  return errno == 0 && end != text && *end == '\0';
-}
-
-uint32_t AppendToBytes(void* bytes, const void* data, uint32_t size) {
-  const uint8_t* from = static_cast<const uint8_t*>(data);
-  static_cast<std::vector<uint8_t>*>(bytes)->insert(static_cast<std::vector<uint8_t>*>(bytes)->end(), from,
-                                                    from + size);
-  return size;
-}
-
-// Writes the page like the viewer's export, whole or not at all.
-int WritePage(const char* path) {
-  std::vector<uint8_t> bytes;
-  WriteExportParts(AppendToBytes, &bytes);
+int Render(const char* docPath, const char* pageText, const char* outText) {
+  PageList list;
   std::string error;
-  if (WriteWholeFile(path, bytes, error)) return 0;
-  std::fprintf(stderr, "kwentool: Error creating Export File %s (%s)\n", path, error.c_str());
-  return kDocumentError;
-}
-
-// An output that is the document itself would replace it.
-void RefuseOutputOverDocument(const char* docPath, const char* outPath) {
-  if (!IsSameFile(docPath, outPath)) return;
-  std::fprintf(stderr, "kwentool: %s is the document itself: it would be replaced\n", outPath);
-  std::exit(kDocumentError);
-}
-
-int Render(const char* docPath, const char* pageText, const char* outPath) {
-  long page;
-  if (!ParsePageNumber(pageText, &page)) UsageError(std::string("not a page number: ") + pageText);
-  RefuseOutputOverDocument(docPath, outPath);
-  OpenedDocument document;
-  OpenToolDocument(docPath, document);
-  if (page < 1 || page > iPageCount) {
-    std::fprintf(stderr, "kwentool: %s has no page %ld (it has %d)\n", docPath, page, iPageCount);
-    return kDocumentError;
+  if (!ParsePageList(pageText, list, error)) UsageError(error);
+  OutputPattern pattern;
+  if (!ParseOutputPattern(outText, pattern, error)) UsageError(error);
+  if (!pattern.hasField && !IsSinglePage(list)) {
+    UsageError(std::string("several pages need an output name with a page number field, such as page-%03d.png: ") +
+               outText);
   }
-  BuildToolPage(docPath, document, static_cast<int32_t>(page - 1));
-  return WritePage(outPath);
+  ImageFormat format;
+  if (!FormatOfName(outText, format)) {
+    UsageError(std::string("the output's extension must be one of ") + kImageExtensions + ": " + outText);
+  }
+  return RenderPages(docPath, list, pattern, format);
 }
 
 // Tells each page's headers and spots; no bitmap is built.
@@ -132,7 +114,7 @@ int Build(int argc, char** argv) {
 }
 
 int Unpack(const char* docPath, const char* outPath) {
-  RefuseOutputOverDocument(docPath, outPath);
+  if (IsOutputTheDocument(docPath, outPath)) return kDocumentError;
   OpenedDocument document;
   OpenToolDocument(docPath, document);
   if (document.bitmap) {
@@ -156,7 +138,7 @@ int RunCommand(int argc, char** argv) {
     return 0;
   }
   if (command == "render") {
-    if (argc != 5) UsageError("render takes DOC PAGE OUT.bmp");
+    if (argc != 5) UsageError("render takes DOC PAGES OUT");
     return Render(argv[2], argv[3], argv[4]);
   }
   if (command == "build") return Build(argc - 2, argv + 2);

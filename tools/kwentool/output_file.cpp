@@ -12,6 +12,8 @@
 #include <windows.h>
 #endif
 
+#include "utility/platform_io.h"
+
 namespace {
 
 constexpr char kTemporarySuffix[] = ".part";
@@ -67,4 +69,10 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, 
   }
   if (!written) std::remove(temporary.c_str());
   return written;
+}
+
+bool IsOutputTheDocument(const char* docPath, const std::string& outPath) {
+  if (!IsSameFile(docPath, outPath.c_str())) return false;
+  std::fprintf(stderr, "kwentool: %s is the document itself: it would be replaced\n", outPath.c_str());
+  return true;
 }

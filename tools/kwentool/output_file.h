@@ -12,3 +12,7 @@
 // `error` telling why, when the bytes could not be written; any file
 // already under the name then keeps its bytes.
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
+
+// True, with a message on standard error, when the output is the document
+// itself under any name or through a link: writing it would replace it.
+bool IsOutputTheDocument(const char* docPath, const std::string& outPath);

@@ -1,0 +1,15 @@
+// "page n of N" on standard error while a command works through pages: one
+// line rewritten on a terminal, a line each otherwise.
+#pragma once
+
+#include <cstdint>
+
+struct PageProgress {
+  bool terminal;
+  int32_t pages;
+};
+
+PageProgress StartPageProgress(int32_t pages);
+void ShowPageProgress(const PageProgress& progress, int32_t page);
+// Clears the terminal's line.
+void EndPageProgress(const PageProgress& progress);

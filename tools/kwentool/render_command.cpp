@@ -1,0 +1,85 @@
+#include "tools/kwentool/render_command.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/kwentool/open_document.h"
+#include "tools/kwentool/output_file.h"
+#include "tools/kwentool/page_pixels.h"
+#include "tools/kwentool/page_progress.h"
+#include "tools/kwentool/png_writer.h"
+#include "tools/kwentool/pnm_writer.h"
+#include "viewer/app/export_layout.h"
+#include "viewer/document/document_state.h"
+
+namespace {
+
+constexpr int kRenderFailed = 1;
+
+uint32_t AppendToBytes(void* bytes, const void* data, uint32_t size) {
+  const uint8_t* from = static_cast<const uint8_t*>(data);
+  std::vector<uint8_t>& to = *static_cast<std::vector<uint8_t>*>(bytes);
+  to.insert(to.end(), from, from + size);
+  return size;
+}
+
+PnmKind PnmKindOf(ImageFormat format) {
+  if (format == ImageFormat::kPbm) return PnmKind::kBitmap;
+  return format == ImageFormat::kPgm ? PnmKind::kGreymap : PnmKind::kPixmap;
+}
+
+// The built page in the file format: a BMP as the viewer exports it.
+bool EncodePage(ImageFormat format, std::vector<uint8_t>& bytes, std::string& error) {
+  bytes.clear();
+  if (format == ImageFormat::kBmp) {
+    WriteExportParts(AppendToBytes, &bytes);
+    return true;
+  }
+  PagePixels pixels;
+  PageTones tones;
+  if (!OpenPagePixels(pixels, error) || !ClassifyPage(pixels, tones, error)) return false;
+  if (format == ImageFormat::kPng) return EncodePng(pixels, tones, bytes, error);
+  return EncodePnm(pixels, tones, PnmKindOf(format), bytes, error);
+}
+
+int RenderPage(const char* docPath, OpenedDocument& document, int32_t page, ImageFormat format,
+               const std::string& outPath) {
+  BuildToolPage(docPath, document, page - 1);
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!EncodePage(format, bytes, error)) {
+    std::fprintf(stderr, "kwentool: page %d: %s\n", page, error.c_str());
+    return kRenderFailed;
+  }
+  if (WriteWholeFile(outPath, bytes, error)) return 0;
+  std::fprintf(stderr, "kwentool: Error creating Export File %s (%s)\n", outPath.c_str(), error.c_str());
+  return kRenderFailed;
+}
+
+}  // namespace
+
+int RenderPages(const char* docPath, const PageList& list, const OutputPattern& pattern, ImageFormat format) {
+  OpenedDocument document;
+  OpenToolDocument(docPath, document);
+  std::vector<int32_t> pages;
+  std::string error;
+  if (!ExpandPageList(list, iPageCount, pages, error)) {
+    std::fprintf(stderr, "kwentool: %s %s\n", docPath, error.c_str());
+    return kRenderFailed;
+  }
+  std::vector<std::string> outPaths;
+  for (int32_t page : pages) outPaths.push_back(OutputName(pattern, page));
+  for (const std::string& outPath : outPaths) {
+    if (IsOutputTheDocument(docPath, outPath)) return kRenderFailed;
+  }
+  const int32_t count = static_cast<int32_t>(pages.size());
+  const PageProgress progress = StartPageProgress(count);
+  for (int32_t i = 0; i < count; ++i) {
+    if (count > 1) ShowPageProgress(progress, i + 1);
+    const int status = RenderPage(docPath, document, pages[i], format, outPaths[i]);
+    if (status != 0) return status;
+  }
+  if (count > 1) EndPageProgress(progress);
+  return 0;
+}
