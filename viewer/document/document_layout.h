@@ -95,9 +95,9 @@ template <typename NextByte>
 int DecodeUnsignedNumber(NextByte&& next, uint32_t* value) {
   uint32_t result = 0;
   for (int count = 1; count <= kLongestNumber; ++count) {
-    const uint8_t byte = next();
-    result |= (byte & kNumberGroupMask) << (kNumberGroupBits * (count - 1));
-    if ((byte & kMoreBytesFollow) == 0) {
+    const uint8_t group = next();
+    result |= (group & kNumberGroupMask) << (kNumberGroupBits * (count - 1));
+    if ((group & kMoreBytesFollow) == 0) {
       *value = result;
       return count;
     }

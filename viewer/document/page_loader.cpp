@@ -22,7 +22,6 @@ constexpr uint32_t kCompactDepth = 24;
 constexpr uint64_t kOverdrawFactor = 8;
 constexpr uint64_t kDrawAllowance = uint64_t{1} << 28;
 constexpr uint64_t kSpotAllowance = uint64_t{1} << 20;
-constexpr uint8_t kAllBitsSet = 0xFF;
 
 // What the page loader keeps while it reads one page's spot records.
 struct SpotCursor {
