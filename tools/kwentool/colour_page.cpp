@@ -4,6 +4,7 @@
 #include "tools/kwentool/compact_encoder.h"
 #include "tools/kwentool/page_encoder.h"
 #include "tools/kwentool/spot_finder.h"
+#include "viewer/document/document_layout.h"
 #include "viewer/document/page_loader.h"
 
 namespace {
@@ -13,9 +14,6 @@ constexpr int32_t kBytesPerPixel = 3;
 // Pictures this close are stored as one: a little white costs less than
 // another spot's fields.
 constexpr int32_t kPictureGap = 8;
-// Pictures up to this size in both directions are stored raw even when
-// compact coding is on.
-constexpr int32_t kLargestRawSide = 3;
 
 struct Box {
   int32_t left, top, right, bottom;
@@ -96,7 +94,7 @@ void PutPictures(SpotStream& stream, const PageImage& image, const std::vector<B
   for (const Box& box : boxes) {
     const int32_t width = box.right - box.left + 1, height = box.bottom - box.top + 1;
     // A picture too large for the loader to decode at once is stored raw.
-    const bool compact = quality > 0 && (width > kLargestRawSide || height > kLargestRawSide) &&
+    const bool compact = quality > 0 && !IsThumbnail(static_cast<uint32_t>(width), static_cast<uint32_t>(height)) &&
                          CompactPictureFits(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
     Bytes data;
     if (compact) {

@@ -3,25 +3,27 @@
 #include <cstring>
 
 #include "viewer/document/bitmap_types.h"
+#include "viewer/document/document_layout.h"
 
 namespace {
 
-constexpr char kLabel[4] = {'K', 'N', 'W', 'E'};
 constexpr int32_t kLargestDocument = INT32_MAX;
-constexpr size_t kTableStart = sizeof kLabel;
 constexpr uint32_t kInfoHeaderSize = 40;
 
 void PutLittle(Bytes& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-void StoreLittle(Bytes& out, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
+void StoreTableEntry(Bytes& out, int32_t page, uint32_t size) {
+  const size_t at = TableEntryOffset(page);
+  for (size_t i = 0; i < kTableEntryBytes; ++i) out[at + i] = static_cast<uint8_t>(size >> (8 * i));
 }
 
-uint32_t SignedCode(int32_t value) {
-  return value < 0 ? (static_cast<uint32_t>(-static_cast<int64_t>(value)) << 1) | 1u
-                   : static_cast<uint32_t>(value) << 1;
+int32_t TableEntry(const Bytes& bytes, int32_t page) {
+  const size_t at = TableEntryOffset(page);
+  uint32_t size = 0;
+  for (size_t i = 0; i < kTableEntryBytes; ++i) size |= uint32_t{bytes[at + i]} << (8 * i);
+  return static_cast<int32_t>(size);
 }
 
 void PutSpotStart(SpotStream& stream, int32_t left, int32_t bottom, int32_t width) {
@@ -44,7 +46,7 @@ std::string ShapeKey(int32_t width, int32_t height, const Bytes& mask) {
 // field's offset.
 int32_t PutInline(Bytes& out, int32_t width, int32_t height, const Bytes& data) {
   const int32_t heightField = static_cast<int32_t>(out.size());
-  PutSignedNumber(out, -height);
+  PutSignedNumber(out, InlineHeightField(height));
   PutUnsignedNumber(out, static_cast<uint32_t>(width));
   out.insert(out.end(), data.begin(), data.end());
   return heightField;
@@ -53,31 +55,25 @@ int32_t PutInline(Bytes& out, int32_t width, int32_t height, const Bytes& data) 
 }  // namespace
 
 void PutUnsignedNumber(Bytes& out, uint32_t value) {
-  while (value >= 0x80) {
-    out.push_back(static_cast<uint8_t>(value | 0x80));
-    value >>= 7;
-  }
-  out.push_back(static_cast<uint8_t>(value));
+  uint8_t bytes[kLongestNumber];
+  const int count = EncodeUnsignedNumber(value, bytes);
+  out.insert(out.end(), bytes, bytes + count);
 }
 
-void PutSignedNumber(Bytes& out, int32_t value) { PutUnsignedNumber(out, SignedCode(value)); }
+void PutSignedNumber(Bytes& out, int32_t value) { PutUnsignedNumber(out, NumberFromSigned(value)); }
 
 size_t UnsignedNumberSize(uint32_t value) {
-  size_t size = 1;
-  while (value >= 0x80) {
-    value >>= 7;
-    ++size;
-  }
-  return size;
+  uint8_t bytes[kLongestNumber];
+  return static_cast<size_t>(EncodeUnsignedNumber(value, bytes));
 }
 
-size_t SignedNumberSize(int32_t value) { return UnsignedNumberSize(SignedCode(value)); }
+size_t SignedNumberSize(int32_t value) { return UnsignedNumberSize(NumberFromSigned(value)); }
 
 void BeginDocument(DocumentWriter& document, int32_t pageCount) {
   document = DocumentWriter{};
   document.pageCount = pageCount;
-  document.bytes.assign(kLabel, kLabel + sizeof kLabel);
-  document.bytes.resize(kTableStart + 4 * (static_cast<size_t>(pageCount) + 1), 0);
+  document.bytes.assign(kDocumentLabel, kDocumentLabel + kLabelBytes);
+  document.bytes.resize(static_cast<size_t>(FirstPageOffset(pageCount)), 0);
 }
 
 void BeginPage(DocumentWriter& document, int32_t width, int32_t height, uint16_t bits, int32_t xPelsPerMetre,
@@ -111,18 +107,16 @@ void BeginPage(DocumentWriter& document, int32_t width, int32_t height, uint16_t
 bool EndPage(DocumentWriter& document) {
   if (document.bytes.size() >= static_cast<size_t>(kLargestDocument)) return false;
   const size_t size = document.bytes.size() - document.pageStart;
-  StoreLittle(document.bytes, kTableStart + 4 * static_cast<size_t>(document.pagesDone), static_cast<uint32_t>(size));
+  StoreTableEntry(document.bytes, document.pagesDone, static_cast<uint32_t>(size));
   ++document.pagesDone;
   return true;
 }
 
 std::vector<int32_t> PageOffsets(const DocumentWriter& document) {
-  std::vector<int32_t> offsets{static_cast<int32_t>(kTableStart + 4 * (static_cast<size_t>(document.pageCount) + 1))};
-  for (int32_t k = 0; k < document.pagesDone; ++k) {
-    const uint8_t* entry = &document.bytes[kTableStart + 4 * static_cast<size_t>(k)];
-    offsets.push_back(offsets.back() + static_cast<int32_t>(entry[0] | entry[1] << 8 | entry[2] << 16 |
-                                                            static_cast<uint32_t>(entry[3]) << 24));
-  }
+  std::vector<int32_t> offsets(static_cast<size_t>(document.pagesDone) + 1);
+  for (int32_t k = 0; k < document.pagesDone; ++k) offsets[static_cast<size_t>(k)] = TableEntry(document.bytes, k);
+  // EndPage keeps the document below 2 GiB, so every offset fits.
+  PageOffsetsFromSizes(offsets.data(), document.pagesDone, FirstPageOffset(document.pageCount));
   return offsets;
 }
 
@@ -133,14 +127,14 @@ SpotStream StartSpots(DocumentWriter& document, int32_t pageWidth, uint32_t whit
 
 void SelectInk(SpotStream& stream, uint32_t ink) {
   if (stream.ink == ink && !stream.compact) return;
-  PutSignedNumber(stream.document->bytes, static_cast<int32_t>(stream.pageWidth + ink));
+  PutSignedNumber(stream.document->bytes, ColourEscape(ink, stream.pageWidth));
   stream.ink = ink;
   stream.compact = false;
 }
 
 void SelectCompact(SpotStream& stream, int32_t scale) {
   if (stream.compact && stream.scale == scale) return;
-  PutSignedNumber(stream.document->bytes, -stream.pageWidth - scale);
+  PutSignedNumber(stream.document->bytes, CompactEscape(scale, stream.pageWidth));
   stream.ink = stream.whiteInk;
   stream.compact = true;
   stream.scale = scale;
@@ -150,14 +144,14 @@ void PutMask(SpotStream& stream, int32_t left, int32_t bottom, int32_t width, in
   DocumentWriter& document = *stream.document;
   PutSpotStart(stream, left, bottom, width);
   // A mask one pixel thin has no bits stored: nothing to refer to.
-  if (width == 1 || height == 1) {
+  if (CarriesNoBits(1, static_cast<uint32_t>(width), static_cast<uint32_t>(height))) {
     ++document.counts.inlineMasks;
     PutInline(document.bytes, width, height, Bytes{});
     return;
   }
   std::string key = ShapeKey(width, height, mask);
   auto stored = document.storedMasks.find(key);
-  const size_t inlineSize = SignedNumberSize(-height) + UnsignedNumberSize(width) + mask.size();
+  const size_t inlineSize = SignedNumberSize(InlineHeightField(height)) + UnsignedNumberSize(width) + mask.size();
   if (stored != document.storedMasks.end() && SignedNumberSize(stored->second) < inlineSize) {
     PutSignedNumber(document.bytes, stored->second);
     ++document.counts.references;
@@ -172,7 +166,7 @@ void PutBlankSpot(SpotStream& stream, uint16_t bits) {
   // A white picture of one pixel; on a 1-bit page it has no bits at all.
   SelectInk(stream, stream.whiteInk);
   PutSpotStart(stream, 0, 0, 1);
-  PutInline(stream.document->bytes, 1, 1, bits == 1 ? Bytes{} : Bytes(bits / 8, 0xFF));
+  PutInline(stream.document->bytes, 1, 1, CarriesNoBits(bits, 1, 1) ? Bytes{} : Bytes(bits / 8, 0xFF));
 }
 
 void PutPicture(SpotStream& stream, int32_t left, int32_t bottom, int32_t width, int32_t height,

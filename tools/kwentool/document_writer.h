@@ -9,6 +9,7 @@
 
 using Bytes = std::vector<uint8_t>;
 
+// The numbers of document_layout.h, appended to `out`, and their sizes.
 void PutUnsignedNumber(Bytes& out, uint32_t value);
 void PutSignedNumber(Bytes& out, int32_t value);
 size_t SignedNumberSize(int32_t value);
@@ -37,7 +38,7 @@ struct DocumentWriter {
   SpotCounts counts;
 };
 
-// The table gets a slot for each of `pageCount` pages (at most 999).
+// The table gets a slot for each of `pageCount` pages (at most kMaxPages).
 void BeginDocument(DocumentWriter& document, int32_t pageCount);
 // A page of 1 bit per pixel (colour table black, white) or 24 bits (no
 // table); resolutions in pixels per metre.

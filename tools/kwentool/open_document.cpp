@@ -1,21 +1,18 @@
 #include "tools/kwentool/open_document.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "tools/kwentool/file_bytes.h"
 #include "viewer/document/bmp_reader.h"
 #include "viewer/document/document_format.h"
 #include "viewer/document/document_kind.h"
+#include "viewer/document/document_layout.h"
 #include "viewer/document/document_state.h"
 #include "viewer/document/host.h"
 #include "viewer/document/page_loader.h"
 
 namespace {
-
-constexpr char kLabel[] = "KNWE";
-constexpr char kOldLabels[][5] = {"KWEN", "KWNE"};
 
 std::vector<uint8_t> ReadWholeFile(const char* path) {
   std::vector<uint8_t> bytes;
@@ -26,12 +23,8 @@ std::vector<uint8_t> ReadWholeFile(const char* path) {
 }
 
 bool StartsWithLabel(const std::vector<uint8_t>& bytes) {
-  if (bytes.size() < 4) return false;
-  if (std::memcmp(bytes.data(), kLabel, 4) == 0) return true;
-  for (const char* old : kOldLabels) {
-    if (std::memcmp(bytes.data(), old, 4) == 0) return true;
-  }
-  return false;
+  if (bytes.size() < kLabelBytes) return false;
+  return LabelIs(bytes.data(), kDocumentLabel) || IsOldDocumentLabel(bytes.data());
 }
 
 void RestoreFor(DocFile& file, int64_t wanted) {

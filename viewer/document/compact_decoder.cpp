@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "viewer/document/document_format.h"
+#include "viewer/document/document_layout.h"
 #include "viewer/document/document_state.h"
 #include "viewer/document/host.h"
 #include "viewer/document/page_state.h"
@@ -53,12 +53,8 @@ uint8_t NextCoefByte(DocFile& handle) {
 
 int32_t NextCoefficient(DocFile& handle) {
   uint32_t number = 0;
-  for (int count = 0; count < kLongestNumber; ++count) {
-    uint8_t byte = NextCoefByte(handle);
-    number |= static_cast<uint32_t>(byte & 0x7F) << (7 * count);
-    if ((byte & 0x80) == 0) return SignedFromNumber(number);
-  }
-  FailDocument(kReadFailed);
+  if (DecodeUnsignedNumber([&handle] { return NextCoefByte(handle); }, &number) == 0) FailDocument(kReadFailed);
+  return SignedFromNumber(number);
 }
 
 constexpr uint64_t kSamples = kBlockSide * kBlockSide;

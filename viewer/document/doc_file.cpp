@@ -108,8 +108,8 @@ bool CanRead(DocFile& file, uint64_t count) {
   const int64_t position = SeekDocFile(file, 0, kSeekCurrent);
   if (position < 0 || count > static_cast<uint64_t>(INT64_MAX - position)) return false;
   const int64_t last = position + static_cast<int64_t>(count) - 1;
-  uint8_t byte;
-  const bool there = SeekDocFile(file, last, kSeekSet) == last && GatherRead(file, &byte, 1);
+  uint8_t lastByte;
+  const bool there = SeekDocFile(file, last, kSeekSet) == last && GatherRead(file, &lastByte, 1);
   SeekDocFile(file, position, kSeekSet);
   return there;
 }

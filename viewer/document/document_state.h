@@ -3,8 +3,9 @@
 
 #include <cstdint>
 
-constexpr int kPageOffsetEntries = 1000;
-constexpr int kMaxPages = kPageOffsetEntries - 1;
+#include "viewer/document/document_layout.h"
+
+constexpr int kPageOffsetEntries = kMaxPages + 1;
 
 extern int32_t iPageCount;
 extern int32_t iCurPage;

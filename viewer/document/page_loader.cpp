@@ -15,7 +15,6 @@ namespace {
 constexpr int kPositioningAttempts = 100;
 constexpr uint32_t kDeepestPage = 24;
 constexpr uint32_t kCompactDepth = 24;
-constexpr uint32_t kLargestThumbnail = 3;  // pictures up to 3 x 3 are never compact-coded
 // The pixels a page's spots may draw: a document of a few bytes can place a
 // thin mask or a reference again and again, each drawing as much as the page
 // holds. Real pages draw each pixel a few times at most; past the bound the
@@ -123,11 +122,8 @@ uint64_t SpotBytes(const Spot& spot, uint32_t pageBits) {
                       : (uint64_t{spot.width} + 7) / 8 * spot.height;
 }
 
-// A mask of one bit per pixel that is one pixel thin has no bits stored:
-// all of them count as set.
 bool IsThinMask(const Spot& spot, uint32_t pageBits) {
-  const uint32_t depth = spot.picture ? pageBits : 1;
-  return depth == 1 && (spot.width == 1 || spot.height == 1);
+  return CarriesNoBits(spot.picture ? pageBits : 1, spot.width, spot.height);
 }
 
 Clip ClipToPage(const Spot& spot, const PageGeometry& page) {
@@ -224,7 +220,7 @@ DocFile& ReadSpotSize(DocFile& hdoc, DocFile& hofs, Spot& spot) {
   int32_t heightField;
   ReadSignedNumber(hdoc, &heightField, "Read sBitMapInfoHeader.BMIH.biHeight of spot file Failed");
   DocFile* source = &hdoc;
-  spot.reference = heightField > 0;
+  spot.reference = IsReference(heightField);
   if (spot.reference) {
     if (heightField < aPageOffset[0] || heightField >= aPageOffset[iPageCount]) {
       FailDocument("A spot refers to a place outside the document");
@@ -234,7 +230,7 @@ DocFile& ReadSpotSize(DocFile& hdoc, DocFile& hofs, Spot& spot) {
     source = &hofs;
     ++sPageCounts.references;
   }
-  spot.height = static_cast<uint32_t>(-static_cast<int64_t>(heightField));
+  spot.height = HeightOfInline(heightField);
   ReadUnsignedNumber(*source, &spot.width, "Read Width of spot from file failed");
   return *source;
 }
@@ -244,16 +240,16 @@ int32_t ReadSpotStart(DocFile& hdoc, const PageGeometry& page, SpotCursor& curso
   for (;;) {
     int32_t dx;
     ReadSignedNumber(hdoc, &dx, "Read dx failed");
-    if (dx <= -page.width) {
+    if (IsCompactEscape(dx, page.width)) {
       cursor.ink = static_cast<uint32_t>(iWhiteIndex);
-      int32_t scale = -dx - page.width;
+      const int32_t scale = ScaleOfCompactEscape(dx, page.width);
       if (scale != iQuantScale) {
         iQuantScale = scale;
         BuildQuantTables();
       }
       bCompact = true;
-    } else if (dx >= page.width) {
-      cursor.ink = static_cast<uint32_t>(dx - page.width) & LowBits(page.bits);  // cut to the page's bits
+    } else if (IsColourEscape(dx, page.width)) {
+      cursor.ink = InkOfColourEscape(dx, page.width) & LowBits(page.bits);  // cut to the page's bits
       bCompact = false;
     } else {
       return dx;
@@ -270,7 +266,7 @@ void ReadAndDrawSpot(DocFile& hdoc, DocFile& hofs, const PageGeometry& page, Spo
   Spot spot{};
   DocFile& source = ReadSpotSize(hdoc, hofs, spot);
   spot.picture = cursor.ink == static_cast<uint32_t>(iWhiteIndex);
-  spot.compact = spot.picture && bCompact && (spot.width > kLargestThumbnail || spot.height > kLargestThumbnail);
+  spot.compact = spot.picture && bCompact && !IsThumbnail(spot.width, spot.height);
   cursor.y += dy;
   spot.left = cursor.x + dx;
   spot.baseRow = page.height - (cursor.y + 1);

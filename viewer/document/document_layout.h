@@ -1,0 +1,146 @@
+// The layout of an unpacked document, shared by the page loader and by
+// kwentool's writer so that the two cannot drift apart.
+//
+// A document is the label "KNWE", a table of page sizes and the page records.
+// Each record is a BMP file header, an information header and colour table
+// (no pixels), then spot records up to the next page. A spot record places one
+// small picture on the page:
+//
+//   dx      signed: the spot's left column minus the previous spot's last one
+//   dy      signed: the spot's bottom row (from the top) minus the previous one
+//   height  signed: -h for a spot stored here, or a positive offset in the
+//           document of an earlier stored spot's height field, whose height,
+//           width and pixels the spot then reuses
+//   width   unsigned (stored spots only)
+//   pixels  stored spots only: a 1-bit mask drawn in the current ink, or with
+//           white ink a picture of the page's depth, raw or compact-coded
+//
+// A dx no spot can have (at least the page's width away from 0) is an escape
+// that changes the state for the spots after it instead: far left selects
+// compact-coded pictures at a quantiser scale (and white ink), far right a
+// mask ink and raw pictures.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The label, and those of older layouts that are recognised but refused.
+constexpr size_t kLabelBytes = 4;
+constexpr char kDocumentLabel[kLabelBytes + 1] = "KNWE";
+constexpr char kOldDocumentLabels[][kLabelBytes + 1] = {"KWEN", "KWNE"};
+
+constexpr bool LabelIs(const uint8_t* bytes, const char* label) {
+  for (size_t i = 0; i < kLabelBytes; ++i) {
+    if (bytes[i] != static_cast<uint8_t>(label[i])) return false;
+  }
+  return true;
+}
+
+constexpr bool IsOldDocumentLabel(const uint8_t* bytes) {
+  for (const char* old : kOldDocumentLabels) {
+    if (LabelIs(bytes, old)) return true;
+  }
+  return false;
+}
+
+// The page table: after the label, one 4-byte little-endian size per page
+// record (positive), closed by a 0. Page records follow the table in order,
+// so each record's offset is the previous one's plus its size.
+constexpr int kMaxPages = 999;
+constexpr size_t kTableEntryBytes = 4;
+constexpr int32_t kTableEnd = 0;
+
+constexpr size_t TableEntryOffset(int32_t page) { return kLabelBytes + kTableEntryBytes * static_cast<size_t>(page); }
+
+// The offset of the first record after a table of `pageCount` sizes.
+constexpr int64_t FirstPageOffset(int32_t pageCount) { return static_cast<int64_t>(TableEntryOffset(pageCount + 1)); }
+
+// Turns entries[0 .. count - 1], the sizes of the pages from the one at
+// `firstOffset`, into the offsets of their records in entries[0 .. count],
+// the last being the end of the last page. False when an offset goes past
+// INT32_MAX.
+inline bool PageOffsetsFromSizes(int32_t* entries, int32_t count, int64_t firstOffset) {
+  int64_t offset = firstOffset;
+  for (int32_t k = 0; k <= count; ++k) {
+    if (offset > INT32_MAX) return false;
+    const int64_t size = k < count ? entries[k] : 0;
+    entries[k] = static_cast<int32_t>(offset);
+    offset += size;
+  }
+  return true;
+}
+
+// Numbers: 7-bit groups, least significant first, bit 7 set when another
+// byte follows; at most 5 bytes. A signed number is an unsigned one with the
+// sign in bit 0 and the magnitude above it.
+constexpr int kLongestNumber = 5;
+constexpr int kNumberGroupBits = 7;
+constexpr uint32_t kNumberGroupMask = 0x7F;
+constexpr uint8_t kMoreBytesFollow = 0x80;
+
+// Writes the bytes of `value` to `bytes`; returns how many.
+constexpr int EncodeUnsignedNumber(uint32_t value, uint8_t (&bytes)[kLongestNumber]) {
+  int count = 0;
+  while (value > kNumberGroupMask) {
+    bytes[count++] = static_cast<uint8_t>(value | kMoreBytesFollow);
+    value >>= kNumberGroupBits;
+  }
+  bytes[count++] = static_cast<uint8_t>(value);
+  return count;
+}
+
+// Reads one number, taking its bytes from next(); returns the bytes taken,
+// or 0 when the number does not end within kLongestNumber bytes.
+template <typename NextByte>
+int DecodeUnsignedNumber(NextByte&& next, uint32_t* value) {
+  uint32_t result = 0;
+  for (int count = 1; count <= kLongestNumber; ++count) {
+    const uint8_t group = next();
+    result |= (group & kNumberGroupMask) << (kNumberGroupBits * (count - 1));
+    if ((group & kMoreBytesFollow) == 0) {
+      *value = result;
+      return count;
+    }
+  }
+  return 0;
+}
+
+constexpr uint32_t NumberFromSigned(int32_t value) {
+  return value < 0 ? (static_cast<uint32_t>(-static_cast<int64_t>(value)) << 1) | 1u
+                   : static_cast<uint32_t>(value) << 1;
+}
+
+constexpr int32_t SignedFromNumber(uint32_t number) {
+  const int32_t magnitude = static_cast<int32_t>(number >> 1);
+  return (number & 1u) ? -magnitude : magnitude;
+}
+
+// Escapes in dx, for a page `width` pixels wide. A compact escape (dx <=
+// -width) switches to compact-coded pictures at quantiser scale -dx - width;
+// a colour escape (dx >= width) draws the masks after it in ink dx - width.
+constexpr bool IsCompactEscape(int32_t dx, int32_t width) { return dx <= -width; }
+constexpr bool IsColourEscape(int32_t dx, int32_t width) { return dx >= width; }
+constexpr int32_t CompactEscape(int32_t scale, int32_t width) { return -width - scale; }
+constexpr int32_t ScaleOfCompactEscape(int32_t dx, int32_t width) { return -dx - width; }
+constexpr int32_t ColourEscape(uint32_t ink, int32_t width) { return static_cast<int32_t>(width + ink); }
+constexpr uint32_t InkOfColourEscape(int32_t dx, int32_t width) { return static_cast<uint32_t>(dx - width); }
+
+// The height field: at most 0 for a spot stored here, otherwise the offset
+// of a stored spot's height field, which a reference repeats as it is.
+constexpr bool IsReference(int32_t heightField) { return heightField > 0; }
+constexpr int32_t InlineHeightField(int32_t height) { return -height; }
+constexpr uint32_t HeightOfInline(int32_t heightField) {
+  return static_cast<uint32_t>(-static_cast<int64_t>(heightField));
+}
+
+// Pictures of at most 3 x 3 pixels are never compact-coded: they are stored
+// raw whatever the state.
+constexpr uint32_t kLargestThumbnail = 3;
+constexpr bool IsThumbnail(uint32_t width, uint32_t height) {
+  return width <= kLargestThumbnail && height <= kLargestThumbnail;
+}
+
+// Pixels of one bit that are one pixel thin carry no bits: all count as set.
+constexpr bool CarriesNoBits(uint32_t bitsPerPixel, uint32_t width, uint32_t height) {
+  return bitsPerPixel == 1 && (width == 1 || height == 1);
+}
