@@ -43,8 +43,9 @@ TEST(MatchFinder, TokensOfShortSources) {
       {"abcXabcYabcX", {"a", "b", "c", "X", "3@4", "Y", "4@8"}},
       {"abcdefabcdefabcdxyzabcdefabcd", {"a", "b", "c", "d", "e", "f", "10@6", "x", "y", "z", "10@13"}},
       {"aaaaaaaaaa", {"a", "9@1"}},
-      // The nearest of equally long candidates wins.
+      // The nearest of equally long candidates wins, at the end and before it.
       {"abcdXabcdYabcd", {"a", "b", "c", "d", "X", "4@5", "Y", "4@5"}},
+      {"abcdXabcdYabcdZ", {"a", "b", "c", "d", "X", "4@5", "Y", "4@5", "Z"}},
   };
   for (const auto& [source, tokens] : cases) EXPECT_EQ(Tokens(BytesOf(source)), tokens) << source;
 }
