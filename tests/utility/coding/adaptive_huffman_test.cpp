@@ -34,16 +34,6 @@ TEST(AdaptiveHuffman, RepeatedSymbolShortensToOneBit) {
   }
 }
 
-TEST(AdaptiveHuffman, FirstRebuildComesOnThe4081stUpdate) {
-  AdaptiveHuffman tree;
-  BuildTree(tree, 320, 4096, false);
-  for (int i = 0; i < 4080; ++i) UpdateTree(tree, (i * 37) % 320);
-  EXPECT_EQ(tree.weight[636] + tree.weight[637], 4096);
-  UpdateTree(tree, 5);
-  EXPECT_LT(tree.weight[636] + tree.weight[637], 2600);
-  ReleaseTree(tree);
-}
-
 // Whatever the sequence, the tree keeps its invariants and every symbol has
 // a code that decodes back to it.
 TEST(AdaptiveHuffman, KeepsItsInvariantsUnderSkewedInput) {

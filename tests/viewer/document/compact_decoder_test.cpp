@@ -134,18 +134,4 @@ TEST(CompactDecoder, GivesBackWhatItReadAhead) {
   EXPECT_GT(out.handleAt, 0);
 }
 
-TEST(CompactDecoder, RefusesToReadPastThePage) {
-  ResetHost();
-  Bytes data(6000, 0);  // the page ends after 10 of them, far fewer than 243
-  iCurPage = 0;
-  aPageOffset[0] = 0;
-  aPageOffset[1] = 10;
-  iQuantScale = 2;
-  BuildQuantTables();
-  DocFile file;
-  OpenMemoryDocFile(file, data.data(), static_cast<int64_t>(data.size()));
-  Bytes pixels(3 * 81);
-  EXPECT_THROW(ReadBufSgnCompact(file, pixels.data(), 9, 9, 24), DocumentFailure);
-}
-
 }  // namespace
