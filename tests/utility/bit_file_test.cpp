@@ -8,68 +8,43 @@ using namespace testing_support;
 
 namespace {
 
-struct WriteFixture {
-  std::string path;
-  BitFile file;
-  explicit WriteFixture(const char* name) : path(TempPath(name)) {
-    OpenBitFile(file, path.c_str(), true, kBitFileBufferSize);
+// Writes bits (or runs of single bits) to a file; the buffer reaches the
+// disk only when full, and a call that would overflow it flushes first.
+TEST(BitFile, WritesFlushWholeBuffersAndKeepThePartialByte) {
+  const std::string path = TempPath("bits.bin");
+  BitFile out;
+  OpenBitFile(out, path.c_str(), true, kBitFileBufferSize);
+  WriteBits(out, 20, 5);
+  for (int i = 0; i < 3; ++i) WriteBit(out, 1);
+  std::vector<int> expected = {0, 0, 1, 0, 1, 1, 1, 1};  // 0xF4
+  for (int i = 8; i < 8192; ++i) {
+    WriteBit(out, i % 3 == 0);
+    expected.push_back(i % 3 == 0);
   }
-  size_t OnDisk() const { return ReadFileBytes(path).size(); }
-};
-
-TEST(BitFile, FiveBitsThenThreeOnesMakeOneByte) {
-  WriteFixture out("five_three.bin");
-  WriteBits(out.file, 20, 5);
-  for (int i = 0; i < 3; ++i) WriteBit(out.file, 1);
-  Finish(out.file);
-  ReleaseBitFile(out.file);
-  EXPECT_EQ(ReadFileBytes(out.path), Bytes{0xF4});
-}
-
-TEST(BitFile, WriteBitFlushesOnlyAFullBuffer) {
-  WriteFixture out("full_buffer.bin");
-  for (int i = 0; i < 8192; ++i) WriteBit(out.file, i % 3 == 0);
-  EXPECT_EQ(out.OnDisk(), 0u);
-  WriteBit(out.file, 1);
-  EXPECT_EQ(out.OnDisk(), 1024u);
-  PadToByte(out.file, 0);
-  Finish(out.file);
-  ReleaseBitFile(out.file);
-  Bytes bytes = ReadFileBytes(out.path);
-  ASSERT_EQ(bytes.size(), 1025u);
-  std::vector<int> bits = StreamBits(bytes);
-  for (int i = 0; i < 8192; ++i) ASSERT_EQ(bits[i], i % 3 == 0 ? 1 : 0) << i;
-  EXPECT_EQ(bits[8192], 1);
-}
-
-TEST(BitFile, WriteBitsFlushesEarlyAndKeepsThePartialByte) {
-  WriteFixture out("early_flush.bin");
-  std::vector<int> expected;
-  for (int i = 0; i < 8185; ++i) {
-    WriteBit(out.file, (i * 7) % 5 == 0);
+  EXPECT_EQ(ReadFileBytes(path).size(), 0u);
+  WriteBit(out, 1);
+  expected.push_back(1);
+  EXPECT_EQ(ReadFileBytes(path).size(), 1024u);
+  for (int i = 0; i < 8184; ++i) {
+    WriteBit(out, (i * 7) % 5 == 0);
     expected.push_back((i * 7) % 5 == 0);
   }
-  EXPECT_EQ(out.OnDisk(), 0u);
-  WriteBits(out.file, 0x1A5, 9);
-  EXPECT_EQ(out.OnDisk(), 1023u);
+  WriteBits(out, 0x1A5, 9);  // would overflow the buffer: its whole bytes go first
+  EXPECT_EQ(ReadFileBytes(path).size(), 2047u);
   for (int i = 0; i < 9; ++i) expected.push_back((0x1A5 >> i) & 1);
-  PadToByte(out.file, 1);
+  PadToByte(out, 1);
   while (expected.size() % 8) expected.push_back(1);
-  Finish(out.file);
-  ReleaseBitFile(out.file);
-  EXPECT_EQ(StreamBits(ReadFileBytes(out.path)), expected);
+  WriteBits(out, 0xAB, 8);
+  PadToByte(out, 0);  // at a byte boundary: nothing
+  for (int i = 0; i < 8; ++i) expected.push_back((0xAB >> i) & 1);
+  Finish(out);
+  ReleaseBitFile(out);
+  const Bytes bytes = ReadFileBytes(path);
+  EXPECT_EQ(bytes.front(), 0xF4);
+  EXPECT_EQ(StreamBits(bytes), expected);
 }
 
-TEST(BitFile, PadToByteAtAByteBoundaryWritesNothing) {
-  WriteFixture out("pad_boundary.bin");
-  WriteBits(out.file, 0xAB, 8);
-  PadToByte(out.file, 1);
-  Finish(out.file);
-  ReleaseBitFile(out.file);
-  EXPECT_EQ(ReadFileBytes(out.path), Bytes{0xAB});
-}
-
-TEST(BitFile, ReadsBitsAndReportsTheEnd) {
+TEST(BitFile, ReadsBitsAcrossRefillsAndReportsTheEnd) {
   std::string empty = TempPath("empty.bin");
   WriteFileBytes(empty, {});
   BitFile in;
@@ -81,7 +56,6 @@ TEST(BitFile, ReadsBitsAndReportsTheEnd) {
   std::string one = TempPath("one.bin");
   WriteFileBytes(one, {0xB6});
   OpenBitFile(in, one.c_str(), false, kBitFileBufferSize);
-  value = 0;
   EXPECT_EQ(ReadBits(in, &value, 5), 5);
   EXPECT_EQ(value, 0x16u);
   unsigned bit;
@@ -91,16 +65,13 @@ TEST(BitFile, ReadsBitsAndReportsTheEnd) {
   }
   EXPECT_EQ(ReadBit(in, &bit), 0);
   ReleaseBitFile(in);
-}
 
-TEST(BitFile, ReadBitsCrossesBufferRefills) {
   Bytes data = RandomBytes(5000, 7);
-  BitFile in;
   OpenBitFileForMemoryRead(in, data.data(), data.size());
   std::vector<int> bits = StreamBits(data);
   size_t at = 0;
   for (unsigned count = 0; at + count <= bits.size(); count = (count + 7) % 33) {
-    uint32_t value = 0;
+    value = 0;
     ASSERT_EQ(ReadBits(in, &value, count), count);
     for (unsigned i = 0; i < count; ++i) ASSERT_EQ((value >> i) & 1u, unsigned(bits[at + i])) << at;
     at += count;
@@ -114,11 +85,7 @@ TEST(BitFile, RecognisesPaddingAfterABitPosition) {
     uint64_t from;
     bool padding;
   } cases[] = {
-      {0xE0, 5, true},    // three ones above bit 5
-      {0x60, 5, false},   // a zero among them
-      {0xFF, 1, true},    // seven ones
-      {0xFF, 0, false},   // eight bits are not padding
-      {0x00, 8, true},    // nothing after the mark
+      {0xE0, 5, true}, {0x60, 5, false}, {0xFF, 1, true}, {0xFF, 0, false}, {0x00, 8, true},
   };
   for (const Case& c : cases) {
     Bytes data{c.last};

@@ -41,31 +41,19 @@ std::vector<std::string> ProgressOf(const Bytes& source) {
   return shown;
 }
 
-TEST(CompressRun, ShortSourcesAdvanceOnePercentPerToken) {
-  std::vector<std::string> shown = ProgressOf(RandomBytes(40, 5));
-  ASSERT_EQ(shown.size(), 41u);
-  EXPECT_EQ(shown.front(), "01");
-  EXPECT_EQ(shown[39], "40");
-  EXPECT_EQ(shown.back(), "100");
-}
-
-TEST(CompressRun, PercentNeverPasses99BeforeTheEnd) {
-  std::vector<std::string> shown = ProgressOf(RandomBytes(300, 6));
-  ASSERT_EQ(shown.size(), 100u);
-  EXPECT_EQ(shown[98], "99");
-  EXPECT_EQ(shown.back(), "100");
-}
-
-TEST(CompressRun, StepIsOneNinetyNinthOfTheSource) {
-  // 990 random bytes are 990 literals: one update every 10.
-  std::vector<std::string> shown = ProgressOf(RandomBytes(990, 7));
-  ASSERT_EQ(shown.size(), 100u);
-  EXPECT_EQ(shown.back(), "100");
-}
-
-TEST(CompressRun, OneLongMatchAdvancesByOnlyOne) {
-  std::vector<std::string> shown = ProgressOf(Bytes(990, 'z'));
-  EXPECT_EQ(shown, (std::vector<std::string>{"01", "100"}));
+// Shown after each token; the step is one ninety-ninth of the source, and
+// the percentage stops at 99 until the end.
+TEST(CompressRun, ProgressPercentages) {
+  auto percent = [](int from, int to) {
+    std::vector<std::string> shown;
+    for (int p = from; p <= to; ++p) shown.push_back((p < 10 ? "0" : "") + std::to_string(p));
+    shown.push_back("100");
+    return shown;
+  };
+  EXPECT_EQ(ProgressOf(RandomBytes(40, 5)), percent(1, 40));    // one percent per token
+  EXPECT_EQ(ProgressOf(RandomBytes(300, 6)), percent(1, 99));
+  EXPECT_EQ(ProgressOf(RandomBytes(990, 7)), percent(1, 99));   // 990 literals: one update every 10
+  EXPECT_EQ(ProgressOf(Bytes(990, 'z')), percent(1, 1));        // one long match advances by one
 }
 
 #if !defined(_WIN32)

@@ -3,11 +3,12 @@
 #include <algorithm>
 
 #include "tests/test_support.h"
+#include "tests/utility/packed_tokens.h"
 #include "utility/bit_file.h"
 #include "utility/compress_run.h"
-#include "utility/platform_io.h"
 #include "utility/decompress_run.h"
 #include "utility/memory_pack.h"
+#include "utility/platform_io.h"
 #include "utility/run_parameters.h"
 
 using namespace testing_support;
@@ -17,9 +18,7 @@ namespace {
 void ExpectRoundTrip(const Bytes& source, Switches switches, const std::string& what) {
   Bytes packed = PackBytes(source.data(), source.size(), switches);
   UnpackResult restored = UnpackBytes(packed.data(), packed.size());
-  ASSERT_TRUE(restored.hasHeader) << what;
   EXPECT_EQ(restored.end, DecodeEnd::kEndMark) << what;
-  ASSERT_EQ(restored.bytes.size(), source.size()) << what;
   EXPECT_TRUE(restored.bytes == source) << what;
 }
 
@@ -39,22 +38,16 @@ TEST(RoundTrip, EverySearchAndSizeSwitch) {
   }
 }
 
-// Sources larger than the window make it wrap on both sides.
+// Sources larger than the window make it wrap on both sides; over 16 MiB
+// with the largest window the restoring window wraps too.
 TEST(RoundTrip, SourcesLargerThanTheWindow) {
   Bytes mixed = TextLike(150000, 21);
   Bytes records = Structured(120000, 22);
   mixed.insert(mixed.end(), records.begin(), records.end());
-  Bytes repeated = mixed;
-  repeated.insert(repeated.end(), mixed.begin(), mixed.begin() + 40000);
+  mixed.insert(mixed.end(), mixed.begin(), mixed.begin() + 40000);
   for (char size : std::string("TSC")) {
-    Switches switches{kDefaultSearchExponent, WindowExponentFor(size)};
-    ExpectRoundTrip(repeated, switches, std::string("mixed /") + size);
+    ExpectRoundTrip(mixed, Switches{kDefaultSearchExponent, WindowExponentFor(size)}, std::string("mixed /") + size);
   }
-}
-
-// Over 16 MiB with the largest window: the restoring window wraps too, and
-// matches straddle its end.
-TEST(RoundTrip, SourceOver16MiBWithTheHugeWindow) {
   Bytes block = TextLike(3 << 20, 31);
   Bytes noise = RandomBytes(1 << 20, 32);
   Bytes source;
@@ -66,51 +59,31 @@ TEST(RoundTrip, SourceOver16MiBWithTheHugeWindow) {
   ExpectRoundTrip(source, Switches{kDefaultSearchExponent, WindowExponentFor('H')}, "17 MiB /H");
 }
 
+// Copies repeat the last bytes, straddle the window's end, and refuse
+// distances before the first byte or beyond the window.
 TEST(Restore, CopiesRepeatTheLastBytes) {
   struct Case {
     std::string literals;
+    int32_t window;
     uint32_t distance;
     int length;
+    bool copied;
     std::string restored;
   } cases[] = {
-      {"q", 1, 10, std::string(11, 'q')},
-      {"xyz", 3, 7, "xyzxyzxyzx"},
-      {"ab", 2, 5, "abababa"},
-      {"ab", 1, 0, "ab"},
+      {"q", 8, 1, 10, true, std::string(11, 'q')}, {"xyz", 8, 3, 7, true, "xyzxyzxyzx"},
+      {"ab", 8, 1, 0, true, "ab"},                 {"abcdef", 4, 3, 5, true, "abcdefdefde"},
+      {"abcde", 4, 4, 6, true, "abcdebcdebc"},     {"", 16, 1, 4, false, ""},
+      {"ab", 16, 3, 4, false, "ab"},               {"ab", 16, 17, 4, false, "ab"},
   };
   for (const Case& c : cases) {
     Bytes out;
     LzBuffer lz;
-    OpenMemoryTarget(lz, &out, 8);
+    OpenMemoryTarget(lz, &out, c.window);
     for (char ch : c.literals) PutLiteral(lz, static_cast<uint8_t>(ch));
-    ASSERT_TRUE(CopyMatch(lz, c.distance, c.length));
+    EXPECT_EQ(CopyMatch(lz, c.distance, c.length), c.copied) << c.literals << " " << c.distance;
     ReleaseTarget(lz);
-    EXPECT_EQ(std::string(out.begin(), out.end()), c.restored);
+    EXPECT_EQ(std::string(out.begin(), out.end()), c.restored) << c.literals << " " << c.distance;
   }
-}
-
-TEST(Restore, CopyStraddlesTheWindowEnd) {
-  Bytes out;
-  LzBuffer lz;
-  OpenMemoryTarget(lz, &out, 4);
-  for (char ch : std::string("abcdef")) PutLiteral(lz, static_cast<uint8_t>(ch));
-  ASSERT_TRUE(CopyMatch(lz, 3, 5));
-  ReleaseTarget(lz);
-  EXPECT_EQ(std::string(out.begin(), out.end()), "abcdefdefde");
-}
-
-TEST(Restore, RefusesDistancesBeforeTheFirstByte) {
-  Bytes out;
-  LzBuffer lz;
-  OpenMemoryTarget(lz, &out, 16);
-  EXPECT_FALSE(CopyMatch(lz, 1, 4));
-  PutLiteral(lz, 'a');
-  PutLiteral(lz, 'b');
-  EXPECT_FALSE(CopyMatch(lz, 3, 4));
-  EXPECT_FALSE(CopyMatch(lz, 17, 4));
-  EXPECT_TRUE(CopyMatch(lz, 2, 2));
-  ReleaseTarget(lz);
-  EXPECT_EQ(std::string(out.begin(), out.end()), "abab");
 }
 
 // Another process reading the restored file sees it grow in whole buffers.
@@ -136,22 +109,7 @@ TEST(Restore, TargetReachesTheDiskInWholeBuffers) {
 // A stream whose first token is a match has nothing to copy from: the run
 // stops there, as at a damaged token, and says it did not reach its end mark.
 TEST(Restore, MatchBeforeAnyByteEndsTheRun) {
-  Bytes packed;
-  BitFile file;
-  OpenBitFileForMemoryWrite(file, &packed);
-  WriteBits(file, 4, 5);
-  HpModel hp;
-  BuildHp(hp);
-  HlModel hl;
-  BuildHl(hl, 5);
-  EncodeHp(hp, 256, file);
-  EncodeHl(hl, 0, file);
-  EncodeHp(hp, 'z', file);
-  EncodeEndHp(hp, file);
-  Finish(file);
-  ReleaseBitFile(file);
-  ReleaseHl(hl);
-  ReleaseHp(hp);
+  const Bytes packed = PackTokens({{4, 'a'}, {1, 'z'}}, 5);
   UnpackResult restored = UnpackBytes(packed.data(), packed.size());
   EXPECT_TRUE(restored.bytes.empty());
   EXPECT_EQ(restored.end, DecodeEnd::kCutShort);
@@ -173,19 +131,42 @@ TEST(Restore, CutOffStreamsRestoreAPrefix) {
   EXPECT_FALSE(UnpackBytes(packed.data(), 0).hasHeader);
 }
 
-// Arbitrary bytes decode into some tokens and stop, whatever their header.
+// Arbitrary bytes, alone or after an intact start, decode into some tokens
+// and stop: never past the limit (reaching it says so), the intact start
+// restores its source, and restoring in small steps gives the same bytes.
 TEST(Restore, DamagedStreamsStayInsideTheWindow) {
+  constexpr int64_t kLimit = 20000;
+  const Bytes source = TextLike(6000, 51);
+  const Bytes intact = PackBytes(source.data(), source.size(), Switches{kDefaultSearchExponent, 11});
   for (uint32_t seed = 1; seed <= 400; ++seed) {
-    Bytes garbage = RandomBytes(64 + seed * 3, seed);
-    garbage[0] = static_cast<uint8_t>((garbage[0] & 0xE0) | (seed % 32));
-    UnpackResult restored = UnpackBytes(garbage.data(), garbage.size());
-    EXPECT_TRUE(restored.hasHeader);
+    Bytes damaged = RandomBytes(64 + seed * 3, seed);
+    damaged[0] = static_cast<uint8_t>((damaged[0] & 0xE0) | (seed % 32));
+    size_t kept = 0;
+    if (seed % 2 == 0) {  // a valid packing whose tail is garbage
+      kept = seed % intact.size();
+      std::copy(intact.begin(), intact.begin() + std::min(kept, damaged.size()), damaged.begin());
+      kept = std::min(kept, damaged.size());
+    }
+    UnpackResult restored = UnpackBytes(damaged.data(), damaged.size(), kLimit);
+    ASSERT_TRUE(restored.hasHeader);
+    ASSERT_LE(restored.bytes.size(), static_cast<size_t>(kLimit)) << seed;
+    EXPECT_EQ(restored.end == DecodeEnd::kOverLimit, restored.bytes.size() == static_cast<size_t>(kLimit)) << seed;
+    if (kept > 0) {
+      const Bytes before = UnpackBytes(intact.data(), kept, kLimit).bytes;
+      ASSERT_TRUE(std::equal(before.begin(), before.end(), source.begin())) << seed;
+      ASSERT_GE(restored.bytes.size(), before.size()) << seed;
+      EXPECT_TRUE(std::equal(before.begin(), before.end(), restored.bytes.begin())) << seed;
+    }
+    MemoryUnpack steps;
+    StartUnpack(steps, damaged.data(), damaged.size(), kLimit);
+    for (int64_t wanted = 1; steps.result.end == DecodeEnd::kPaused || wanted == 1; wanted += 97) {
+      ContinueUnpack(steps, wanted);
+    }
+    EXPECT_EQ(steps.result.bytes, restored.bytes) << seed;
+    EXPECT_EQ(steps.result.end, restored.end) << seed;
+    ReleaseUnpack(steps);
   }
 }
-
-}  // namespace
-
-namespace {
 
 // In-process restoring stops at its limit rather than growing without bound.
 TEST(Restore, StopsAtTheRestoreLimit) {

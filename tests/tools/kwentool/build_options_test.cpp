@@ -64,15 +64,6 @@ TEST(BuildOptions, UsageErrors) {
     EXPECT_FALSE(Parse(test.arguments, options, error)) << test.error;
     EXPECT_NE(error.find(test.error), std::string::npos) << error;
   }
-  std::vector<const char*> many = {"-o", "b.kwen"};
-  for (int i = 0; i < 1000; ++i) many.push_back("p.png");
-  BuildOptions options;
-  std::string error;
-  EXPECT_FALSE(Parse(many, options, error));
-  EXPECT_EQ(error, "a document holds at most 999 pages");
-  many.pop_back();
-  BuildOptions most;
-  EXPECT_TRUE(Parse(many, most, error)) << error;
 }
 
 }  // namespace

@@ -55,16 +55,6 @@ void FillRect(PageImage& image, int32_t left, int32_t top, int32_t width, int32_
   }
 }
 
-PageImage ImageFromRows(const std::vector<std::string>& rows) {
-  PageImage image = BlankImage(static_cast<int32_t>(rows[0].size()), static_cast<int32_t>(rows.size()));
-  for (size_t y = 0; y < rows.size(); ++y) {
-    for (size_t x = 0; x < rows[y].size(); ++x) {
-      if (rows[y][x] == '#') SetPixel(image, static_cast<int32_t>(x), static_cast<int32_t>(y), 0, 0, 0);
-    }
-  }
-  return image;
-}
-
 PageImage TextPage(int32_t width, int32_t height, uint32_t seed) {
   constexpr int32_t kGlyphs = 20, kGlyphWidth = 14, kGlyphHeight = 20, kMargin = 40, kLineStep = 34;
   // One typeface for every page; the seed chooses the text.

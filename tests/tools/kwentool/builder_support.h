@@ -15,8 +15,6 @@ PageImage BlankImage(int32_t width, int32_t height);
 void SetPixel(PageImage& image, int32_t x, int32_t y, uint8_t red, uint8_t green, uint8_t blue);
 void FillRect(PageImage& image, int32_t left, int32_t top, int32_t width, int32_t height, uint8_t red,
               uint8_t green, uint8_t blue);
-// '#' black, anything else white; top row first.
-PageImage ImageFromRows(const std::vector<std::string>& rows);
 
 // Pages of several kinds, from a seed.
 PageImage TextPage(int32_t width, int32_t height, uint32_t seed);  // lines of repeated glyph shapes

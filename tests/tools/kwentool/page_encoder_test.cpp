@@ -84,17 +84,6 @@ TEST(BitonalPages, EveryKindBuildsBackExactly) {
   }
 }
 
-TEST(BitonalPages, RepeatedShapesAreReferences) {
-  ResetHost();
-  const PageImage page = TextPage(2550, 1200, 3);
-  DocumentWriter document = BuildBitonal({page, TextPage(2550, 1200, 4)});
-  EXPECT_GT(document.counts.references, 4 * document.counts.inlineMasks);
-  // Twenty glyph shapes: the second page stores none again.
-  EXPECT_LE(document.counts.inlineMasks, 20);
-  EXPECT_EQ(DifferentPixels(LoadBuiltPage(document, 1), TextPage(2550, 1200, 4)), 0);
-  EXPECT_GT(sPageCounts.references, 0);
-}
-
 TEST(BitonalPages, ThresholdCutsGreyAndColour) {
   PageImage page = BlankImage(4, 1);
   SetPixel(page, 0, 0, 127, 127, 127);
@@ -170,19 +159,6 @@ TEST(ColourPages, MasksKeepTheirColoursOverLossyPictures) {
       ASSERT_EQ(pixel[1], 10);
       ASSERT_EQ(pixel[2], 10);
     }
-  }
-}
-
-TEST(ColourPages, FlatBlocksDecodeToTheirColour) {
-  // One 9 x 9 block of one grey is its DC coefficient alone.
-  for (uint8_t grey : {0, 16, 128, 254}) {
-    ResetHost();
-    PageImage page = BlankImage(9, 9);
-    FillRect(page, 0, 0, 9, 9, grey, grey, grey);
-    SetPixel(page, 4, 4, grey, grey, static_cast<uint8_t>(grey ^ 1));  // not one colour: a picture
-    const PageImage built = LoadBuiltPage(BuildColour(page, 100), 0);
-    EXPECT_LE(DifferentPixels(built, page), 9) << int(grey);
-    EXPECT_NEAR(built.rgb[0], grey, 2) << int(grey);
   }
 }
 

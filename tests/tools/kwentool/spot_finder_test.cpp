@@ -50,15 +50,6 @@ TEST(FindComponents, EightConnectedGroups) {
   for (const Case& test : cases) EXPECT_EQ(Boxes(Find(test.rows)), test.boxes) << test.name;
 }
 
-TEST(FindComponents, RunsCoverEveryPixelOnce) {
-  const std::vector<std::string> rows = {"##.##", ".###.", "#...#"};
-  std::vector<Component> components = Find(rows);
-  ASSERT_EQ(components.size(), 1u);
-  int pixels = 0;
-  for (const ::Run& run : components[0].runs) pixels += run.last - run.first + 1;
-  EXPECT_EQ(pixels, 9);
-}
-
 TEST(ComponentMask, BottomRowFirstLeftmostInBitSeven) {
   const std::vector<std::string> rows = {"#.........", "##########"};
   std::vector<Component> components = Find(rows);

@@ -43,6 +43,9 @@ TEST(MatchFinder, TokensOfShortSources) {
       {"abcXabcYabcX", {"a", "b", "c", "X", "3@4", "Y", "4@8"}},
       {"abcdefabcdefabcdxyzabcdefabcd", {"a", "b", "c", "d", "e", "f", "10@6", "x", "y", "z", "10@13"}},
       {"aaaaaaaaaa", {"a", "9@1"}},
+      // The nearest of equally long candidates wins, at the end and before it.
+      {"abcdXabcdYabcd", {"a", "b", "c", "d", "X", "4@5", "Y", "4@5"}},
+      {"abcdXabcdYabcdZ", {"a", "b", "c", "d", "X", "4@5", "Y", "4@5", "Z"}},
   };
   for (const auto& [source, tokens] : cases) EXPECT_EQ(Tokens(BytesOf(source)), tokens) << source;
 }
@@ -64,25 +67,6 @@ TEST(MatchFinder, CollidingContextsFallThroughToTheNextTable) {
   List tokens = Tokens(twice);
   ASSERT_EQ(tokens.size(), 7u);
   EXPECT_EQ(tokens.back(), "6@6");
-}
-
-// A lookup enters the current position whatever it finds; a stale entry
-// (out of the window) counts as free.
-TEST(MatchFinder, LookupReplacesEntriesAndSkipsStaleOnes) {
-  Bytes source = BytesOf("abcabcabc");
-  LzBuffer lz;
-  OpenMemorySource(lz, source.data(), source.size(), 9, 1024);
-  const uint32_t abc = 'a' + 256u * 'b' + 65536u * 'c';
-  const int32_t* entry = &lz.contextTable[0][abc % kContextTableSizes[0]];
-  EXPECT_EQ(*entry, 0);
-  Token token;
-  ASSERT_TRUE(FindToken(lz, &token));
-  EXPECT_EQ(CheckCandidate(lz, abc, -1), -1);
-  EXPECT_EQ(CheckCandidate(lz, abc, 0), 1);
-  EXPECT_EQ(CheckCandidate(lz, abc + 1, 0), 0);
-  lz.fill = 1;  // pretend the window has slid past position 0
-  EXPECT_EQ(CheckCandidate(lz, abc, 0), -2);
-  ReleaseSource(lz);
 }
 
 TEST(MatchFinder, NeverYieldsLengthTwoAndCoversTheSource) {
@@ -111,11 +95,6 @@ TEST(MatchFinder, NeverYieldsLengthTwoAndCoversTheSource) {
       ReleaseSource(lz);
     }
   }
-}
-
-// The nearest of equally long candidates wins; a longer search finds longer matches.
-TEST(MatchFinder, PrefersTheNearestOfEqualMatches) {
-  EXPECT_EQ(Tokens(BytesOf("abcdXabcdYabcd")), (List{"a", "b", "c", "d", "X", "4@5", "Y", "4@5"}));
 }
 
 }  // namespace

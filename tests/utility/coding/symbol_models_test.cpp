@@ -10,12 +10,11 @@ using namespace testing_support;
 namespace {
 
 std::string Hex(const Bytes& bytes) {
-  static const char* const kDigits = "0123456789abcdef";
   std::string text;
   for (uint8_t b : bytes) {
     if (!text.empty()) text += ' ';
-    text += kDigits[b >> 4];
-    text += kDigits[b & 15];
+    text += "0123456789abcdef"[b >> 4];
+    text += "0123456789abcdef"[b & 15];
   }
   return text;
 }
@@ -41,22 +40,12 @@ TEST(PackedFile, HeaderHoldsTheLoweredWindowExponent) {
                                           {(1u << 20) - 1, 20}, {1u << 20, 20}};
   for (auto [size, exponent] : cases) {
     Bytes data = TextLike(size, 3);
-    Bytes packed = PackBytes(data.data(), data.size(), Switches{});
-    EXPECT_EQ(packed[0] & 0x1F, exponent) << size;
+    EXPECT_EQ(PackBytes(data.data(), data.size(), Switches{})[0] & 0x1F, exponent) << size;
   }
 }
 
-TEST(PackedFile, EndsWithOnePaddingAtAByteBoundary) {
-  for (size_t size : {0u, 1u, 2u, 17u, 300u, 4099u}) {
-    Bytes data = RandomBytes(size, unsigned(size) + 1);
-    Bytes packed = PackBytes(data.data(), data.size(), Switches{});
-    UnpackResult restored = UnpackBytes(packed.data(), packed.size());
-    EXPECT_EQ(restored.end, DecodeEnd::kEndMark) << size;
-    EXPECT_EQ(restored.bytes, data) << size;
-  }
-}
-
-// The bits one WriteAdaptiveInt call puts into the stream.
+// The bits one WriteAdaptiveInt call puts into the stream, and that
+// ReadAdaptiveInt takes them back.
 std::vector<int> AdaptiveIntBits(uint32_t value, uint8_t k) {
   Bytes out;
   BitFile file;
@@ -67,156 +56,59 @@ std::vector<int> AdaptiveIntBits(uint32_t value, uint8_t k) {
   PadToByte(file, 0);
   Finish(file);
   ReleaseBitFile(file);
+  BitFile in;
+  OpenBitFileForMemoryRead(in, out.data(), out.size());
+  uint32_t read = 0, marker = 0;
+  ReadBits(in, &marker, 1);
+  EXPECT_TRUE(ReadAdaptiveInt(k, kHpKmax, in, &read)) << value << " k " << int(k);
+  EXPECT_EQ(read, value) << " k " << int(k);
+  ReleaseBitFile(in);
   std::vector<int> bits = StreamBits(out);
   return std::vector<int>(bits.begin() + 1, bits.begin() + 1 + written);
 }
 
-TEST(AdaptiveInt, WritesPrefixAndBody) {
+TEST(AdaptiveInt, WritesPrefixAndBodyAndReadsThemBack) {
   struct Case {
     uint32_t value;
     uint8_t k;
     std::vector<int> bits;
   } cases[] = {
-      {9, 2, {1, 1, 0, 1, 0, 0}},
-      {0, 0, {0}},
-      {0, 6, {0, 0, 0, 0, 0, 0, 0}},
-      {5, 3, {0, 1, 0, 1}},
-      {1, 0, {1, 0}},
-      {5, 0, {1, 1, 1, 0, 1, 0}},
-      {33, 0, {1, 1, 1, 1, 1, 1, 0, 1, 0, 0, 0, 0}},
+      {9, 2, {1, 1, 0, 1, 0, 0}}, {0, 0, {0}}, {0, 6, {0, 0, 0, 0, 0, 0, 0}}, {5, 3, {0, 1, 0, 1}},
+      {1, 0, {1, 0}}, {5, 0, {1, 1, 1, 0, 1, 0}}, {33, 0, {1, 1, 1, 1, 1, 1, 0, 1, 0, 0, 0, 0}},
       // The longest prefix has no closing zero.
       {0xFFFFFFFFu, 0, std::vector<int>(32 + 31, 1)},
   };
   for (const Case& c : cases) EXPECT_EQ(AdaptiveIntBits(c.value, c.k), c.bits) << c.value << " k " << int(c.k);
-}
-
-TEST(AdaptiveInt, ReadsBackWhatWasWritten) {
-  const uint32_t values[] = {0, 1, 2, 3, 7, 8, 100, 65535, 1u << 31, 0xFFFFFFFFu};
   for (uint8_t k = 0; k <= 32; ++k) {
-    for (uint32_t value : values) {
-      Bytes out;
-      BitFile file;
-      OpenBitFileForMemoryWrite(file, &out);
-      WriteAdaptiveInt(value, k, kHpKmax, file);
-      PadToByte(file, 0);
-      Finish(file);
-      ReleaseBitFile(file);
-      BitFile in;
-      OpenBitFileForMemoryRead(in, out.data(), out.size());
-      uint32_t read = 0;
-      ASSERT_TRUE(ReadAdaptiveInt(k, kHpKmax, in, &read)) << value << " k " << int(k);
-      EXPECT_EQ(read, value) << " k " << int(k);
-      ReleaseBitFile(in);
-    }
+    for (uint32_t value : {0u, 1u, 2u, 3u, 7u, 8u, 100u, 65535u, 1u << 31, 0xFFFFFFFFu}) AdaptiveIntBits(value, k);
   }
 }
 
-TEST(HpModel, ExtensionParameterFollowsTheAverageLength) {
+// Every model, the window sizes and the searches at once: larger sources
+// of every kind pack to these sizes and FNV-1a digests.
+TEST(PackedFile, LargerSourcesGiveTheseExactFiles) {
   struct Case {
-    std::vector<uint32_t> extensions;
-    std::vector<int> kBefore;
-    int kAfter;
-  } cases[] = {
-      {{33, 0, 5, 100}, {0, 6, 3, 3}, 4},
-      {{1}, {0}, 1},
-      {{5}, {0}, 3},
+    const char* what;
+    Bytes source;
+    char search, size;
+    size_t packedSize;
+    uint64_t digest;
+  };
+  const Case cases[] = {
+      {"text", TextLike(100000, 61), 'G', '1', 19872, 0x4707525047bece03u},
+      {"records", Structured(60000, 62), 'F', 'C', 15830, 0x943e14ae81a76862u},
+      {"runs", Runs(80000, 63), 'T', 'T', 412, 0xe4313587e6a2f12bu},
+      {"random", RandomBytes(5000, 64), 'Q', 'H', 5102, 0xa1ad1cf74750bb6eu},
+      {"long runs", Runs(300000, 65), 'S', 'S', 1244, 0xb2418efd6cb3b3c2u},
   };
   for (const Case& c : cases) {
-    HpModel hp;
-    BuildHp(hp);
-    Bytes out;
-    BitFile file;
-    OpenBitFileForMemoryWrite(file, &out);
-    for (size_t i = 0; i < c.extensions.size(); ++i) {
-      EXPECT_EQ(hp.k, c.kBefore[i]) << i;
-      EncodeHp(hp, kEscapeSymbol + c.extensions[i], file);
-    }
-    EXPECT_EQ(hp.k, c.kAfter);
-    ReleaseBitFile(file);
-    ReleaseHp(hp);
+    const Bytes packed =
+        PackBytes(c.source.data(), c.source.size(), Switches{SearchExponentFor(c.search), WindowExponentFor(c.size)});
+    uint64_t digest = 14695981039346656037u;
+    for (uint8_t b : packed) digest = (digest ^ b) * 1099511628211u;
+    EXPECT_EQ(packed.size(), c.packedSize) << c.what;
+    EXPECT_EQ(digest, c.digest) << c.what;
   }
-}
-
-TEST(HpModel, ExtensionStatisticsHalveAtOnceForSmallAverages) {
-  HpModel hp;
-  BuildHp(hp);
-  Bytes out;
-  BitFile file;
-  OpenBitFileForMemoryWrite(file, &out);
-  EncodeHp(hp, kEscapeSymbol + 1, file);
-  EXPECT_EQ(hp.extensionCount, 0u);
-  EXPECT_EQ(hp.extensionBits, 0u);
-  ReleaseBitFile(file);
-  ReleaseHp(hp);
-}
-
-// How many bits one token adds to the stream.
-unsigned BitsOfMatch(uint32_t distance) {
-  HlModel hl;
-  BuildHl(hl, 21);
-  unsigned codeLength = GetCode(*hl.tree, BitLength(distance - 1)).length;
-  Bytes out;
-  BitFile file;
-  OpenBitFileForMemoryWrite(file, &out);
-  EncodeHl(hl, distance - 1, file);
-  unsigned written = file.position;
-  ReleaseBitFile(file);
-  ReleaseHl(hl);
-  return written - codeLength;
-}
-
-TEST(HlModel, SendsBitLengthThenTheLowBits) {
-  const std::pair<uint32_t, unsigned> rawBits[] = {{1, 0}, {2, 0}, {3, 1}, {4, 1}, {5, 2}, {1000, 9}};
-  for (auto [distance, raw] : rawBits) EXPECT_EQ(BitsOfMatch(distance), raw) << distance;
-}
-
-TEST(HlModel, DecodesEveryDistanceBack) {
-  const uint32_t values[] = {0, 1, 2, 3, 4, 1000, (1u << 20) - 1, 12345, 7};
-  HlModel writer;
-  BuildHl(writer, 21);
-  Bytes out;
-  BitFile file;
-  OpenBitFileForMemoryWrite(file, &out);
-  for (uint32_t v : values) EncodeHl(writer, v, file);
-  PadToByte(file, 1);
-  Finish(file);
-  ReleaseBitFile(file);
-  HlModel reader;
-  BuildHl(reader, 21);
-  BitFile in;
-  OpenBitFileForMemoryRead(in, out.data(), out.size());
-  for (uint32_t v : values) {
-    uint32_t read;
-    ASSERT_TRUE(DecodeHl(reader, in, &read));
-    EXPECT_EQ(read, v);
-  }
-  ReleaseBitFile(in);
-  ReleaseHl(writer);
-  ReleaseHl(reader);
-}
-
-TEST(HpModel, EndMarkIsTheEscapeCodeAndLeavesTheTreeAlone) {
-  HpModel hp;
-  BuildHp(hp);
-  Bytes out;
-  BitFile file;
-  OpenBitFileForMemoryWrite(file, &out);
-  // 4081 symbols: the last update rebuilt the tree.
-  for (int i = 0; i < 4081; ++i) EncodeHp(hp, static_cast<uint32_t>(i % 200), file);
-  HuffmanCode escape = GetCode(*hp.tree, kEscapeSymbol);
-  std::vector<int> weights(hp.tree->weight, hp.tree->weight + hp.tree->nodeCount);
-  uint32_t before = file.position;
-  EncodeEndHp(hp, file);
-  EXPECT_EQ(file.position % 8, 0u);
-  EXPECT_GE(file.position - before, escape.length);
-  EXPECT_EQ(std::vector<int>(hp.tree->weight, hp.tree->weight + hp.tree->nodeCount), weights);
-  ReleaseBitFile(file);
-  ReleaseHp(hp);
-}
-
-TEST(DistanceModel, ChosenByMatchLength) {
-  const std::pair<int, int> cases[] = {{3, 0}, {4, 1}, {8, 5}, {9, 6}, {65, 6}, {1000, 6}};
-  for (auto [length, model] : cases) EXPECT_EQ(DistanceModelFor(length + kLengthBias), model) << length;
 }
 
 }  // namespace

@@ -118,43 +118,32 @@ TEST_F(ViewGeometry, AClientOfWidthZeroSkipsTheGeometry) {
   EXPECT_FALSE(PlanPaint(0, 0, 0, 600, viewRecord.client).stretch);
 }
 
-TEST_F(ViewGeometry, AFullPaintDrawsTheBandOfTheView) {
-  PaintPlan plan = PlanPaint(0, 0, 850, 600, viewRecord.client);
-  ASSERT_TRUE(plan.stretch);
-  EXPECT_FALSE(plan.white);
-  EXPECT_EQ(plan.destination.x, 0);
-  EXPECT_EQ(plan.destination.y, 0);
-  EXPECT_EQ(plan.destination.width, 850);
-  EXPECT_EQ(plan.destination.height, 600);
-  EXPECT_EQ(plan.source.x, 0);
-  EXPECT_EQ(plan.source.y, 1000);
-  EXPECT_EQ(plan.source.width, 1700);
-  EXPECT_EQ(plan.source.height, 1200);
+std::string Text(const PixelRect& r) {
+  return std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.width) + "x" + std::to_string(r.height);
 }
 
-TEST_F(ViewGeometry, AStripPaintAfterAScroll) {
-  iViewTop = 73;
-  PaintPlan plan = PlanPaint(0, 564, 850, 600, viewRecord.client);
-  ASSERT_TRUE(plan.stretch);
-  EXPECT_EQ(plan.source.y, 2200 - 73 - 1200);
-  EXPECT_EQ(plan.source.height, 72);
-}
-
-TEST_F(ViewGeometry, RowsBelowAShortPageArePaintedWhite) {
-  OpenTestDocument({{850, 400}});
-  PaintPlan plan = PlanPaint(0, 0, 850, 600, viewRecord.client);
-  ASSERT_TRUE(plan.stretch);
-  EXPECT_EQ(plan.destination.height, 400);
-  EXPECT_EQ(plan.source.y, 0);
-  EXPECT_EQ(plan.source.height, 400);
-  ASSERT_TRUE(plan.white);
-  EXPECT_EQ(plan.whiteStrip.y, 400);
-  EXPECT_EQ(plan.whiteStrip.height, 200);
-  // A strip wholly below the page is only white.
-  plan = PlanPaint(0, 450, 850, 600, viewRecord.client);
-  EXPECT_FALSE(plan.stretch);
-  EXPECT_EQ(plan.whiteStrip.y, 450);
-  EXPECT_EQ(plan.whiteStrip.height, 150);
+// What a paint draws, as text: the page band stretched into the window
+// (source rows counted from the bottom), then the white strip below a page.
+TEST_F(ViewGeometry, PaintsTheBandOfTheViewAndWhiteBelowThePage) {
+  struct Case {
+    std::vector<std::pair<int32_t, int32_t>> pages;
+    int32_t viewTop, top;
+    const char* drawn;
+  };
+  const Case cases[] = {
+      {{{1700, 2200}}, 0, 0, "0,0 850x600 <- 0,1000 1700x1200"},
+      {{{1700, 2200}}, 73, 564, "0,564 850x36 <- 0,927 1700x72"},  // a strip after a scroll
+      {{{850, 400}}, 0, 0, "0,0 850x400 <- 0,0 850x400; white 0,400 850x200"},
+      {{{850, 400}}, 0, 450, "white 0,450 850x150"},
+  };
+  for (const Case& c : cases) {
+    OpenTestDocument(c.pages);
+    iViewTop = c.viewTop;
+    const PaintPlan plan = PlanPaint(0, c.top, 850, 600, viewRecord.client);
+    std::string drawn = plan.stretch ? Text(plan.destination) + " <- " + Text(plan.source) : "";
+    if (plan.white) drawn += (drawn.empty() ? "white " : "; white ") + Text(plan.whiteStrip);
+    EXPECT_EQ(drawn, c.drawn) << c.viewTop << " " << c.top;
+  }
 }
 
 TEST_F(ViewGeometry, HalftoneOnlyWhenScaling) {

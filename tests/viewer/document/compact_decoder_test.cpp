@@ -19,13 +19,8 @@ TEST(CompactTables, CosineProductsAndIndices) {
   for (int p = 0; p < 6; ++p) {
     for (int q = 0; q < 6; ++q) EXPECT_EQ(aCosProd[p][q], expected[p][q]) << p << "," << q;
   }
-  for (int n = 0; n < 9; ++n) {
-    for (int k = 0; k < 9; ++k) {
-      int r = (n * k) % 8;
-      int m = k == 0 || k == 8 ? 5 : std::min(r, 8 - r);
-      EXPECT_EQ(aCosIndex[n][k], m) << n << "," << k;
-    }
-  }
+  const int32_t indices[][3] = {{0, 0, 5}, {3, 0, 5}, {2, 8, 5}, {1, 1, 1}, {3, 3, 1}, {2, 2, 4}, {5, 7, 3}, {8, 4, 0}};
+  for (auto [n, k, m] : indices) EXPECT_EQ(aCosIndex[n][k], m) << n << "," << k;
   // The signs follow cos(nk pi / 8): positive on the first row, alternating at k = 8.
   EXPECT_EQ(aCosSign[0][3], 0);
   EXPECT_EQ(aCosSign[1][8], 1);  // cos(pi)
@@ -82,13 +77,6 @@ Decoded Decode(uint32_t w, uint32_t h, int32_t q, const std::vector<int32_t>& co
   return out;
 }
 
-TEST(CompactDecoder, OneBlockOfDcOnly) {
-  std::vector<int32_t> coefficients(3 * 81, 0);
-  coefficients[0] = 6;
-  Decoded out = Decode(9, 9, 8, coefficients);
-  for (uint8_t byte : out.pixels) ASSERT_EQ(byte, 16);
-}
-
 TEST(CompactDecoder, BlocksCoverTheEdgesAndDcIsPredicted) {
   // 10 x 4: two blocks side by side. DC differences 6 then 0: both blocks 16.
   std::vector<int32_t> coefficients(3 * 81 * 2, 0);
@@ -107,25 +95,23 @@ TEST(CompactDecoder, BlocksCoverTheEdgesAndDcIsPredicted) {
   }
 }
 
-TEST(CompactDecoder, ClipsAndTransformsTheColour) {
-  // Large DC in channel 0 saturates to 255; negative to 0.
-  std::vector<int32_t> coefficients(3 * 81, 0);
-  coefficients[0] = 100;
-  for (uint8_t byte : Decode(9, 9, 8, coefficients).pixels) ASSERT_EQ(byte, 255);
-  coefficients[0] = -100;
-  for (uint8_t byte : Decode(9, 9, 8, coefficients).pixels) ASSERT_EQ(byte, 0);
-  // Channel 1 alone: blue gets +2 Y1, red -2 Y1, green nothing.
-  coefficients.assign(3 * 81, 0);
-  coefficients[0] = 24;  // Y0 = 24 x 43 x 256
-  coefficients[81] = 1;  // channel 1 DC
-  iQuantScale = 8;
-  BuildQuantTables();
-  const int32_t y0 = 24 * 43 * 256;
-  const int32_t y1 = 1 * aQuant[1][0][0] * 256;
-  Decoded out = Decode(9, 9, 8, coefficients);
-  EXPECT_EQ(out.pixels[0], std::min(255, (y0 + 2 * y1 + 2048) >> 12));
-  EXPECT_EQ(out.pixels[1], (y0 + 2048) >> 12);
-  EXPECT_EQ(out.pixels[2], std::max(0, (y0 - 2 * y1 + 2048) >> 12));
+// A block of DC alone is one colour: channel 0 is brightness, saturating at
+// 0 and 255; channel 1 adds to blue and takes from red; bytes are blue,
+// green, red.
+TEST(CompactDecoder, DcOnlyBlocksClipAndTransformTheColour) {
+  struct Case {
+    int32_t y0, y1;
+    uint8_t blue, green, red;
+  } cases[] = {{6, 0, 16, 16, 16}, {100, 0, 255, 255, 255}, {-100, 0, 0, 0, 0}, {24, 1, 70, 65, 59}};
+  for (const Case& c : cases) {
+    std::vector<int32_t> coefficients(3 * 81, 0);
+    coefficients[0] = c.y0;
+    coefficients[81] = c.y1;
+    const Bytes pixels = Decode(9, 9, 8, coefficients).pixels;
+    for (size_t p = 0; p < pixels.size(); p += 3) {
+      ASSERT_EQ((Bytes{pixels[p], pixels[p + 1], pixels[p + 2]}), (Bytes{c.blue, c.green, c.red})) << c.y0 << " " << p;
+    }
+  }
 }
 
 TEST(CompactDecoder, AcCoefficientsShapeTheBlock) {
@@ -146,20 +132,6 @@ TEST(CompactDecoder, GivesBackWhatItReadAhead) {
   std::vector<int32_t> coefficients(3 * 81 * 4, 1);
   Decoded out = Decode(18, 18, 3, coefficients, 3000);  // handleAt is checked inside
   EXPECT_GT(out.handleAt, 0);
-}
-
-TEST(CompactDecoder, RefusesToReadPastThePage) {
-  ResetHost();
-  Bytes data(6000, 0);  // the page ends after 10 of them, far fewer than 243
-  iCurPage = 0;
-  aPageOffset[0] = 0;
-  aPageOffset[1] = 10;
-  iQuantScale = 2;
-  BuildQuantTables();
-  DocFile file;
-  OpenMemoryDocFile(file, data.data(), static_cast<int64_t>(data.size()));
-  Bytes pixels(3 * 81);
-  EXPECT_THROW(ReadBufSgnCompact(file, pixels.data(), 9, 9, 24), DocumentFailure);
 }
 
 }  // namespace

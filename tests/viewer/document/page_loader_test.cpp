@@ -86,17 +86,6 @@ TEST(PageLoader, TheWorkedExampleOf85Bytes) {
   EXPECT_EQ(pDibBits[2], 0x00);  // row padding stays clear
 }
 
-TEST(PageLoader, InvertedColourTable) {
-  PageWriter page(16, 4, 1, WhiteBlack());
-  page.Inline(1, 1, 3, 2, MaskFromRows({"###", "#.#"}));
-  Load(AssembleDocument({page.record}));
-  EXPECT_EQ(iWhiteIndex, 0);
-  EXPECT_EQ(iBlackIndex, 1);
-  EXPECT_EQ(Pixel(1, 0), 1u);
-  EXPECT_EQ(Pixel(2, 1), 0u);
-  EXPECT_EQ(pDibBits[0], 0x00);  // bottom row: all white, all clear
-}
-
 TEST(PageLoader, ThinSpotsHaveNoPictureBytes) {
   PageWriter page(300, 10, 1, BlackWhite());
   page.Inline(0, 2, 200, 1, {});   // a rule of 200 x 1
@@ -129,8 +118,8 @@ struct DepthCase {
 
 TEST(PageLoader, MasksOnEveryDepth) {
   const DepthCase cases[] = {
-      {1, BlackWhite(), 0, 1},          {4, GreyRamp(16), 7, 15},       {8, GreyRamp(256), 200, 255},
-      {16, {}, 0x7C00, 0xFFFF},         {24, {}, 0x123456, 0xFFFFFF},
+      {1, BlackWhite(), 0, 1},  {1, WhiteBlack(), 1, 0},       {4, GreyRamp(16), 7, 15},
+      {8, GreyRamp(256), 200, 255}, {16, {}, 0x7C00, 0xFFFF}, {24, {}, 0x123456, 0xFFFFFF},
   };
   for (const DepthCase& c : cases) {
     PageWriter page(13, 6, c.bits, c.table);
@@ -146,29 +135,22 @@ TEST(PageLoader, MasksOnEveryDepth) {
   }
 }
 
+// Pictures are drawn when the ink is the white index, by columns from the
+// bottom, skipping white pixels; 4-bit pixels from the high nibble down.
 TEST(PageLoader, RawPicturesSkipWhitePixels) {
-  // 8 bits: a picture is drawn when the ink is the white index.
   PageWriter page(10, 5, 8, GreyRamp(256));
   page.ColourEscape(255);
-  // 2 columns of 3 pixels (bottom first): column 0 = 10, 255, 30; column 1 = 40, 50, 255.
   page.Inline(1, 3, 2, 3, {10, 255, 30, 40, 50, 255});
   Load(AssembleDocument({page.record}));
-  EXPECT_EQ(Pixel(1, 3), 10u);
-  EXPECT_EQ(Pixel(1, 2), 255u);
-  EXPECT_EQ(Pixel(1, 1), 30u);
-  EXPECT_EQ(Pixel(2, 3), 40u);
-  EXPECT_EQ(Pixel(2, 2), 50u);
-  // 4 bits: pixels packed from the high nibble down, by columns.
+  EXPECT_EQ(Picture()[2], "..#.......");  // the white pixel of column 0 left white
+  EXPECT_EQ((std::vector<uint32_t>{Pixel(1, 3), Pixel(1, 1), Pixel(2, 3), Pixel(2, 2)}),
+            (std::vector<uint32_t>{10, 30, 40, 50}));
   PageWriter nibbles(6, 4, 4, GreyRamp(16));
   nibbles.ColourEscape(15);
   nibbles.Inline(0, 3, 2, 3, {0x1F, 0x30, 0x45, 0x60});
   Load(AssembleDocument({nibbles.record}));
-  EXPECT_EQ(Pixel(0, 3), 1u);
-  EXPECT_EQ(Pixel(0, 2), 15u);
-  EXPECT_EQ(Pixel(0, 1), 3u);
-  EXPECT_EQ(Pixel(1, 3), 4u);
-  EXPECT_EQ(Pixel(1, 2), 5u);
-  EXPECT_EQ(Pixel(1, 1), 6u);
+  EXPECT_EQ((std::vector<uint32_t>{Pixel(0, 3), Pixel(0, 2), Pixel(0, 1), Pixel(1, 3), Pixel(1, 2), Pixel(1, 1)}),
+            (std::vector<uint32_t>{1, 15, 3, 4, 5, 6}));
 }
 
 TEST(PageLoader, TrueColourPicturesCombineByAnd) {
@@ -202,8 +184,8 @@ TEST(PageLoader, CompactPicturesOnTrueColourPages) {
 
 TEST(PageLoader, EscapesInARowAndInkCutToThePageBits) {
   PageWriter page(8, 3, 8, GreyRamp(256));
-  page.CompactEscape(5);
-  page.ColourEscape(0x1FF);  // wider than 8 bits: cut to 0xFF? no: 0x1FF & 0xFF = 0xFF is white
+  page.CompactEscape(0);  // dx = -W: an escape too, not a spot
+  page.ColourEscape(0x1FF);  // wider than 8 bits: cut to 0xFF, white
   page.ColourEscape(0x164);  // the later one wins: 0x64
   page.Inline(0, 1, 2, 1, {});
   Load(AssembleDocument({page.record}));
@@ -263,20 +245,12 @@ TEST(PageLoader, ReusesTheBlockWhileThePageIsNoLarger) {
   EXPECT_EQ(hostRecord.fits, 3);  // the same size is not fitted again
 }
 
-TEST(PageLoader, ScrollStepIsAThirtiethOfTheHeight) {
-  for (auto [height, step] : {std::pair{1000, 33}, {1005, 34}, {15, 1}, {14, 0}}) {
-    PageWriter page(8, height, 1, BlackWhite());
-    Load(AssembleDocument({page.record}));
-    EXPECT_EQ(iScrollStep, step) << height;
-    EXPECT_FALSE(bPageReady);  // no spots: nothing to paint
-  }
-}
-
 TEST(PageLoader, ColourCountRules) {
   PageWriter deep(4, 4, 24, {});
   deep.record[10] = deep.record[11] = 0;  // offset of the bits 0
   Load(AssembleDocument({deep.record}));
   EXPECT_EQ(nColors, 0);
+  EXPECT_FALSE(bPageReady);  // no spots: nothing to paint
   Bytes paletted = PageHeaders(4, 4, 8, GreyRamp(256), 0);
   Load(AssembleDocument({paletted}));
   EXPECT_EQ(nColors, 256);
@@ -380,31 +354,6 @@ TEST(PageLoader, WhitensPagesOfOddDepths) {
     const uint64_t used = uint64_t{bits} * 13;
     EXPECT_EQ(FetchPixel(pDibBits, used, static_cast<uint32_t>(32 - used % 32)), 0u) << bits;
   }
-}
-
-// Scanning a page counts what loading it counts, and builds no bitmap.
-TEST(PageLoader, ScanningCountsWithoutBuilding) {
-  PageWriter page(20, 12, 24, {});
-  page.CompactEscape(8);
-  Bytes coefficients(243, 0);
-  const size_t picture = page.Inline(2, 10, 9, 9, coefficients);
-  page.Reference(1, 0, RecordOffset({page.record}, 1, 0) + static_cast<int32_t>(picture));
-  page.ColourEscape(0x123456);
-  page.Inline(0, 0, 3, 2, MaskFromRows({"###", "#.#"}));
-  const Bytes document = AssembleDocument({page.record});
-  Load(document);
-  const PageCounts loaded = sPageCounts;
-  ResetHost();
-  DocFile hdoc, hofs;
-  OpenMemoryDocFile(hdoc, document.data(), static_cast<int64_t>(document.size()));
-  OpenMemoryDocFile(hofs, document.data(), static_cast<int64_t>(document.size()));
-  ReadDocumentTable(hdoc);
-  ScanPage(hdoc, hofs, 0);
-  EXPECT_EQ(pDibBits, nullptr);
-  EXPECT_EQ(sPageCounts.spots, loaded.spots);
-  EXPECT_EQ(sPageCounts.references, 1);
-  EXPECT_EQ(sPageCounts.compactPictures, 2);
-  EXPECT_EQ(SeekDocFile(hdoc, 0, kSeekCurrent), static_cast<int64_t>(document.size()));
 }
 
 // A document file that grows while it is read: each wait of the reader lets
