@@ -1,13 +1,5 @@
-# 32-bit Windows with the mingw-w64 cross compiler; programs and tests run
-# under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows, as the programs ship; tested under Wine.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-find_program(WINE_PROGRAM NAMES wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
+set(MINGW_TRIPLE i686-w64-mingw32)
+set(WINE_LOADER wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
