@@ -155,9 +155,7 @@ TEST(ColourPages, MasksKeepTheirColoursOverLossyPictures) {
   for (int32_t y = 30; y < 50; ++y) {
     for (int32_t x = 30; x < 50; ++x) {
       const uint8_t* pixel = &built.rgb[(static_cast<size_t>(y) * 90 + x) * 3];
-      ASSERT_EQ(pixel[0], 250);
-      ASSERT_EQ(pixel[1], 10);
-      ASSERT_EQ(pixel[2], 10);
+      ASSERT_EQ(Bytes(pixel, pixel + 3), (Bytes{250, 10, 10})) << x << "," << y;
     }
   }
 }

