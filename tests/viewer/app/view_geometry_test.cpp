@@ -26,6 +26,12 @@ TEST_F(ViewGeometry, NextViewClampsToTheLastBandThenTurnsThePage) {
   NextView();
   EXPECT_EQ(iViewTop, 0);
   EXPECT_EQ(viewRecord.loads, std::vector<int32_t>{1});
+  // On a page three views tall a step is one whole view.
+  NextView();
+  NextView();
+  ASSERT_EQ(iCurPage, 2);
+  NextView();
+  EXPECT_EQ(iViewTop, 1200);
 }
 
 TEST_F(ViewGeometry, ScrollStepsMoveTheContentsByTruncatedPixels) {
