@@ -9,8 +9,8 @@
 //   dx      signed: the spot's left column minus the previous spot's last one
 //   dy      signed: the spot's bottom row (from the top) minus the previous one
 //   height  signed: -h for a spot stored here, or a positive offset in the
-//           document of an earlier stored spot's height field, whose height,
-//           width and pixels the spot then reuses
+//           document of the height field of a spot stored elsewhere, whose
+//           height, width and pixels the spot then reuses
 //   width   unsigned (stored spots only)
 //   pixels  stored spots only: a 1-bit mask drawn in the current ink, or with
 //           white ink a picture of the page's depth, raw or compact-coded
