@@ -11,6 +11,7 @@
 #include "utility/platform_io.h"
 #include "tools/kwentool/page_check.h"
 #include "tools/kwentool/page_encoder.h"
+#include "tools/kwentool/best_packing.h"
 #include "utility/memory_pack.h"
 
 namespace {
@@ -95,7 +96,9 @@ int RunBuild(const BuildOptions& options) {
     BuildPage(options, document, index);
   }
   EndPageProgress(progress);
-  const std::vector<uint8_t> packed = PackBytes(document.bytes.data(), document.bytes.size(), options.switches);
+  const std::vector<uint8_t> packed = options.packBest
+                                          ? PackBestChecked(document.bytes, options.switches)
+                                          : PackBytes(document.bytes.data(), document.bytes.size(), options.switches);
   std::string error;
   if (!WriteWholeFile(options.output, packed, error)) FailBuild(error);
   ReportDocument(options, document, packed.size());

@@ -48,6 +48,10 @@ bool ParseOption(const std::string& name, const char* value, BuildOptions& optio
   } else if (name == "--size") {
     if (!ParseLetter(value, kSizeLetters, letter)) error = "--size takes one of H, L, M, 2, 1, C, S, T";
     else options.switches.windowExponent = WindowExponentFor(letter);
+  } else if (name == "--pack") {
+    const std::string choice = value;
+    if (choice != "best" && choice != "default") error = "--pack takes best or default";
+    options.packBest = choice == "best";
   } else {
     error = "unknown option '" + name + "'";
   }
@@ -56,7 +60,7 @@ bool ParseOption(const std::string& name, const char* value, BuildOptions& optio
 
 bool TakesValue(const std::string& name) {
   return name == "-o" || name == "--output" || name == "--quality" || name == "--threshold" || name == "--dpi" ||
-         name == "--search" || name == "--size";
+         name == "--search" || name == "--size" || name == "--pack";
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ struct BuildOptions {
   int32_t quality = 0;    // 0: colour pictures stored losslessly
   int32_t dotsPerInch = kDefaultDotsPerInch;
   Switches switches;
+  // --pack best: the cheapest parse instead of durmo's greedy one.
+  bool packBest = false;
   bool verbose = false;
 };
 

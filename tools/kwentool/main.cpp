@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/kwentool/best_packing.h"
 #include "tools/kwentool/build_command.h"
 #include "tools/kwentool/image_format.h"
 #include "tools/kwentool/open_document.h"
@@ -29,6 +30,8 @@ constexpr const char* kHelp =
     "                            make a document of the page images, one page each,\n"
     "                            in order (BMP, PNG, PBM, PGM or PPM; at most 999)\n"
     "  unpack BOOK.kwen OUT      write the unpacked document held in BOOK.kwen\n"
+    "  repack IN.kwen OUT.kwen   the same document packed smaller (as --pack best),\n"
+    "                            in the window IN declares\n"
     "  render DOC PAGES OUT      build pages of DOC and write each as an image file\n"
     "  info DOC                  the page count, and for each page its size, bits per\n"
     "                            pixel, colours, spots, references and compact pictures\n"
@@ -59,6 +62,9 @@ constexpr const char* kHelp =
     "                     F or Q\n"
     "  --size L           the packing's size switch, as durmo's: H, L, M, 2, 1\n"
     "                     (default), C, S or T\n"
+    "  --pack best        pack smaller, by the cheapest parse of the document under\n"
+    "                     the adaptive codes (slower; any durmo and both viewers\n"
+    "                     restore it); --pack default packs exactly as durmo a\n"
     "  --verbose          a line for each page: its spots, pictures and how closely\n"
     "                     it builds back (peak signal-to-noise ratio)\n"
     "\n"
@@ -145,6 +151,10 @@ int RunCommand(int argc, char** argv) {
   if (command == "unpack") {
     if (argc != 4) UsageError("unpack takes BOOK.kwen OUT");
     return Unpack(argv[2], argv[3]);
+  }
+  if (command == "repack") {
+    if (argc != 4) UsageError("repack takes IN.kwen OUT.kwen");
+    return RepackDocument(argv[2], argv[3]);
   }
   if (command == "info") {
     if (argc != 3) UsageError("info takes DOC");

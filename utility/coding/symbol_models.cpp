@@ -20,7 +20,7 @@ void ReleaseHp(HpModel& hp) {
 
 // k follows the average bit length of recent extensions; the averaging
 // window grows with the square of that average.
-static void CountExtension(HpModel& hp, uint32_t extension) {
+void CountExtension(HpModel& hp, uint32_t extension) {
   hp.extensionBits += BitLength(extension);
   hp.extensionCount += 1;
   uint32_t average = hp.extensionBits / hp.extensionCount;

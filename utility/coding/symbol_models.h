@@ -50,6 +50,8 @@ void EncodeHp(HpModel& hp, uint32_t symbol, BitFile& file);
 // stopped on its end mark and padding.
 bool DecodeHp(HpModel& hp, BitFile& file, uint32_t* symbol, DecodeEnd* end);
 void EncodeEndHp(HpModel& hp, BitFile& file);
+// Counts an extension written or read: k follows their recent bit lengths.
+void CountExtension(HpModel& hp, uint32_t extension);
 
 // The model number of a match symbol: min(length - 3, 6).
 inline int DistanceModelFor(uint32_t symbol) {

@@ -1,0 +1,71 @@
+#include "tools/kwentool/best_packing.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tools/kwentool/file_bytes.h"
+#include "tools/kwentool/output_file.h"
+#include "utility/best_pack.h"
+#include "utility/memory_pack.h"
+#include "viewer/document/document_kind.h"
+#include "viewer/document/document_layout.h"
+
+namespace {
+
+constexpr int kRepackFailed = 1;
+constexpr int kLargestWindowExponent = 24;
+
+int Refuse(const std::string& text) {
+  std::fprintf(stderr, "kwentool: %s\n", text.c_str());
+  return kRepackFailed;
+}
+
+bool IsDocument(const std::vector<uint8_t>& bytes) {
+  return bytes.size() >= kLabelBytes && (LabelIs(bytes.data(), kDocumentLabel) || IsOldDocumentLabel(bytes.data()));
+}
+
+}  // namespace
+
+std::vector<uint8_t> PackBestChecked(const std::vector<uint8_t>& bytes, const Switches& switches) {
+  const bool terminal = isatty(fileno(stderr)) != 0;
+  if (terminal) std::fprintf(stderr, "packing best    ");
+  std::vector<uint8_t> packed = PackBytesBest(bytes.data(), bytes.size(), switches, terminal ? stderr : nullptr);
+  if (terminal) std::fprintf(stderr, "\n");
+  const UnpackResult restored = UnpackBytes(packed.data(), packed.size());
+  if (restored.end != DecodeEnd::kEndMark || restored.bytes != bytes) {
+    std::fprintf(stderr, "kwentool: internal error: the best packing does not restore the document\n");
+    std::exit(kRepackFailed);
+  }
+  return packed;
+}
+
+int RepackDocument(const char* inPath, const char* outPath) {
+  if (!IsPackedDocumentName(inPath)) return Refuse(std::string(inPath) + " is not a packed document (.kwen)");
+  if (!IsPackedDocumentName(outPath)) {
+    return Refuse("the output's name must end in .kwen, by which the viewer knows it");
+  }
+  if (IsOutputTheDocument(inPath, outPath)) return kRepackFailed;
+  std::vector<uint8_t> file;
+  const FileRead read = ReadFileBytes(inPath, file);
+  if (read == FileRead::kNotOpened) return Refuse(std::string("File does not exist: ") + inPath);
+  if (read == FileRead::kNotRead) return Refuse(std::string("Cannot read ") + inPath);
+  const UnpackResult restored = UnpackBytes(file.data(), file.size());
+  if (!restored.hasHeader) return Refuse(std::string(inPath) + " is empty");
+  if (restored.end != DecodeEnd::kEndMark) {
+    return Refuse(std::string(inPath) + " is damaged: its packed data does not end cleanly");
+  }
+  if (!IsDocument(restored.bytes)) return Refuse(std::string(inPath) + " does not hold a document (no label KNWE)");
+  Switches switches;
+  // The header's five bits; no compressor writes more than 24.
+  const int exponent = file[0] & 0x1F;
+  switches.windowExponent = exponent < kLargestWindowExponent ? exponent : kLargestWindowExponent;
+  const std::vector<uint8_t> packed = PackBestChecked(restored.bytes, switches);
+  std::string error;
+  if (!WriteWholeFile(outPath, packed, error)) return Refuse(error);
+  std::printf("%s: %zu bytes packed, %zu before (%zu unpacked)\n", outPath, packed.size(), file.size(),
+              restored.bytes.size());
+  return 0;
+}

@@ -1,0 +1,122 @@
+#include "utility/best_pack.h"
+
+#include "utility/bit_file.h"
+#include "utility/coding/match_tree.h"
+#include "utility/coding/optimal_parse.h"
+#include "utility/coding/token_prices.h"
+#include "utility/fail.h"
+#include "utility/progress.h"
+
+namespace {
+
+constexpr unsigned kHeaderBits = 5;
+// Prices are taken afresh for each block: the hp tree is rebuilt about every
+// 2000 symbols, so blocks much longer would price with stale codes.
+constexpr int32_t kBlockBytes = 4096;
+// A match this long is taken as it stands, in full, with no parse around it.
+constexpr int32_t kNiceLength = 256;
+// Tree nodes visited per position under the default search switch, halved
+// for each step the switch takes towards faster.
+constexpr int kDefaultDepthExponent = 6;
+
+struct BestPacker {
+  const uint8_t* data;
+  int64_t size;
+  MatchTree tree;
+  BlockMatches block;
+  ParseScratch scratch;
+  CodingModels models;
+  CodingModels trial;
+  TokenPrices prices;
+  TokenPrices laterPrices;
+  std::vector<ParseToken> tokens;
+  std::vector<ParseToken> retried;
+};
+
+// Finds the matches of the block starting at `start`; returns the bytes it
+// covers, and sets `longMatch` when a match of the nice length or more ends it.
+int32_t GatherBlock(BestPacker& packer, int64_t start, ParseToken& longMatch) {
+  BlockMatches& block = packer.block;
+  block.matches.clear();
+  block.first.clear();
+  longMatch = ParseToken{0, 0};
+  TreeMatch found[kMostTreeMatches];
+  int32_t count = 0;
+  for (; count < kBlockBytes && start + count < packer.size; ++count) {
+    block.first.push_back(static_cast<uint32_t>(block.matches.size()));
+    const int64_t position = start + count;
+    const int matches = FindTreeMatches(packer.tree, position, found);
+    if (matches > 0 && found[matches - 1].length >= kNiceLength) {
+      const int32_t distance = found[matches - 1].distance;
+      longMatch = ParseToken{ExtendMatch(packer.tree, position, distance), distance};
+      break;
+    }
+    block.matches.insert(block.matches.end(), found, found + matches);
+  }
+  block.first.push_back(static_cast<uint32_t>(block.matches.size()));
+  return count;
+}
+
+// Parses the block with the prices of the models' present state, then again
+// with those blended with the state the first parse leads to, and keeps the
+// cheaper of the two.
+void ParseAndEncode(BestPacker& packer, int64_t start, int32_t count, BitFile& file) {
+  const uint8_t* data = packer.data + start;
+  PriceTokens(packer.models, kNiceLength, packer.prices);
+  ParseBlock(packer.block, count, packer.prices, data, packer.scratch, packer.tokens);
+  CopyCodingModels(packer.models, packer.trial);
+  const uint64_t firstBits = SimulateTokens(packer.trial, packer.tokens, data);
+  PriceTokens(packer.trial, kNiceLength, packer.laterPrices);
+  BlendPrices(packer.prices, packer.laterPrices);
+  ParseBlock(packer.block, count, packer.prices, data, packer.scratch, packer.retried);
+  CopyCodingModels(packer.models, packer.trial);
+  if (SimulateTokens(packer.trial, packer.retried, data) < firstBits) packer.tokens.swap(packer.retried);
+  EncodeTokens(packer.models, packer.tokens, data, file);
+}
+
+void PackAll(BestPacker& packer, BitFile& file, ProgressCounter& progress) {
+  int64_t position = 0;
+  while (position < packer.size) {
+    const int64_t blockStart = position;
+    ParseToken longMatch;
+    const int32_t count = GatherBlock(packer, position, longMatch);
+    if (count > 0) ParseAndEncode(packer, position, count, file);
+    position += count;
+    if (longMatch.length > 0) {
+      packer.tokens.assign(1, longMatch);
+      EncodeTokens(packer.models, packer.tokens, packer.data + position, file);
+      for (int64_t inside = 1; inside < longMatch.length; ++inside) SkipTreePosition(packer.tree, position + inside);
+      position += longMatch.length;
+    }
+    CountProgress(progress, position - blockStart);
+  }
+}
+
+}  // namespace
+
+std::vector<uint8_t> PackBytesBest(const uint8_t* data, uint64_t size, const Switches& switches,
+                                   FILE* progressStream) {
+  if (size > static_cast<uint64_t>(kLargestSource)) FailCoded(exitcode::kFailure, msg::kSourceTooLarge);
+  const WindowChoice window = ChooseWindow(static_cast<int64_t>(size), switches.windowExponent);
+  BestPacker packer{data, static_cast<int64_t>(size), {}, {}, {}, {}, {}, {}, {}, {}, {}};
+  const int depthShift = (kDefaultSearchExponent - switches.searchExponent) / 2;
+  const int depthExponent = kDefaultDepthExponent - depthShift;
+  StartMatchTree(packer.tree, data, packer.size, window.size > 1 ? window.size - 1 : 1, kNiceLength,
+                 int32_t{1} << depthExponent);
+  BuildCodingModels(packer.models, window.exponent);
+  BuildCodingModels(packer.trial, window.exponent);
+  std::vector<uint8_t> out;
+  BitFile file;
+  OpenBitFileForMemoryWrite(file, &out);
+  WriteBits(file, static_cast<uint32_t>(window.exponent) & 0x1Fu, kHeaderBits);
+  ProgressCounter progress;
+  StartProgress(progress, packer.size, progressStream);
+  PackAll(packer, file, progress);
+  CompleteProgress(progress);
+  EncodeEndHp(packer.models.hp, file);
+  Finish(file);
+  ReleaseBitFile(file);
+  ReleaseCodingModels(packer.trial);
+  ReleaseCodingModels(packer.models);
+  return out;
+}
