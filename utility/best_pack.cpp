@@ -12,9 +12,12 @@ namespace {
 constexpr unsigned kHeaderBits = 5;
 // Prices are taken afresh for each block: the hp tree is rebuilt about every
 // 2000 symbols, so blocks much longer would price with stale codes.
-constexpr int32_t kBlockBytes = 4096;
+constexpr int32_t kBlockBytes = 8192;
 // A match this long is taken as it stands, in full, with no parse around it.
 constexpr int32_t kNiceLength = 256;
+constexpr int64_t kSparseStep = 16;
+constexpr int kParsePasses = 2;
+constexpr int32_t kShortPeriod = 4096;
 // Tree nodes visited per position under the default search switch, halved
 // for each step the switch takes towards faster.
 constexpr int kDefaultDepthExponent = 6;
@@ -57,20 +60,40 @@ int32_t GatherBlock(BestPacker& packer, int64_t start, ParseToken& longMatch) {
   return count;
 }
 
-// Parses the block with the prices of the models' present state, then again
-// with those blended with the state the first parse leads to, and keeps the
-// cheaper of the two.
+// Enters the positions inside a long match into the tree. In a run whose
+// period is short, the middle positions repeat positions a period back that
+// the tree holds already: one in kSparseStep of them is entered, which keeps
+// a long run from costing the nice length's comparisons at every position.
+void EnterMatchPositions(MatchTree& tree, int64_t start, const ParseToken& match) {
+  const int64_t length = match.length;
+  const bool run = match.distance <= kShortPeriod;
+  for (int64_t inside = 1; inside < length; ++inside) {
+    const bool edge = !run || inside < kNiceLength || inside >= length - kNiceLength;
+    if (edge || inside % kSparseStep == 0) SkipTreePosition(tree, start + inside);
+  }
+}
+
+// Parses the block with the prices of the models' present state; then, for
+// each further pass, with the start state's prices blended with those of the
+// state the last parse leads to. Keeps the parse that codes in fewest bits.
 void ParseAndEncode(BestPacker& packer, int64_t start, int32_t count, BitFile& file) {
   const uint8_t* data = packer.data + start;
-  PriceTokens(packer.models, kNiceLength, packer.prices);
-  ParseBlock(packer.block, count, packer.prices, data, packer.scratch, packer.tokens);
+  TokenPrices& startPrices = packer.prices;
+  PriceTokens(packer.models, kNiceLength, startPrices);
+  ParseBlock(packer.block, count, startPrices, data, packer.scratch, packer.tokens);
   CopyCodingModels(packer.models, packer.trial);
-  const uint64_t firstBits = SimulateTokens(packer.trial, packer.tokens, data);
-  PriceTokens(packer.trial, kNiceLength, packer.laterPrices);
-  BlendPrices(packer.prices, packer.laterPrices);
-  ParseBlock(packer.block, count, packer.prices, data, packer.scratch, packer.retried);
-  CopyCodingModels(packer.models, packer.trial);
-  if (SimulateTokens(packer.trial, packer.retried, data) < firstBits) packer.tokens.swap(packer.retried);
+  uint64_t bestBits = SimulateTokens(packer.trial, packer.tokens, data);
+  for (int pass = 1; pass < kParsePasses; ++pass) {
+    PriceTokens(packer.trial, kNiceLength, packer.laterPrices);
+    BlendPrices(packer.laterPrices, startPrices);
+    ParseBlock(packer.block, count, packer.laterPrices, data, packer.scratch, packer.retried);
+    CopyCodingModels(packer.models, packer.trial);
+    const uint64_t bits = SimulateTokens(packer.trial, packer.retried, data);
+    if (bits < bestBits) {
+      bestBits = bits;
+      packer.tokens.swap(packer.retried);
+    }
+  }
   EncodeTokens(packer.models, packer.tokens, data, file);
 }
 
@@ -85,7 +108,7 @@ void PackAll(BestPacker& packer, BitFile& file, ProgressCounter& progress) {
     if (longMatch.length > 0) {
       packer.tokens.assign(1, longMatch);
       EncodeTokens(packer.models, packer.tokens, packer.data + position, file);
-      for (int64_t inside = 1; inside < longMatch.length; ++inside) SkipTreePosition(packer.tree, position + inside);
+      EnterMatchPositions(packer.tree, position, longMatch);
       position += longMatch.length;
     }
     CountProgress(progress, position - blockStart);
