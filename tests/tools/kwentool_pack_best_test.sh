@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# kwentool build --pack best and kwentool repack from outside: documents that
+# durmo restores to the default build's bytes and that render to the same
+# pages, smaller; and refusals that leave nothing half-written.
+# Usage: kwentool_pack_best_test.sh KWENTOOL DURMO PAGES_DIR [RUNNER]
+set -u
+tool=$(realpath "$1")
+durmo=$(realpath "$2")
+pages=$(realpath "$3")
+runner=${4:-}
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+source "$here/../shell_checks.sh"
+
+kwentool() { run $runner "$tool" "$@"; }
+restore() { $runner "$durmo" x "$1" "$2" >/dev/null 2>&1; }
+size() { stat -c %s "$1"; }
+
+kwentool --help
+check "--help describes --pack best and repack" grep -q -e "--pack best" -e "repack IN.kwen OUT.kwen" out.txt
+
+# --- The sample's pages, default and best.
+cp "$pages"/text-1.png "$pages"/text-2.png "$pages"/colour.png .
+kwentool build -o default.kwen text-1.png text-2.png colour.png
+kwentool build --pack best -o best.kwen text-1.png text-2.png colour.png
+check "build --pack best exits 0" same "$(rc)" 0
+check "its report gives its packed size" grep -q "packed      $(size best.kwen) bytes" out.txt
+restore default.kwen default.bs
+restore best.kwen best.bs
+check "durmo restores the best packing to the default build's bytes" cmp -s default.bs best.bs
+check "the best packing is at least 8% smaller" test $((100 * $(size best.kwen))) -le $((92 * $(size default.kwen)))
+for n in 1 2 3; do
+  kwentool render default.kwen $n default$n.ppm
+  kwentool render best.kwen $n best$n.ppm
+  check "page $n renders the same from both" cmp -s default$n.ppm best$n.ppm
+done
+kwentool build --pack default -o plain.kwen text-1.png text-2.png colour.png
+check "--pack default packs as durmo a does" cmp -s plain.kwen default.kwen
+kwentool build --pack fastest -o never.kwen text-1.png
+check "an unknown --pack is a usage error" same "$(rc):$(head -1 err.txt)" "2:kwentool: --pack takes best or default"
+
+# --- A 4 KiB window (--size T) over a page of hundreds of KiB.
+kwentool build --pack best --size T -o small.kwen text-1.png
+kwentool build --size T -o small-default.kwen text-1.png
+restore small.kwen small.bs
+restore small-default.kwen small-default.bs
+check "a small window's best packing restores" cmp -s small.bs small-default.bs
+check "... and declares the same window" same "$(od -An -tu1 -N1 small.kwen)" "$(od -An -tu1 -N1 small-default.kwen)"
+
+# --- repack.
+kwentool repack default.kwen repacked.kwen
+check "repack exits 0" same "$(rc)" 0
+restore repacked.kwen repacked.bs
+check "repack keeps the contents" cmp -s repacked.bs default.bs
+check "repack packs as build --pack best" cmp -s repacked.kwen best.kwen
+kwentool render repacked.kwen 3 repacked3.ppm
+check "the repacked document renders" cmp -s repacked3.ppm default3.ppm
+cp default.kwen kept.kwen
+head -c $(($(size default.kwen) / 2)) default.kwen >cut.kwen
+cp best.kwen target.kwen
+printf 'plain text, not a document' >text.txt
+"$durmo" a text.kwen text.txt >/dev/null 2>&1
+: >empty.kwen
+listing() { ls | grep -v -e '^out\.' -e '^err\.' -e '^rc\.' | sort; }
+before=$(listing)
+kwentool repack kept.kwen kept.kwen
+check "repack over its input is refused" same "$(rc):$(tail -1 err.txt)" \
+  "1:kwentool: kept.kwen is the document itself: it would be replaced"
+check "... and the input keeps its bytes" cmp -s kept.kwen default.kwen
+kwentool repack cut.kwen target.kwen
+check "a document cut short is refused" same "$(rc):$(tail -1 err.txt)" \
+  "1:kwentool: cut.kwen is damaged: its packed data does not end cleanly"
+check "... and the output already there is kept" cmp -s target.kwen best.kwen
+kwentool repack text.kwen target.kwen
+check "a packed file that is no document is refused" same "$(rc):$(tail -1 err.txt)" \
+  "1:kwentool: text.kwen does not hold a document (no label KNWE)"
+kwentool repack empty.kwen target.kwen
+check "an empty file is refused" same "$(rc):$(tail -1 err.txt)" "1:kwentool: empty.kwen is empty"
+kwentool repack missing.kwen target.kwen
+check "a missing file is refused" same "$(rc):$(tail -1 err.txt)" "1:kwentool: File does not exist: missing.kwen"
+check "no refusal left a file behind" same "$(listing)" "$before"
+kwentool repack default.kwen
+check "repack without its output is a usage error" same "$(rc)" 2
+
+finish kwentool_pack_best
