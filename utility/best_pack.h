@@ -13,7 +13,8 @@
 // search letter sets how deep the match tree is searched). Ends the process,
 // as PackBytes does, when the data is 2 GiB or larger or memory runs out.
 // Memory besides the data and the output: 8 bytes per window position for
-// the match tree, up to 4 MiB of hash heads, and under 2 MiB per block.
+// the match tree, up to 4 MiB of hash heads, and at most 5 MiB for a block's
+// matches and parse.
 // The percentage done goes to `progressStream` unless it is null.
 std::vector<uint8_t> PackBytesBest(const uint8_t* data, uint64_t size, const Switches& switches,
                                    FILE* progressStream = nullptr);

@@ -28,24 +28,26 @@ void Arrive(ParseScratch& scratch, int32_t at, uint64_t cost, int32_t length, in
 void RelaxMatches(const TreeMatch* matches, int count, int32_t from, int32_t room, const TokenPrices& prices,
                   ParseScratch& scratch) {
   const uint64_t base = scratch.cost[static_cast<size_t>(from)];
+  // For each index, the cheapest of it and the later (longer) matches in the
+  // long-match model, which serves every length from 9 on.
+  int cheapestFrom[kMostTreeMatches];
+  for (int index = count - 1; index >= 0; --index) {
+    cheapestFrom[index] = index;
+    if (index + 1 < count &&
+        DistancePrice(prices, kDistanceModels - 1, matches[cheapestFrom[index + 1]].distance) <
+            DistancePrice(prices, kDistanceModels - 1, matches[index].distance)) {
+      cheapestFrom[index] = cheapestFrom[index + 1];
+    }
+  }
   int32_t length = kMinMatch;
   for (int index = 0; index < count; ++index) {
     const int32_t reach = std::min(matches[index].length, room);
-    // The nearest match of this index and later ones, in the long-match model.
-    int best = index;
-    uint32_t bestPrice = DistancePrice(prices, kDistanceModels - 1, matches[index].distance);
-    for (int later = index + 1; later < count; ++later) {
-      const uint32_t price = DistancePrice(prices, kDistanceModels - 1, matches[later].distance);
-      if (price < bestPrice) bestPrice = price, best = later;
-    }
     for (; length <= reach; ++length) {
       const int model = ModelForLength(length);
-      int chosen = best;
-      uint32_t distancePrice = bestPrice;
+      int chosen = cheapestFrom[index];
+      uint32_t distancePrice = DistancePrice(prices, model, matches[chosen].distance);
       if (model != kDistanceModels - 1) {
-        chosen = index;
-        distancePrice = DistancePrice(prices, model, matches[index].distance);
-        for (int later = index + 1; later < count; ++later) {
+        for (int later = index; later < count; ++later) {
           const uint32_t price = DistancePrice(prices, model, matches[later].distance);
           if (price < distancePrice) distancePrice = price, chosen = later;
         }
