@@ -51,9 +51,10 @@ if command -v pdftoppm >/dev/null; then
   fi
 fi
 
-measure() {  # measure COMMAND...: sets $seconds and $peak_kib
-  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >"$work/stdout.txt" 2>/dev/null
-  read -r seconds peak_kib <"$work/time.txt"
+measure() {  # measure COMMAND...: sets $seconds (processor time) and $peak_kib
+  /usr/bin/time -f "%U %S %M" -o "$work/time.txt" "$@" >"$work/stdout.txt" 2>/dev/null
+  read -r user system peak_kib <"$work/time.txt"
+  seconds=$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }')
 }
 rate() { awk -v b="$1" -v s="$2" 'BEGIN { if (s <= 0) s = 0.005; printf "%.2f", b / 1048576 / s }'; }
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
@@ -80,8 +81,8 @@ done
   echo
   echo "$(date -u +%Y-%m-%d), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')."
   echo "Default: durmo a with its default switches (greedy parse, 1 MiB window); best: the cheapest parse in the"
-  echo "same window (kwentool build --pack best). MB/s: source MiB per second (durmo a: whole run with file"
-  echo "reading; best: the packing in memory). Peak MiB: the process's peak resident memory; the best packing's"
+  echo "same window (kwentool build --pack best). MB/s: source MiB per processor second, since the machine is"
+  echo "shared (durmo a: the whole run with file reading; best: the packing in memory). Peak MiB: the process's peak resident memory; the best packing's"
   echo "includes the source and the packed data held in memory. Every best packing restores through durmo x."
   echo
   echo "| file | MiB | default bytes | best bytes | saved % | default MB/s | best MB/s | default peak MiB | best peak MiB |"
