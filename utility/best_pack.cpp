@@ -31,7 +31,6 @@ struct BestPacker {
   CodingModels models;
   CodingModels trial;
   TokenPrices prices;
-  TokenPrices laterPrices;
   std::vector<ParseToken> tokens;
   std::vector<ParseToken> retried;
 };
@@ -74,19 +73,19 @@ void EnterMatchPositions(MatchTree& tree, int64_t start, const ParseToken& match
 }
 
 // Parses the block with the prices of the models' present state; then, for
-// each further pass, with the start state's prices blended with those of the
-// state the last parse leads to. Keeps the parse that codes in fewest bits.
+// each further pass, with the prices of the state the last parse leads to
+// (the codes the block's own symbols make cheaper). Keeps the parse that
+// codes in fewest bits; more passes than two lose more in later blocks than
+// they win in this one.
 void ParseAndEncode(BestPacker& packer, int64_t start, int32_t count, BitFile& file) {
   const uint8_t* data = packer.data + start;
-  TokenPrices& startPrices = packer.prices;
-  PriceTokens(packer.models, kNiceLength, startPrices);
-  ParseBlock(packer.block, count, startPrices, data, packer.scratch, packer.tokens);
+  PriceTokens(packer.models, kNiceLength, packer.prices);
+  ParseBlock(packer.block, count, packer.prices, data, packer.scratch, packer.tokens);
   CopyCodingModels(packer.models, packer.trial);
   uint64_t bestBits = SimulateTokens(packer.trial, packer.tokens, data);
   for (int pass = 1; pass < kParsePasses; ++pass) {
-    PriceTokens(packer.trial, kNiceLength, packer.laterPrices);
-    BlendPrices(packer.laterPrices, startPrices);
-    ParseBlock(packer.block, count, packer.laterPrices, data, packer.scratch, packer.retried);
+    PriceTokens(packer.trial, kNiceLength, packer.prices);
+    ParseBlock(packer.block, count, packer.prices, data, packer.scratch, packer.retried);
     CopyCodingModels(packer.models, packer.trial);
     const uint64_t bits = SimulateTokens(packer.trial, packer.retried, data);
     if (bits < bestBits) {
@@ -121,7 +120,7 @@ std::vector<uint8_t> PackBytesBest(const uint8_t* data, uint64_t size, const Swi
                                    FILE* progressStream) {
   if (size > static_cast<uint64_t>(kLargestSource)) FailCoded(exitcode::kFailure, msg::kSourceTooLarge);
   const WindowChoice window = ChooseWindow(static_cast<int64_t>(size), switches.windowExponent);
-  BestPacker packer{data, static_cast<int64_t>(size), {}, {}, {}, {}, {}, {}, {}, {}, {}};
+  BestPacker packer{data, static_cast<int64_t>(size), {}, {}, {}, {}, {}, {}, {}, {}};
   const int depthShift = (kDefaultSearchExponent - switches.searchExponent) / 2;
   const int depthExponent = kDefaultDepthExponent - depthShift;
   StartMatchTree(packer.tree, data, packer.size, window.size > 1 ? window.size - 1 : 1, kNiceLength,

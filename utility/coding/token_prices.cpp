@@ -44,7 +44,7 @@ void CopyCodingModels(const CodingModels& from, CodingModels& to) {
 
 void PriceTokens(const CodingModels& models, int64_t longest, TokenPrices& prices) {
   const AdaptiveHuffman& hp = *models.hp.tree;
-  for (unsigned byte = 0; byte < 256; ++byte) prices.literal[byte] = GetCode(hp, byte).length * kPriceScale;
+  for (unsigned byte = 0; byte < 256; ++byte) prices.literal[byte] = GetCode(hp, byte).length;
   prices.length.assign(static_cast<size_t>(longest) + 1, 0);
   const uint32_t escape = GetCode(hp, kEscapeSymbol).length;
   for (int64_t length = kMinMatch; length <= longest; ++length) {
@@ -52,7 +52,7 @@ void PriceTokens(const CodingModels& models, int64_t longest, TokenPrices& price
     const uint32_t bits = symbol < kEscapeSymbol
                               ? GetCode(hp, symbol).length
                               : escape + AdaptiveIntBits(symbol - kEscapeSymbol, models.hp.k, models.hp.kmax);
-    prices.length[static_cast<size_t>(length)] = bits * kPriceScale;
+    prices.length[static_cast<size_t>(length)] = bits;
   }
   const unsigned bitLengths = static_cast<unsigned>(models.windowExponent) + 1;
   for (int model = 0; model < kDistanceModels; ++model) {
@@ -60,21 +60,7 @@ void PriceTokens(const CodingModels& models, int64_t longest, TokenPrices& price
       // A bit length the model cannot code is never asked for: the window
       // keeps every distance below 2^e.
       const uint32_t code = n < bitLengths && bitLengths > 1 ? GetCode(*models.hl[model].tree, n).length : 0;
-      prices.distance[model][n] = (code + (n >= 2 ? n - 1 : 0)) * kPriceScale;
-    }
-  }
-}
-
-void BlendPrices(TokenPrices& prices, const TokenPrices& other) {
-  auto mean = [](uint32_t a, uint32_t b) { return (a + b + 1) / 2; };
-  for (int byte = 0; byte < 256; ++byte) prices.literal[byte] = mean(prices.literal[byte], other.literal[byte]);
-  const size_t lengths = std::min(prices.length.size(), other.length.size());
-  for (size_t length = 0; length < lengths; ++length) {
-    prices.length[length] = mean(prices.length[length], other.length[length]);
-  }
-  for (int model = 0; model < kDistanceModels; ++model) {
-    for (int n = 0; n < kMaxDistanceBits; ++n) {
-      prices.distance[model][n] = mean(prices.distance[model][n], other.distance[model][n]);
+      prices.distance[model][n] = code + (n >= 2 ? n - 1 : 0);
     }
   }
 }

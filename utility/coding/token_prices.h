@@ -25,10 +25,9 @@ void ReleaseCodingModels(CodingModels& models);
 // Makes `to` (built for the same window) the same state as `from`.
 void CopyCodingModels(const CodingModels& from, CodingModels& to);
 
-// Prices in 1/kPriceScale bits, so that two states can be blended.
-constexpr uint32_t kPriceScale = 16;
 constexpr int kMaxDistanceBits = 25;  // bit lengths 0..24 of distance - 1
 
+// Prices in bits.
 struct TokenPrices {
   uint32_t literal[256];
   std::vector<uint32_t> length;  // by match length, 0..longest (below 3 unused)
@@ -38,8 +37,6 @@ struct TokenPrices {
 
 // The code lengths of the models' present state, for lengths up to `longest`.
 void PriceTokens(const CodingModels& models, int64_t longest, TokenPrices& prices);
-// Each price becomes the mean of its own and `other`'s.
-void BlendPrices(TokenPrices& prices, const TokenPrices& other);
 // Codes `tokens` starting at `data` into the models' state without writing
 // anything; returns the bits they would take.
 uint64_t SimulateTokens(CodingModels& models, const std::vector<ParseToken>& tokens, const uint8_t* data);
