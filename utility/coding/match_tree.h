@@ -1,8 +1,8 @@
 // Every useful match at a position, for a parse that weighs them all: a
 // binary tree of the earlier positions of each 3-byte hash, ordered by the
-// bytes that follow, over data held whole in memory. Walking the tree from
-// its root meets ever longer matches, each nearer than any longer one
-// found later would make useless.
+// bytes that follow, over data held whole in memory. The walk from the root
+// goes to ever older positions, so each match it reports, longer than all
+// before it, is the nearest of that length it met.
 #pragma once
 
 #include <cstdint>
