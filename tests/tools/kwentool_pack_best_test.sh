@@ -19,7 +19,8 @@ restore() { $runner "$durmo" x "$1" "$2" >/dev/null 2>&1; }
 size() { stat -c %s "$1"; }
 
 kwentool --help
-check "--help describes --pack best and repack" grep -q -e "--pack best" -e "repack IN.kwen OUT.kwen" out.txt
+check "--help describes --pack best" grep -q -e "--pack best" out.txt
+check "--help describes repack" grep -q "repack IN.kwen OUT.kwen" out.txt
 
 # --- The sample's pages, default and best.
 cp "$pages"/text-1.png "$pages"/text-2.png "$pages"/colour.png .
@@ -80,6 +81,9 @@ kwentool repack empty.kwen target.kwen
 check "an empty file is refused" same "$(rc):$(tail -1 err.txt)" "1:kwentool: empty.kwen is empty"
 kwentool repack missing.kwen target.kwen
 check "a missing file is refused" same "$(rc):$(tail -1 err.txt)" "1:kwentool: File does not exist: missing.kwen"
+kwentool repack default.kwen unpacked.bs
+check "an output not named .kwen is refused" same "$(rc):$(tail -1 err.txt)" \
+  "1:kwentool: the output's name must end in .kwen, by which the viewer knows it"
 check "no refusal left a file behind" same "$(listing)" "$before"
 kwentool repack default.kwen
 check "repack without its output is a usage error" same "$(rc)" 2
