@@ -89,12 +89,12 @@ TEST(BestPack, RestoresEveryKindOfSourceUnderEverySwitch) {
       {"one byte", BytesOf("x")},
       {"two bytes", BytesOf("ab")},
       {"shortest match", BytesOf("abcabc")},
-      {"random", RandomBytes(20000, 31)},
-      {"text", TextLike(40000, 32)},
-      {"records", Structured(30000, 33)},
-      {"runs", Runs(60000, 34)},
+      {"random", RandomBytes(10000, 31)},
+      {"text", TextLike(20000, 32)},
+      {"records", Structured(15000, 33)},
+      {"runs", Runs(30000, 34)},
       // Long runs of short periods, long matches far back and an escape length.
-      {"zeros", Bytes(100000, 0)},
+      {"zeros", Bytes(70000, 0)},
       {"far repeat", Concatenated({RandomBytes(3000, 35), TextLike(5000, 36), RandomBytes(3000, 35)})},
   };
   for (char size : std::string("H1T")) {
@@ -110,8 +110,8 @@ TEST(BestPack, RestoresEveryKindOfSourceUnderEverySwitch) {
 // A 4 KiB window over sources many times its size: matches must stay within
 // the window as it slides, across blocks and inside long matches.
 TEST(BestPack, SourcesLargerThanTheWindow) {
-  const Bytes text = TextLike(200000, 41);
-  const Bytes mixed = Concatenated({text, Structured(100000, 42), Bytes(30000, 7), text});
+  const Bytes text = TextLike(60000, 41);
+  const Bytes mixed = Concatenated({text, Structured(40000, 42), Bytes(30000, 7), text});
   for (char size : std::string("TSC")) {
     ExpectRestores(mixed, Switches{kDefaultSearchExponent, WindowExponentFor(size)}, std::string("/") + size);
   }
@@ -120,8 +120,8 @@ TEST(BestPack, SourcesLargerThanTheWindow) {
 // The point of the parse: smaller than the greedy one where there is choice.
 TEST(BestPack, SmallerThanTheGreedyParse) {
   const std::pair<const char*, Bytes> corpus[] = {
-      {"text", TextLike(300000, 51)},
-      {"records", Structured(300000, 52)},
+      {"text", TextLike(150000, 51)},
+      {"records", Structured(150000, 52)},
   };
   for (const auto& [name, source] : corpus) {
     const Switches switches;
