@@ -70,7 +70,7 @@ void BuildPage(const BuildOptions& options, DocumentWriter& document, int32_t in
     ink = InkMap(image, threshold);
     WriteBitonalPage(document, image, ink);
   } else {
-    bits = WriteColourPage(document, image, options.quality);
+    bits = WriteColourPage(document, image, options.quality, options.switches);
   }
   if (!EndPage(document)) FailBuild("the unpacked document would reach 2 GiB at page " + std::to_string(index + 1));
   const PageComparison comparison = CompareBuiltPage(document, index, image, bitonal ? &ink : nullptr);

@@ -4,6 +4,7 @@
 #include "tools/kwentool/compact_encoder.h"
 #include "tools/kwentool/page_encoder.h"
 #include "tools/kwentool/spot_finder.h"
+#include "utility/memory_pack.h"
 #include "viewer/document/document_layout.h"
 #include "viewer/document/page_loader.h"
 
@@ -12,6 +13,8 @@ namespace {
 constexpr uint16_t kColourBits = 24;
 constexpr uint16_t kGreyBits = 8;
 constexpr uint32_t kWhiteGrey = 255;  // the white index of the grey table
+// Pictures of this many pixels or more are weighed raw against compact alone.
+constexpr uint64_t kAlonePixels = 128 * 128;
 // Pictures this close are stored as one: a little white costs less than
 // another spot's fields.
 constexpr int32_t kPictureGap = 8;
@@ -115,23 +118,40 @@ struct Picture {
 int32_t BoxWidth(const Box& box) { return box.right - box.left + 1; }
 int32_t BoxHeight(const Box& box) { return box.bottom - box.top + 1; }
 
-// Codes each picture compact when that takes fewer bytes than raw pixels of
-// `rawBytesPerPixel` bytes. A picture too large for the loader to decode at
-// once, and a thumbnail, which the loader always reads raw, stay raw.
+size_t PackedSize(const Bytes& bytes, const Switches& switches) {
+  return PackBytes(bytes.data(), bytes.size(), switches).size();
+}
+
+// Codes pictures compact where that packs smaller than their raw pixels at
+// `rawDepth` (flat pixels pack far better than their unpacked size says).
+// A large picture is weighed alone; small ones, such as the glyphs of grey
+// text, pack together (raw, they repeat one another), so they are weighed
+// as one group. A picture too large for the loader to decode at once, and
+// a thumbnail, which the loader always reads raw, stay raw.
 std::vector<Picture> PlanPictures(const PageImage& image, const std::vector<Box>& boxes, int32_t quality,
-                                  int32_t rawBytesPerPixel) {
+                                  const PageDepth& rawDepth, const Switches& switches) {
   std::vector<Picture> pictures;
+  Bytes smallRaw, smallCompact;
+  std::vector<size_t> small;
   for (const Box& box : boxes) {
     Picture picture{box, {}};
     const uint32_t width = static_cast<uint32_t>(BoxWidth(box)), height = static_cast<uint32_t>(BoxHeight(box));
     if (quality > 0 && !IsThumbnail(width, height) && CompactPictureFits(width, height)) {
       EncodeCompactPicture(image, box.left, box.top, BoxWidth(box), BoxHeight(box), ScaleForQuality(quality),
                            picture.compact);
-      if (picture.compact.size() >= uint64_t{width} * height * static_cast<uint32_t>(rawBytesPerPixel)) {
+      const Bytes raw = RawPicture(image, rawDepth, box);
+      if (uint64_t{width} * height < kAlonePixels) {
+        smallRaw.insert(smallRaw.end(), raw.begin(), raw.end());
+        smallCompact.insert(smallCompact.end(), picture.compact.begin(), picture.compact.end());
+        small.push_back(pictures.size());
+      } else if (PackedSize(picture.compact, switches) >= PackedSize(raw, switches)) {
         picture.compact.clear();
       }
     }
     pictures.push_back(std::move(picture));
+  }
+  if (!small.empty() && PackedSize(smallCompact, switches) >= PackedSize(smallRaw, switches)) {
+    for (size_t index : small) pictures[index].compact.clear();
   }
   return pictures;
 }
@@ -165,7 +185,7 @@ bool AnyCompact(const std::vector<Picture>& pictures) {
 
 }  // namespace
 
-uint16_t WriteColourPage(DocumentWriter& document, const PageImage& image, int32_t quality) {
+uint16_t WriteColourPage(DocumentWriter& document, const PageImage& image, int32_t quality, const Switches& switches) {
   std::vector<uint8_t> nonWhite(static_cast<size_t>(image.width) * image.height);
   for (size_t p = 0; p < nonWhite.size(); ++p) {
     const uint8_t* pixel = &image.rgb[p * 3];
@@ -191,7 +211,7 @@ uint16_t WriteColourPage(DocumentWriter& document, const PageImage& image, int32
     }
   }
   const std::vector<Picture> pictures =
-      PlanPictures(image, MergeBoxes(std::move(boxes)), quality, BytesPerPixel(planned));
+      PlanPictures(image, MergeBoxes(std::move(boxes)), quality, planned, switches);
   if (grey && AnyCompact(pictures)) depth = kColourDepth;
   BeginPage(document, image.width, image.height, depth.bits, image.xPelsPerMetre, image.yPelsPerMetre);
   SpotStream stream = StartSpots(document, image.width, depth.white);
