@@ -73,6 +73,16 @@ void PackRgbInPlace(std::vector<uint8_t>& pixels, size_t count) {
   pixels.resize(3 * count);
 }
 
+bool CheckTiffPages(TiffFile* file, std::string& error) {
+  file->complained = false;
+  const tdir_t count = TIFFNumberOfDirectories(file->tiff);
+  if (!file->complained) return true;
+  // A chain of pages broken off (a file cut short) must not pass for a
+  // shorter document.
+  error = "is damaged after page " + std::to_string(count) + " (" + file->message + ")";
+  return false;
+}
+
 }  // namespace
 
 TiffFile* OpenTiff(const char* path, std::string& error) {
@@ -86,6 +96,10 @@ TiffFile* OpenTiff(const char* path, std::string& error) {
   if (file->tiff == nullptr) {
     error = file->complained ? "is not a readable TIFF file (" + file->message + ")" : "cannot be opened";
     delete file;
+    return nullptr;
+  }
+  if (!CheckTiffPages(file, error)) {
+    CloseTiff(file);
     return nullptr;
   }
   return file;
