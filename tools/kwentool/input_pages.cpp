@@ -84,7 +84,7 @@ bool SplitPageArgument(const std::string& argument, std::string& path, PageList&
   return true;
 }
 
-bool OpenInputReader(const InputFile& input, InputReader& reader, std::string& error) {
+bool OpenInputReader(const InputFile& input, InputReader& reader, [[maybe_unused]] std::string& error) {
   reader = InputReader();
   reader.input = &input;
 #if KWEN_HAVE_TIFF
