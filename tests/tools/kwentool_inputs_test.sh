@@ -3,9 +3,10 @@
 # compression (made by ImageMagick and libtiff's tools), multi-page TIFF,
 # JPEG and PDF (made by Ghostscript), page ranges, the automatic threshold,
 # and damaged or cut-off files refused by file and page with nothing written.
-# Usage: kwentool_inputs_test.sh KWENTOOL
+# Usage: kwentool_inputs_test.sh KWENTOOL PAGES_DIR
 set -u
 tool=$(realpath "$1")
+pages=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -162,5 +163,12 @@ check "a PDF page whose drawing is damaged" refused "bad.pdf page 1 is damaged" 
 
 kwentool --help
 check "--help names the inputs this build reads" grep -q "JPEG, TIFF or PDF" out.txt
+
+# --- Pages that are not grey build to the bytes they always did (the
+# sample's two text pages and colour page, as built before grey pages and
+# the new inputs).
+kwentool build -o sample.kwen "$pages"/text-1.png "$pages"/text-2.png "$pages"/colour.png
+check "the sample document keeps its bytes" same "$(sha256sum <sample.kwen | cut -d' ' -f1)" \
+  b8dc7c98ae6c6d6c223afef6d678b2c55c9e67457408b3b03e8e34e95383c006
 
 finish kwentool_inputs
