@@ -88,6 +88,12 @@ kwentool build -o book.kwen multi.tif
 check "every page of a multi-page TIFF" eval 'same "$("$tool" info book.kwen | head -1)" "pages: 3" &&
   render_page 1 && same_pixels got.png bw.png && render_page 2 && same_pixels got.png grey.png &&
   render_page 3 && same_pixels got.png colour.png'
+convert colour.png -resize 30x20 thumbnail.tif
+tiffset -s 254 1 thumbnail.tif  # a reduced image
+tiffcp bw-Group4.tif thumbnail.tif rgb-LZW.tif with-thumbnail.tif
+kwentool build -o book.kwen with-thumbnail.tif
+check "a scanner's thumbnail is not a page" eval 'same "$("$tool" info book.kwen | head -1)" "pages: 2" &&
+  render_page 2 && same_pixels got.png colour.png'
 kwentool build -o book.kwen multi.tif:3,1 multi.tif:2 bw.png:1
 check "ranges take pages in the order given" eval 'render_page 1 && same_pixels got.png colour.png &&
   render_page 2 && same_pixels got.png bw.png && render_page 3 && same_pixels got.png grey.png &&

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <tiffio.h>
 
@@ -21,6 +22,7 @@ struct TiffFile {
   std::string message;  // the library's first complaint since the last reset
   bool complained = false;
   bool decoding = false;  // warnings count as complaints only while pixels are read
+  std::vector<tdir_t> pages;  // the directories of full images, not of their thumbnails
 };
 
 namespace {
@@ -73,13 +75,22 @@ void PackRgbInPlace(std::vector<uint8_t>& pixels, size_t count) {
   pixels.resize(3 * count);
 }
 
-bool CheckTiffPages(TiffFile* file, std::string& error) {
+bool IsThumbnailDirectory(TIFF* tiff) {
+  uint32_t kind = 0;
+  return TIFFGetField(tiff, TIFFTAG_SUBFILETYPE, &kind) == 1 && (kind & FILETYPE_REDUCEDIMAGE) != 0;
+}
+
+// Lists the pages, walking every directory once. A chain of directories
+// broken off (a file cut short) must not pass for a shorter document.
+bool ListTiffPages(TiffFile* file, std::string& error) {
   file->complained = false;
-  const tdir_t count = TIFFNumberOfDirectories(file->tiff);
+  tdir_t directory = 0;
+  do {
+    if (!IsThumbnailDirectory(file->tiff)) file->pages.push_back(directory);
+    ++directory;
+  } while (TIFFReadDirectory(file->tiff) == 1);
   if (!file->complained) return true;
-  // A chain of pages broken off (a file cut short) must not pass for a
-  // shorter document.
-  error = "is damaged after page " + std::to_string(count) + " (" + file->message + ")";
+  error = "is damaged after page " + std::to_string(file->pages.size()) + " (" + file->message + ")";
   return false;
 }
 
@@ -98,7 +109,7 @@ TiffFile* OpenTiff(const char* path, std::string& error) {
     delete file;
     return nullptr;
   }
-  if (!CheckTiffPages(file, error)) {
+  if (!ListTiffPages(file, error)) {
     CloseTiff(file);
     return nullptr;
   }
@@ -112,14 +123,17 @@ void CloseTiff(TiffFile* file) {
 }
 
 int32_t TiffPageCount(TiffFile* file) {
-  const tdir_t count = TIFFNumberOfDirectories(file->tiff);
-  return count > INT32_MAX ? INT32_MAX : static_cast<int32_t>(count);
+  return file->pages.size() > INT32_MAX ? INT32_MAX : static_cast<int32_t>(file->pages.size());
 }
 
 bool ReadTiffPage(TiffFile* file, int32_t page, int64_t largestPixels, PageImage& image, std::string& error) {
   file->complained = false;
-  if (TIFFSetDirectory(file->tiff, static_cast<tdir_t>(page)) != 1) {
-    error = "cannot be read (" + (file->complained ? file->message : std::string("no such page")) + ")";
+  if (page < 0 || page >= TiffPageCount(file)) {
+    error = "is not in the file";
+    return false;
+  }
+  if (TIFFSetDirectory(file->tiff, file->pages[static_cast<size_t>(page)]) != 1) {
+    error = "cannot be read (" + (file->complained ? file->message : std::string("no directory")) + ")";
     return false;
   }
   uint32_t width = 0, height = 0;

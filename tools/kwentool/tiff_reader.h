@@ -1,5 +1,6 @@
 // TIFF pages through libtiff: every page of a multi-page file, of any
-// depth and compression the library reads.
+// depth and compression the library reads. Reduced images (thumbnails a
+// scanner adds beside a page) are not pages.
 #pragma once
 
 #include <cstdint>
