@@ -105,6 +105,9 @@ check "names with colons: the file itself, or a range after it" eval 'render_pag
   render_page 2 && same_pixels got.png colour.png'
 check "a page beyond the file is refused" refused "multi.tif has no page 4 (it has 3)" multi.tif:2-4
 check "a backward range is refused" refused "multi.tif:3-2: the range 3-2 runs backwards" multi.tif:3-2
+many=()
+for i in $(seq 334); do many+=(multi.tif); done
+check "more than 999 pages in all are refused" refused "the inputs hold 1002 pages; a document holds at most 999" "${many[@]}"
 
 # --- JPEG, grey and colour, with the resolution of its JFIF header.
 convert grey.png -type Grayscale -quality 95 -units PixelsPerInch -density 150 grey.jpg
