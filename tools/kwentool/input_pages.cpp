@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <cstring>
 
 #if KWEN_HAVE_TIFF
 #include "tools/kwentool/tiff_reader.h"
@@ -46,6 +45,7 @@ bool IsTiffHeader(const std::string& head) {
 // TIFF and PDF are told by their headers; everything else is left to the
 // image reader, which names what it does not know.
 bool KindOfFile(const std::string& path, InputKind& kind, std::string& error) {
+  error.clear();
   FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
     error = "cannot be opened";
