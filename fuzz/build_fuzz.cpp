@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (bitonal) {
     WriteBitonalPage(document, image, ink);
   } else {
-    WriteColourPage(document, image, 0);
+    WriteColourPage(document, image, 0, Switches{});
   }
   if (!EndPage(document)) std::abort();
   if (CompareBuiltPage(document, 0, image, bitonal ? &ink : nullptr).differentPixels != 0) std::abort();

@@ -145,7 +145,7 @@ check "a missing page is refused by name" same "$(rc):$(tail -1 err.txt)" "1:kwe
 check "nothing is written for it" test ! -e fresh.kwen
 printf 'GIF89a' >anim.gif
 kwentool build -o fresh.kwen anim.gif
-check "other formats are refused" grep -q "anim.gif is not a BMP, PNG or PNM image" err.txt
+check "other formats are refused" grep -q "anim.gif is not a BMP, PNG, PNM or JPEG image" err.txt
 printf 'P4 8 2\n\377' >short.pbm
 kwentool build -o fresh.kwen short.pbm
 check "a cut-off PNM is refused" grep -q "short.pbm is not a readable image (the PNM pixels are cut short or damaged)" err.txt

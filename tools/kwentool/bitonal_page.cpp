@@ -1,10 +1,10 @@
 #include "tools/kwentool/page_encoder.h"
 #include "tools/kwentool/spot_finder.h"
+#include "tools/kwentool/threshold.h"
 
 namespace {
 
 constexpr uint32_t kWhite1 = 1;  // the white index of the black, white table
-constexpr int32_t kBrightnessRed = 299, kBrightnessGreen = 587, kBrightnessBlue = 114, kBrightnessScale = 1000;
 
 }  // namespace
 
@@ -19,10 +19,7 @@ bool IsBlackAndWhite(const PageImage& image) {
 std::vector<uint8_t> InkMap(const PageImage& image, int32_t threshold) {
   std::vector<uint8_t> ink(image.rgb.size() / 3);
   for (size_t p = 0; p < ink.size(); ++p) {
-    const uint8_t* pixel = &image.rgb[p * 3];
-    const int32_t brightness =
-        (kBrightnessRed * pixel[0] + kBrightnessGreen * pixel[1] + kBrightnessBlue * pixel[2]) / kBrightnessScale;
-    ink[p] = brightness < threshold ? 1 : 0;
+    ink[p] = Brightness(&image.rgb[p * 3]) < threshold ? 1 : 0;
   }
   return ink;
 }

@@ -6,13 +6,16 @@
 #include <cstring>
 
 #include "tools/kwentool/document_writer.h"
+#include "tools/kwentool/input_pages.h"
 #include "tools/kwentool/output_file.h"
 #include "tools/kwentool/page_progress.h"
 #include "utility/platform_io.h"
 #include "tools/kwentool/page_check.h"
 #include "tools/kwentool/page_encoder.h"
 #include "tools/kwentool/best_packing.h"
+#include "tools/kwentool/threshold.h"
 #include "utility/memory_pack.h"
+#include "viewer/document/document_state.h"
 
 namespace {
 
@@ -26,10 +29,10 @@ int32_t PelsPerMetre(int32_t dotsPerInch) { return static_cast<int32_t>(std::lro
   std::exit(kBuildFailed);
 }
 
-void ReportPage(int32_t index, const std::string& path, const PageImage& image, bool bitonal,
+void ReportPage(int32_t index, const std::string& path, const PageImage& image, uint16_t bits,
                 const SpotCounts& before, const SpotCounts& after, const PageComparison& comparison) {
   std::printf("page %d (%s): %d x %d, %s, %lld spots, %lld references, %lld pictures, ", index + 1, path.c_str(),
-              image.width, image.height, bitonal ? "bitonal" : "24-bit", static_cast<long long>(after.spots - before.spots),
+              image.width, image.height, bits == 1 ? "bitonal" : bits == 8 ? "8-bit grey" : "24-bit", static_cast<long long>(after.spots - before.spots),
               static_cast<long long>(after.references - before.references),
               static_cast<long long>(after.rawPictures + after.compactPictures - before.rawPictures -
                                      before.compactPictures));
@@ -53,22 +56,22 @@ void ReportDocument(const BuildOptions& options, const DocumentWriter& document,
 }
 
 // Writes page `index`, checks it by building it back, and reports it.
-void BuildPage(const BuildOptions& options, DocumentWriter& document, int32_t index) {
-  const std::string& path = options.pages[index];
-  PageImage image;
-  std::string error;
-  if (!ReadPageImage(path.c_str(), image, error)) FailBuild(path + " " + error);
+void BuildPage(const BuildOptions& options, DocumentWriter& document, int32_t index, const std::string& path,
+               PageImage& image) {
   if (image.xPelsPerMetre <= 0 || image.yPelsPerMetre <= 0) {
     image.xPelsPerMetre = image.yPelsPerMetre = PelsPerMetre(options.dotsPerInch);
   }
   const SpotCounts before = document.counts;
   const bool bitonal = options.bitonal || IsBlackAndWhite(image);
   std::vector<uint8_t> ink;
+  uint16_t bits = 1;
   if (bitonal) {
-    ink = InkMap(image, options.threshold > 0 ? options.threshold : kDefaultThreshold);
+    const int32_t threshold = options.threshold > 0 ? options.threshold
+                                                    : OtsuThreshold(BrightnessHistogram(image), kDefaultThreshold);
+    ink = InkMap(image, threshold);
     WriteBitonalPage(document, image, ink);
   } else {
-    WriteColourPage(document, image, options.quality);
+    bits = WriteColourPage(document, image, options.quality, options.switches);
   }
   if (!EndPage(document)) FailBuild("the unpacked document would reach 2 GiB at page " + std::to_string(index + 1));
   const PageComparison comparison = CompareBuiltPage(document, index, image, bitonal ? &ink : nullptr);
@@ -76,30 +79,48 @@ void BuildPage(const BuildOptions& options, DocumentWriter& document, int32_t in
   if (lossless && comparison.differentPixels != 0) {
     FailBuild("internal error: page " + std::to_string(index + 1) + " does not build back to its pixels");
   }
-  if (options.verbose) ReportPage(index, path, image, bitonal, before, document.counts, comparison);
+  if (options.verbose) ReportPage(index, path, image, bits, before, document.counts, comparison);
 }
 
 }  // namespace
 
 int RunBuild(const BuildOptions& options) {
-  for (const std::string& page : options.pages) {
-    if (IsSameFile(options.output.c_str(), page.c_str())) {
+  std::vector<InputFile> inputs;
+  std::string error;
+  if (!ResolveInputs(options.pages, inputs, error)) FailBuild(error);
+  size_t pageCount = 0;
+  for (const InputFile& input : inputs) {
+    if (IsSameFile(options.output.c_str(), input.path.c_str())) {
       FailBuild(options.output + " is one of the page images: it would be replaced");
     }
+    pageCount += input.pages.size();
   }
-  const int32_t pages = static_cast<int32_t>(options.pages.size());
+  if (pageCount > static_cast<size_t>(kMaxPages)) {
+    FailBuild("the inputs hold " + std::to_string(pageCount) + " pages; a document holds at most " +
+              std::to_string(kMaxPages));
+  }
+  const int32_t pages = static_cast<int32_t>(pageCount);
   const PageProgress progress = StartPageProgress(pages);
   DocumentWriter document;
   BeginDocument(document, pages);
-  for (int32_t index = 0; index < pages; ++index) {
-    ShowPageProgress(progress, index + 1);
-    BuildPage(options, document, index);
+  int32_t index = 0;
+  for (const InputFile& input : inputs) {
+    InputReader reader;
+    if (!OpenInputReader(input, reader, error)) FailBuild(input.path + " " + error);
+    for (int32_t page : input.pages) {
+      ShowPageProgress(progress, index + 1);
+      PageImage image;
+      if (!ReadInputPage(reader, page, options.dotsPerInch, image, error)) FailBuild(input.path + " " + error);
+      const bool wholeFile = input.kind == InputKind::kImage;
+      BuildPage(options, document, index, wholeFile ? input.path : input.path + ":" + std::to_string(page), image);
+      ++index;
+    }
+    CloseInputReader(reader);
   }
   EndPageProgress(progress);
   const std::vector<uint8_t> packed = options.packBest
                                           ? PackBestChecked(document.bytes, options.switches)
                                           : PackBytes(document.bytes.data(), document.bytes.size(), options.switches);
-  std::string error;
   if (!WriteWholeFile(options.output, packed, error)) FailBuild(error);
   ReportDocument(options, document, packed.size());
   return 0;

@@ -78,7 +78,7 @@ void BeginDocument(DocumentWriter& document, int32_t pageCount) {
 
 void BeginPage(DocumentWriter& document, int32_t width, int32_t height, uint16_t bits, int32_t xPelsPerMetre,
                int32_t yPelsPerMetre) {
-  const uint32_t colours = bits == 1 ? 2 : 0;
+  const uint32_t colours = bits == 1 ? 2 : bits == 8 ? 256 : 0;
   const uint32_t offBits = kBitmapHeadersSize + 4 * colours;
   const uint32_t imageSize = static_cast<uint32_t>(RowBytes(bits, width) * height);
   Bytes& out = document.bytes;
@@ -101,6 +101,9 @@ void BeginPage(DocumentWriter& document, int32_t width, int32_t height, uint16_t
   if (bits == 1) {
     PutLittle(out, 0x00000000, 4);  // black
     PutLittle(out, 0x00FFFFFF, 4);  // white
+  }
+  if (bits == 8) {
+    for (uint32_t grey = 0; grey < colours; ++grey) PutLittle(out, grey | grey << 8 | grey << 16, 4);
   }
 }
 

@@ -40,8 +40,8 @@ struct DocumentWriter {
 
 // The table gets a slot for each of `pageCount` pages (at most kMaxPages).
 void BeginDocument(DocumentWriter& document, int32_t pageCount);
-// A page of 1 bit per pixel (colour table black, white) or 24 bits (no
-// table); resolutions in pixels per metre.
+// A page of 1 bit per pixel (colour table black, white), 8 (the 256 greys,
+// each its own index) or 24 bits (no table); resolutions in pixels per metre.
 void BeginPage(DocumentWriter& document, int32_t width, int32_t height, uint16_t bits, int32_t xPelsPerMetre,
                int32_t yPelsPerMetre);
 // Records the page's size in the table. False when the document would

@@ -9,6 +9,7 @@
 #include "tools/kwentool/best_packing.h"
 #include "tools/kwentool/build_command.h"
 #include "tools/kwentool/image_format.h"
+#include "tools/kwentool/input_pages.h"
 #include "tools/kwentool/open_document.h"
 #include "tools/kwentool/output_file.h"
 #include "tools/kwentool/output_pattern.h"
@@ -27,8 +28,8 @@ constexpr const char* kHelp =
     "\n"
     "Commands:\n"
     "  build [OPTIONS] -o BOOK.kwen PAGE...\n"
-    "                            make a document of the page images, one page each,\n"
-    "                            in order (BMP, PNG, PBM, PGM or PPM; at most 999)\n"
+    "                            make a document of the page images, in order (at\n"
+    "                            most 999 pages; see Pages of build below)\n"
     "  unpack BOOK.kwen OUT      write the unpacked document held in BOOK.kwen\n"
     "  repack IN.kwen OUT.kwen   the same document packed smaller (as --pack best),\n"
     "                            in the window IN declares\n"
@@ -54,10 +55,13 @@ constexpr const char* kHelp =
     "Options of build:\n"
     "  --bitonal          store every page in black and white, cut at the threshold\n"
     "                     (pages of only black and white pixels always are)\n"
-    "  --threshold N      brightness (1 to 255) below which a pixel is ink; 128\n"
+    "  --threshold N      brightness (1 to 255) below which a pixel is ink; without\n"
+    "                     it, Otsu's threshold for each page's brightness histogram\n"
+    "                     (128 for a page without two distinct levels)\n"
     "  --quality Q        store colour pictures compact-coded, from 1 (smallest) to\n"
     "                     100 (best); without it they are stored losslessly\n"
-    "  --dpi N            resolution of pages whose file gives none; 300\n"
+    "  --dpi N            resolution of PDF pages, and of pages whose file gives\n"
+    "                     none; 300\n"
     "  --search L         the packing's search switch, as durmo's: T, S, G (default),\n"
     "                     F or Q\n"
     "  --size L           the packing's size switch, as durmo's: H, L, M, 2, 1\n"
@@ -69,6 +73,17 @@ constexpr const char* kHelp =
     "                     it builds back (peak signal-to-noise ratio)\n"
     "\n"
     "Progress goes to standard error, the closing report to standard output.\n";
+
+// After the text above; its one field is the formats this build reads.
+constexpr const char* kPagesHelp =
+    "\n"
+    "Pages of build:\n"
+    "  Each PAGE is a file: %s.\n"
+    "  Every page of a TIFF or PDF file is taken, or those after a colon:\n"
+    "  scan.tif:2, book.pdf:3-10, book.pdf:1,4-6. A name that is an existing file\n"
+    "  is taken whole, colons and all (add the pages after it to take some:\n"
+    "  a:1.tif:2). PDF pages are drawn at --dpi, antialiased. Pages of greys only\n"
+    "  are stored with 8 bits per pixel.\n";
 
 [[noreturn]] void UsageError(const std::string& text) {
   std::fprintf(stderr, "kwentool: %s\nTry 'kwentool --help'.\n", text.c_str());
@@ -141,6 +156,7 @@ int RunCommand(int argc, char** argv) {
   const std::string command = argv[1];
   if (command == "--help" || command == "-h" || command == "help") {
     std::fputs(kHelp, stdout);
+    std::printf(kPagesHelp, kInputFormats);
     return 0;
   }
   if (command == "render") {

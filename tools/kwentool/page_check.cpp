@@ -14,6 +14,7 @@
 namespace {
 
 constexpr double kPeak = 255.0;
+constexpr uint16_t kTableBits = 8;
 
 void LoadWrittenPage(const DocumentWriter& document, int32_t index) {
   iPageCount = index + 1;
@@ -72,18 +73,31 @@ double RowSquares(const std::vector<uint8_t>& expected, const uint8_t* built, in
   return squares;
 }
 
+// An 8-bit row through the page's colour table, as blue, green, red.
+const uint8_t* WidenedRow(const uint8_t* row, int32_t width, std::vector<uint8_t>& widened) {
+  for (int32_t x = 0; x < width; ++x) {
+    const RgbQuad& entry = sBitMapInfoHeader.RGBTable[row[x]];
+    widened[3 * static_cast<size_t>(x)] = entry.rgbBlue;
+    widened[3 * static_cast<size_t>(x) + 1] = entry.rgbGreen;
+    widened[3 * static_cast<size_t>(x) + 2] = entry.rgbRed;
+  }
+  return widened.data();
+}
+
 }  // namespace
 
 PageComparison CompareBuiltPage(const DocumentWriter& document, int32_t index, const PageImage& image,
                                 const std::vector<uint8_t>* ink) {
   LoadWrittenPage(document, index);
   const bool bitonal = ink != nullptr;
+  const uint16_t bits = sBitMapInfoHeader.BMIH.biBitCount;
   const uint64_t stride = RowBytes(bitonal ? 1 : 24, image.width);
-  std::vector<uint8_t> expected(stride);
+  std::vector<uint8_t> expected(stride), widened(stride);
   PageComparison comparison{0, 0};
   double squares = 0;
   for (int32_t y = 0; y < image.height; ++y) {
-    const uint8_t* built = pDibBits + stride * static_cast<uint64_t>(image.height - 1 - y);
+    const uint8_t* built = pDibBits + RowBytes(bits, image.width) * static_cast<uint64_t>(image.height - 1 - y);
+    if (bits == kTableBits) built = WidenedRow(built, image.width, widened);
     ExpectedRow(image, ink, y, expected);
     if (std::memcmp(expected.data(), built, stride) == 0) continue;
     squares += RowSquares(expected, built, image.width, bitonal, comparison.differentPixels);

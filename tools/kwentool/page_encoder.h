@@ -6,6 +6,7 @@
 
 #include "tools/kwentool/document_writer.h"
 #include "tools/kwentool/page_image.h"
+#include "utility/run_parameters.h"
 
 constexpr int32_t kDefaultThreshold = 128;
 
@@ -18,6 +19,9 @@ std::vector<uint8_t> InkMap(const PageImage& image, int32_t threshold);
 // stored once.
 void WriteBitonalPage(DocumentWriter& document, const PageImage& image, const std::vector<uint8_t>& ink);
 
-// A 24-bit page: groups of one colour as masks, the rest as pictures, raw
-// (quality 0) or compact-coded at the scale for the quality.
-void WriteColourPage(DocumentWriter& document, const PageImage& image, int32_t quality);
+// A 24-bit page, or for a page of greys only an 8-bit page with a grey
+// table: groups of one colour as masks, the rest as pictures, raw (quality
+// 0) or compact-coded at the scale for the quality where that packs smaller
+// (with `switches`) than raw. A grey page stays 8-bit unless a picture is
+// compact-coded, which needs 24 bits. Returns the page's bits per pixel.
+uint16_t WriteColourPage(DocumentWriter& document, const PageImage& image, int32_t quality, const Switches& switches);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "tools/kwentool/file_bytes.h"
+#include "tools/kwentool/jpeg_reader.h"
 #include "tools/kwentool/pnm_reader.h"
 
 #include "stb_image.h"
@@ -114,8 +115,13 @@ bool DecodePageImage(const std::vector<uint8_t>& bytes, PageImage& image, std::s
     }
     return true;
   }
+  if (IsJpeg(bytes)) {
+    if (!CheckJpegMarkers(bytes, error) || !DecodeWithStb(bytes, largestPixels, image, error)) return false;
+    ReadJfifResolution(bytes, image);
+    return true;
+  }
   if (!IsBmp(bytes) && !IsPng(bytes)) {
-    error = "is not a BMP, PNG or PNM image";
+    error = "is not a BMP, PNG, PNM or JPEG image";
     return false;
   }
   if (!DecodeWithStb(bytes, largestPixels, image, error)) return false;

@@ -18,7 +18,7 @@ struct PageImage {
   int32_t yPelsPerMetre = 0;
 };
 
-// Reads a BMP, PNG, PBM, PGM or PPM file. False, with `error` telling why,
+// Reads a BMP, PNG, PBM, PGM, PPM or JPEG file. False, with `error` telling why,
 // for anything it cannot read.
 bool ReadPageImage(const char* path, PageImage& image, std::string& error);
 // The same for the file's bytes, taking at most `largestPixels` pixels.

@@ -1,5 +1,6 @@
-// The image library's code, for BMP and PNG read from memory only.
+// The image library's code, for BMP, PNG and JPEG read from memory only.
 #define STBI_ONLY_BMP
+#define STBI_ONLY_JPEG
 #define STBI_ONLY_PNG
 #define STBI_NO_STDIO
 #define STBI_FAILURE_USERMSG

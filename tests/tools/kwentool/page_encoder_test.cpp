@@ -43,7 +43,7 @@ DocumentWriter BuildBitonal(const std::vector<PageImage>& pages) {
 DocumentWriter BuildColour(const PageImage& page, int32_t quality) {
   DocumentWriter document;
   BeginDocument(document, 1);
-  WriteColourPage(document, page, quality);
+  WriteColourPage(document, page, quality, Switches{});
   EXPECT_TRUE(EndPage(document));
   return document;
 }
