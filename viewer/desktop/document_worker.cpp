@@ -113,8 +113,7 @@ void DocumentWorker::run() {
         BuildPage(*document, next);
         const QImage image = PageStateImage();
         const int height = std::max(1, image.height() * thumbnailWidth / std::max(1, image.width()));
-        emit thumbnailBuilt(number, next,
-                            image.scaled(thumbnailWidth, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        emit thumbnailBuilt(number, next, ScaledPage(image, QSize(thumbnailWidth, height)));
       } catch (const std::exception&) {
         // The page view reports the page when it is shown.
       }

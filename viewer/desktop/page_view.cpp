@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "viewer/desktop/document_worker.h"
+#include "viewer/desktop/reader_document.h"
 
 namespace {
 
@@ -192,10 +193,7 @@ QImage PageView::displayImage(int page, const QSize& deviceSize) {
   if (deviceSize == source.size()) {
     image = source;
   } else {
-    // Smaller: each screen pixel the average of the page pixels it covers.
-    // Larger: page pixels as sharp blocks.
-    const bool smaller = deviceSize.width() < source.width();
-    image = source.scaled(deviceSize, Qt::IgnoreAspectRatio, smaller ? Qt::SmoothTransformation : Qt::FastTransformation);
+    image = ScaledPage(source, deviceSize);
   }
   if (inverted_) {
     if (image.format() == QImage::Format_Mono) {

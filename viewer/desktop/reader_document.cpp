@@ -130,6 +130,13 @@ QImage PageStateImage() {
   return image;
 }
 
+QImage ScaledPage(const QImage& page, const QSize& size) {
+  if (size.width() >= page.width()) return page.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  // Qt scales 1-bit images without smoothing: those go through grey.
+  const QImage from = page.depth() == 1 ? page.convertToFormat(QImage::Format_Grayscale8) : page;
+  return from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 std::vector<uint8_t> PageStateBmp() {
   std::vector<uint8_t> bytes;
   WriteExportParts(AppendBytes, &bytes);

@@ -49,6 +49,10 @@ void BuildPage(ReaderDocument& document, int32_t page);
 // The page in the page state as an image: 1-bit pages as 1-bit images with
 // their two colours, others as red, green and blue. Throws.
 QImage PageStateImage();
+// The page at another size: smaller, each pixel the average of the page
+// pixels it covers (1-bit text turns into clean grey); larger, page pixels
+// as sharp blocks.
+QImage ScaledPage(const QImage& page, const QSize& size);
 // The page state as the BMP file the export writes, and as PNG.
 std::vector<uint8_t> PageStateBmp();
 std::vector<uint8_t> PageStatePng();

@@ -1,6 +1,7 @@
 // Writes the documents of the reader's GUI tests into a folder: 300 pages
 // of text-like lines (each page marked with its number in bars so that a
-// test can tell pages apart), and damaged ones.
+// test can tell pages apart), 300 pages of figures that restore slowly,
+// and damaged ones.
 //
 //   make_reader_documents FOLDER
 #include <cstdint>
@@ -75,12 +76,34 @@ Bytes TextPage(int number, std::vector<int32_t>& shapeFields, int32_t recordStar
   return page.record;
 }
 
+// A figure of noise that does not pack: restoring a document of such pages
+// takes long enough to watch its first page arrive before its last.
+Bytes FigurePage(uint32_t& random) {
+  PageWriter page(kWidth, kHeight, 1, BlackWhite());
+  constexpr uint32_t kFigureWidth = kWidth - 2 * kMargin;
+  constexpr uint32_t kFigureRows = 500;
+  Bytes noise((kFigureWidth + 7) / 8 * kFigureRows);
+  for (uint8_t& byte : noise) {
+    random = random * 1664525u + 1013904223u;
+    byte = static_cast<uint8_t>(random >> 24);
+  }
+  page.Inline(kMargin, kMargin + kFigureRows - 1, kFigureWidth, kFigureRows, noise);
+  return page.record;
+}
+
 Bytes TextDocument(int pages) {
   std::vector<Bytes> records;
   std::vector<int32_t> shapeFields(kShapes, -1);
   for (int k = 0; k < pages; ++k) {
     records.push_back(TextPage(k + 1, shapeFields, RecordOffset(records, static_cast<size_t>(pages), records.size())));
   }
+  return AssembleDocument(records);
+}
+
+Bytes FigureDocument(int pages) {
+  std::vector<Bytes> records;
+  uint32_t random = 300;
+  for (int k = 0; k < pages; ++k) records.push_back(FigurePage(random));
   return AssembleDocument(records);
 }
 
@@ -128,6 +151,7 @@ int main(int argc, char** argv) {
     Bytes bytes;
   } files[] = {
       {"pages300.kwen", packed},
+      {"figures300.kwen", Packed(FigureDocument(kPages))},
       {"pages300.bs", pages},
       {"old_label.kwen", Packed(oldLabel)},
       {"damaged_table.kwen", Packed(damagedTable)},
