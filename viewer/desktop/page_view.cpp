@@ -18,7 +18,29 @@ const QColor kBackground(0x60, 0x60, 0x60);
 constexpr double kScreenOverlap = 0.05;  // of a screen kept in view when moving by one
 constexpr double kStepShare = 0.1;       // of a screen moved by a scroll step
 constexpr double kWheelPixelsPerUnit = 0.5;  // 60 pixels a wheel notch (120 units)
-constexpr int kDisplayMargin = 2;  // scaled pages kept around the visible ones
+// Scaled pages kept around the visible ones: those built ahead are scaled
+// ahead too.
+constexpr int kDisplayMargin = PageView::kReadAhead + 1;
+
+// A page's picture at `size` (at most its own: the painter enlarges it,
+// sharp, so that no enlarged copy is ever held), in inverted colours if
+// asked; 1-bit pages invert exactly through their colour table.
+QImage MakeDisplay(const QImage& source, const QSize& size, bool inverted, bool smooth) {
+  QImage image = source;
+  if (size != source.size()) {
+    image = smooth ? ScaledPage(source, size) : source.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  }
+  if (inverted) {
+    if (image.format() == QImage::Format_Mono) {
+      QVector<QRgb> colours = image.colorTable();
+      for (QRgb& colour : colours) colour = qRgb(255 - qRed(colour), 255 - qGreen(colour), 255 - qBlue(colour));
+      image.setColorTable(colours);
+    } else {
+      image.invertPixels();
+    }
+  }
+  return image;
+}
 
 }  // namespace
 
@@ -30,6 +52,14 @@ PageView::PageView(DocumentWorker* worker, QWidget* parent) : QAbstractScrollAre
   horizontalScrollBar()->setSingleStep(40);
 }
 
+PageView::~PageView() { scalers_.waitForDone(); }
+
+void PageView::forgetDisplays() {
+  display_.clear();
+  scaling_.clear();
+  ++displayGeneration_;
+}
+
 qreal PageView::ratio() const { return viewport()->devicePixelRatioF(); }
 
 void PageView::startDocument(quint64 documentNumber, int pageCount) {
@@ -37,7 +67,7 @@ void PageView::startDocument(quint64 documentNumber, int pageCount) {
   extents_.assign(static_cast<size_t>(pageCount), kUnknownExtent);
   extentKnown_.assign(static_cast<size_t>(pageCount), false);
   sources_.clear();
-  display_.clear();
+  forgetDisplays();
   failures_.clear();
   sourceCache_ = PageCachePolicy{};
   sourceCache_.budget = kSourceBudget;
@@ -61,7 +91,10 @@ void PageView::relayout(int keepPage, double keepFraction) {
   const double scale = ScaleFor(zoom_, extents_, width, height);
   const bool rescaled = std::abs(scale - layout_.scale) > 1e-9;
   layout_ = LayOutPages(shownExtents(), scale, width);
-  if (rescaled) display_.clear();
+  if (rescaled) {
+    forgetDisplays();
+    emit zoomChanged();
+  }
   updateScrollBars();
   const int shown = pageToShown(keepPage);
   if (shown < static_cast<int>(layout_.places.size())) {
@@ -142,7 +175,7 @@ void PageView::setSinglePage(bool single) {
 
 void PageView::setInverted(bool inverted) {
   inverted_ = inverted;
-  display_.clear();
+  forgetDisplays();
   viewport()->update();
 }
 
@@ -169,6 +202,7 @@ void PageView::addPage(int page, const QImage& image) {
   sources_.insert(page, image);
   failures_.remove(page);
   display_.remove(page);
+  scheduleScaling(page);
   TouchPage(sourceCache_, page, static_cast<uint64_t>(image.sizeInBytes()));
   const PageSpan span = PagesInBand(layout_, viewTop(), static_cast<int32_t>(viewport()->height() * ratio()));
   const int first = shownToPage(span.first) - kReadAhead;
@@ -176,6 +210,7 @@ void PageView::addPage(int page, const QImage& image) {
   for (int32_t dropped : EvictOverBudget(sourceCache_, first, last)) {
     sources_.remove(dropped);
     display_.remove(dropped);
+    scaling_.remove(dropped);
   }
   viewport()->update();
 }
@@ -185,28 +220,52 @@ void PageView::addFailure(int page, const QString& reason) {
   viewport()->update();
 }
 
-QImage PageView::displayImage(int page, const QSize& deviceSize) {
+QSize PageView::displaySize(int page) const {
+  const int shown = pageToShown(page);
+  if (shown < 0 || shown >= static_cast<int>(layout_.places.size())) return {};
+  const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
+  const QSize source = sources_.value(page).size();
+  return place.width < source.width() ? QSize(place.width, place.height) : source;
+}
+
+bool PageView::pageSharp(int page) const {
   const auto found = display_.constFind(page);
-  if (found != display_.constEnd() && found->size() == deviceSize) return *found;
+  return found != display_.constEnd() && found->size() == displaySize(page);
+}
+
+// Scaling a large page takes longer than a frame: it is done on other
+// threads, for the pages built ahead as soon as they come.
+void PageView::scheduleScaling(int page) {
+  const QSize size = displaySize(page);
+  if (!size.isValid() || scaling_.value(page) == size || pageSharp(page)) return;
+  scaling_.insert(page, size);
   const QImage source = sources_.value(page);
-  QImage image;
-  if (deviceSize == source.size()) {
-    image = source;
-  } else {
-    image = ScaledPage(source, deviceSize);
+  const bool inverted = inverted_;
+  const quint64 generation = displayGeneration_;
+  scalers_.start([this, page, size, source, inverted, generation] {
+    const QImage image = MakeDisplay(source, size, inverted, true);
+    QMetaObject::invokeMethod(this, [this, page, size, image, generation] {
+      if (generation != displayGeneration_ || scaling_.value(page) != size) return;
+      scaling_.remove(page);
+      display_.insert(page, image);
+      viewport()->update();
+    });
+  });
+}
+
+QImage PageView::displayImage(int page, const QSize& deviceSize) {
+  const QImage source = sources_.value(page);
+  const QSize size = deviceSize.width() < source.width() ? deviceSize : source.size();
+  const auto found = display_.constFind(page);
+  if (found != display_.constEnd() && found->size() == size) return *found;
+  if (size == source.size()) {
+    const QImage image = MakeDisplay(source, size, inverted_, false);
+    display_.insert(page, image);
+    return image;
   }
-  if (inverted_) {
-    if (image.format() == QImage::Format_Mono) {
-      QVector<QRgb> colours = image.colorTable();
-      for (QRgb& colour : colours) colour = qRgb(255 - qRed(colour), 255 - qGreen(colour), 255 - qBlue(colour));
-      image.setColorTable(colours);
-    } else {
-      image.invertPixels();
-    }
-  }
-  image.setDevicePixelRatio(ratio());
-  display_.insert(page, image);
-  return image;
+  // Until the smooth picture is made, a quick one stands in.
+  scheduleScaling(page);
+  return MakeDisplay(source, size, inverted_, false);
 }
 
 void PageView::paintEvent(QPaintEvent*) {
@@ -219,9 +278,11 @@ void PageView::paintEvent(QPaintEvent*) {
   for (int shown = span.first; shown <= span.last; ++shown) {
     const int page = shownToPage(shown);
     const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
-    const QRect target = pageRectInViewport(page);
+    const QRectF target((place.x - horizontalScrollBar()->value()) / dpr, (place.y - viewTop()) / dpr,
+                        place.width / dpr, place.height / dpr);
     if (sources_.contains(page)) {
-      painter.drawImage(target.topLeft(), displayImage(page, QSize(place.width, place.height)));
+      painter.drawImage(target, displayImage(page, QSize(place.width, place.height)));
+      emit pageShown(page);
       continue;
     }
     painter.fillRect(target, inverted_ ? Qt::black : Qt::white);
@@ -238,6 +299,9 @@ void PageView::paintEvent(QPaintEvent*) {
   const int last = shownToPage(std::max(span.first, span.last)) + kDisplayMargin;
   for (auto it = display_.begin(); it != display_.end();) {
     it = it.key() < first || it.key() > last ? display_.erase(it) : std::next(it);
+  }
+  for (int page = std::max(0, first); page <= std::min(last, pageCount() - 1); ++page) {
+    if (sources_.contains(page)) scheduleScaling(page);
   }
   requestPages();
 }

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <QThreadPool>
 #include <vector>
 
 #include "viewer/desktop/page_cache_policy.h"
@@ -19,6 +20,7 @@ class PageView : public QAbstractScrollArea {
 
  public:
   PageView(DocumentWorker* worker, QWidget* parent = nullptr);
+  ~PageView() override;
 
   // A new document (number from the worker) of `pageCount` pages.
   void startDocument(quint64 documentNumber, int pageCount);
@@ -41,6 +43,9 @@ class PageView : public QAbstractScrollArea {
   // Where page `page` is drawn in the viewport now, in logical pixels.
   QRect pageRectInViewport(int page) const;
   bool pageReady(int page) const { return sources_.contains(page); }
+  // The page is painted at its final quality (not an unsmoothed stand-in
+  // while its scaled picture is being made).
+  bool pageSharp(int page) const;
   QImage pageSource(int page) const { return sources_.value(page); }
   QString pageFailure(int page) const { return failures_.value(page); }
   qint64 viewTop() const;
@@ -56,6 +61,8 @@ class PageView : public QAbstractScrollArea {
 
  signals:
   void currentPageChanged(int page);
+  // A built page has been painted (not its placeholder).
+  void pageShown(int page);
   void zoomChanged();
   // Navigation keys that the window turns into commands of its own.
   void goToPageAsked();
@@ -80,6 +87,9 @@ class PageView : public QAbstractScrollArea {
   void requestPages();
   void noteCurrentPage();
   QImage displayImage(int page, const QSize& deviceSize);
+  QSize displaySize(int page) const;
+  void scheduleScaling(int page);
+  void forgetDisplays();
   void scrollByDevice(qint64 dy);
   void moveInPage(bool toEnd);
   qreal ratio() const;
@@ -95,6 +105,9 @@ class PageView : public QAbstractScrollArea {
   ContinuousLayout layout_;
   QHash<int, QImage> sources_;
   PageCachePolicy sourceCache_;
-  QHash<int, QImage> display_;
+  QHash<int, QImage> display_;   // what is drawn: scaled down, or inverted
+  QHash<int, QSize> scaling_;     // pages being scaled, to this size
+  quint64 displayGeneration_ = 0;  // scaling results of an older zoom or colour are dropped
+  QThreadPool scalers_;
   QHash<int, QString> failures_;
 };

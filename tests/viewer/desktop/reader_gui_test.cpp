@@ -124,6 +124,7 @@ class ReaderGuiTest : public QObject {
   }
   QImage grabPage(int page) {
     PageView* view = window_->view();
+    WaitUntil([&] { return view->pageSharp(page); });
     view->viewport()->repaint();
     const QImage shot = view->viewport()->grab().toImage();
     return shot.copy(view->pageRectInViewport(page).intersected(view->viewport()->rect()));
