@@ -69,11 +69,11 @@ int main(int argc, char** argv) {
   const double firstPaint = Milliseconds(sinceStart);
   const int count = view->pageCount();
 
-  // Page changes to pages built ahead: wait for the next page to be built,
+  // Page changes to pages built (and scaled) ahead: wait for the next page,
   // then press Right and paint.
   std::vector<double> cached;
   for (int k = 0; k < kPageChanges && k + 1 < count; ++k) {
-    WaitUntil([&] { return view->pageReady(view->currentPage() + 1); });
+    WaitUntil([&] { return view->pageSharp(view->currentPage() + 1); });
     QElapsedTimer timer;
     timer.start();
     QTest::keyClick(view, Qt::Key_Right);

@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QInputDialog>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
@@ -146,6 +148,7 @@ class ReaderGuiTest : public QObject {
   void invertTurnsOneBitPagesExactly();
   void thumbnailsFollowAndSetThePage();
   void settingsComeBackOnReopening();
+  void droppedFilesOpenAndF1ListsTheKeys();
   void exportedPagesAreTheRenderedBytes();
   void pdfHoldsThePagesAsRendered();
   void damagedDocumentsGiveMessagesAndLeaveTheReaderUsable();
@@ -380,6 +383,28 @@ void ReaderGuiTest::settingsComeBackOnReopening() {
   QCOMPARE(window_->view()->scale(), 1.5);
   QVERIFY(window_->view()->singlePage());
   QCOMPARE(QSettings().value("recentFiles").toStringList().first(), QFileInfo(doc).absoluteFilePath());
+}
+
+void ReaderGuiTest::droppedFilesOpenAndF1ListsTheKeys() {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(sample_)});
+  QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window_.get(), &enter);
+  QVERIFY(enter.isAccepted());
+  QSignalSpy opened(window_.get(), &MainWindow::documentOpened);
+  QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window_.get(), &drop);
+  QVERIFY(opened.wait(kOpenWaitMs));
+  QCOMPARE(window_->documentPath(), QFileInfo(sample_).absoluteFilePath());
+  QString keys;
+  QTimer::singleShot(50, [&keys] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box);
+    keys = box->text();
+    box->accept();
+  });
+  press(Qt::Key_F1);
+  for (const char* key : {"Ctrl + G", "Alt + Left", "Space", "invert", "zoom"}) QVERIFY2(keys.contains(key), key);
 }
 
 void ReaderGuiTest::exportedPagesAreTheRenderedBytes() {
