@@ -20,7 +20,8 @@ quint64 DocumentWorker::open(const QString& path) {
   QMutexLocker lock(&mutex_);
   pathToOpen_ = path;
   openPending_ = true;
-  wanted_.clear();
+  // The first page is wanted before the view has laid the document out.
+  wanted_ = {0};
   wake_.wakeAll();
   return ++documentNumber_;
 }
