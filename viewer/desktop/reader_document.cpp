@@ -6,6 +6,7 @@
 #include "tools/kwentool/page_pixels.h"
 #include "tools/kwentool/png_writer.h"
 #include "viewer/app/export_layout.h"
+#include "viewer/desktop/area_average.h"
 #include "viewer/document/bmp_reader.h"
 #include "viewer/document/document_format.h"
 #include "viewer/document/document_kind.h"
@@ -130,8 +131,24 @@ QImage PageStateImage() {
   return image;
 }
 
+namespace {
+
+bool IsGrey(QRgb colour) { return qRed(colour) == qGreen(colour) && qGreen(colour) == qBlue(colour); }
+
+}  // namespace
+
 QImage ScaledPage(const QImage& page, const QSize& size) {
   if (size.width() >= page.width()) return page.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  const QVector<QRgb> colours = page.colorTable();
+  if (page.format() == QImage::Format_Mono && colours.size() == 2 && IsGrey(colours[0]) && IsGrey(colours[1]) &&
+      size.height() <= page.height()) {
+    QImage grey(size, QImage::Format_Grayscale8);
+    if (grey.isNull()) return grey;
+    const BitRows rows{page.constBits(), page.bytesPerLine(), page.width(), page.height(),
+                       static_cast<uint8_t>(qRed(colours[0])), static_cast<uint8_t>(qRed(colours[1]))};
+    AverageBitsToGrey(rows, grey.bits(), grey.bytesPerLine(), size.width(), size.height());
+    return grey;
+  }
   // Qt scales 1-bit images without smoothing: those go through grey.
   const QImage from = page.depth() == 1 ? page.convertToFormat(QImage::Format_Grayscale8) : page;
   return from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
