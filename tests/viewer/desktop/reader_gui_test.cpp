@@ -214,10 +214,9 @@ void ReaderGuiTest::fitWidthIsTheAreaAverageOfTheRender() {
   const QImage expected = AreaAverage(QImage(render(sample_, 1, "bmp")), rect.width(), rect.height())
                               .copy(0, 0, shown.width(), shown.height());
   const Difference difference = Compare(shown, expected);
-  // Smoothed: grey levels, not only black and white, and close to the
-  // exact average everywhere.
-  QVERIFY2(difference.mean < 2.0, qPrintable(QString::number(difference.mean)));
-  QVERIFY2(difference.largest < 40, qPrintable(QString::number(difference.largest)));
+  // Smoothed: grey levels, not only black and white, and the exact
+  // average everywhere but for a rounding.
+  QVERIFY2(difference.largest <= 1, qPrintable(QString::number(difference.largest)));
   int greys = 0;
   const QImage grey = shown.convertToFormat(QImage::Format_Grayscale8);
   for (int y = 0; y < grey.height(); ++y) {
