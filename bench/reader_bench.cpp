@@ -1,0 +1,118 @@
+// Times the native reader on one document, as a person would meet it: from
+// the program's start to the first page painted, page changes with the page
+// built ahead and without, frames while scrolling continuously, and the
+// peak memory after scrolling through every page. Prints one table row.
+//
+//   reader_bench DOCUMENT LABEL
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+
+#include "viewer/desktop/main_window.h"
+
+namespace {
+
+constexpr int kWaitMs = 60000;
+constexpr int kPageChanges = 20;
+constexpr int kFarJumps = 10;
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+double Percentile95(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() * 95 / 100];
+}
+
+template <typename Done>
+bool WaitUntil(Done done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < kWaitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+  return done();
+}
+
+double Milliseconds(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e6; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QElapsedTimer sinceStart;
+  sinceStart.start();
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: reader_bench DOCUMENT LABEL\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName("kwenkit-bench");
+  // Every run starts at the first page: nothing remembered.
+  QSettings().clear();
+  MainWindow window;
+  window.resize(1100, 900);
+  window.show();
+  PageView* view = window.view();
+  int lastShown = -1;
+  QObject::connect(view, &PageView::pageShown, [&](int page) { lastShown = page; });
+  window.openDocument(QString::fromLocal8Bit(argv[1]));
+  if (!WaitUntil([&] { return lastShown == 0; })) {
+    std::fprintf(stderr, "reader_bench: the first page never showed\n");
+    return 1;
+  }
+  const double firstPaint = Milliseconds(sinceStart);
+  const int count = view->pageCount();
+
+  // Page changes to pages built (and scaled) ahead: wait for the next page,
+  // then press Right and paint.
+  std::vector<double> cached;
+  for (int k = 0; k < kPageChanges && k + 1 < count; ++k) {
+    WaitUntil([&] { return view->pageSharp(view->currentPage() + 1); });
+    QElapsedTimer timer;
+    timer.start();
+    QTest::keyClick(view, Qt::Key_Right);
+    view->viewport()->repaint();
+    cached.push_back(Milliseconds(timer));
+  }
+  // Jumps to pages far from any built one, until each is painted.
+  std::vector<double> uncached;
+  for (int k = 1; k <= kFarJumps; ++k) {
+    const int page = std::min(count - 1, 40 + k * (count - 50) / kFarJumps);
+    if (view->pageReady(page)) continue;
+    lastShown = -1;
+    QElapsedTimer timer;
+    timer.start();
+    view->showPage(page);
+    WaitUntil([&] { return lastShown == page; });
+    uncached.push_back(Milliseconds(timer));
+  }
+  // Scrolling from the top to the end by wheel notches, each frame painted
+  // at once; pages not built yet paint as sheets, so frames never wait.
+  view->showPage(0);
+  std::vector<double> frames;
+  QScrollBar* bar = view->verticalScrollBar();
+  while (bar->value() < bar->maximum()) {
+    QElapsedTimer timer;
+    timer.start();
+    QWheelEvent notch(QPointF(50, 50), view->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &notch);
+    view->viewport()->repaint();
+    frames.push_back(Milliseconds(timer));
+    QCoreApplication::processEvents();
+    // Each page is seen built before the scroll goes past it.
+    const int page = view->currentPage();
+    WaitUntil([&] { return view->pageReady(page) || !view->pageFailure(page).isEmpty(); });
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("| %s | %d | %.0f | %.1f | %.1f | %.1f | %.1f | %.0f |\n", argv[2], count, firstPaint, Median(cached),
+              Median(uncached), Median(frames), Percentile95(frames), usage.ru_maxrss / 1024.0);
+  return 0;
+}

@@ -1,0 +1,170 @@
+// Writes the documents of the reader's GUI tests into a folder: 300 pages
+// of text-like lines (each page marked with its number in bars so that a
+// test can tell pages apart), 300 pages of figures that restore slowly,
+// and damaged ones.
+//
+//   make_reader_documents FOLDER
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/viewer/document/document_builder.h"
+#include "utility/memory_pack.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr int32_t kWidth = 850;
+constexpr int32_t kHeight = 1100;
+constexpr int kPages = 300;
+constexpr int kShapes = 12;
+constexpr int32_t kShapeSide = 12;
+constexpr int32_t kMargin = 60;
+constexpr int32_t kLineStep = 24;
+
+std::vector<std::string> Shape(int k) {
+  std::vector<std::string> rows(kShapeSide, std::string(kShapeSide, '.'));
+  for (int y = 0; y < kShapeSide; ++y) {
+    for (int x = 0; x < kShapeSide; ++x) {
+      if ((x * (k + 3) + y * (k + 1)) % 7 < 3 || x == k % kShapeSide) rows[y][x] = '#';
+    }
+  }
+  return rows;
+}
+
+// Spots placed one after another: each position is relative to the last.
+struct Cursor {
+  PageWriter& page;
+  int32_t x = 0, y = 0;
+  size_t Place(int32_t left, int32_t bottom, uint32_t w, uint32_t h, const Bytes& data) {
+    const size_t field = page.Inline(left - x, bottom - y, w, h, data);
+    x = left + static_cast<int32_t>(w) - 1;
+    y = bottom;
+    return field;
+  }
+  void Refer(int32_t left, int32_t bottom, uint32_t w, int32_t offset) {
+    page.Reference(left - x, bottom - y, offset);
+    x = left + static_cast<int32_t>(w) - 1;
+    y = bottom;
+  }
+};
+
+// Page `number`: its number as that many short bars in tens and ones at the
+// top, then lines of shapes; the shapes are stored on the first page and
+// referred to from the others.
+Bytes TextPage(int number, std::vector<int32_t>& shapeFields, int32_t recordStart) {
+  PageWriter page(kWidth, kHeight, 1, BlackWhite());
+  Cursor cursor{page};
+  // Masks are rows of whole bytes: 32 x 40 pixels of ink for tens, 16 x 40 for ones.
+  for (int k = 0; k < number / 10; ++k) cursor.Place(kMargin + 40 * k, kMargin + 39, 32, 40, Bytes(4 * 40, 0xFF));
+  for (int k = 0; k < number % 10; ++k) cursor.Place(kMargin + 40 * k, kMargin + 99, 16, 40, Bytes(2 * 40, 0xFF));
+  uint32_t serial = static_cast<uint32_t>(number);
+  for (int32_t line = kMargin + 140; line < kHeight - kMargin; line += kLineStep) {
+    for (int32_t left = kMargin; left + kShapeSide < kWidth - kMargin; left += kShapeSide + 4) {
+      serial = serial * 1103515245u + 12345u;
+      const int shape = static_cast<int>((serial >> 16) % kShapes);
+      if (shapeFields[shape] < 0) {
+        const size_t field = cursor.Place(left, line, kShapeSide, kShapeSide, MaskFromRows(Shape(shape)));
+        shapeFields[shape] = recordStart + static_cast<int32_t>(field);
+      } else {
+        cursor.Refer(left, line, kShapeSide, shapeFields[shape]);
+      }
+    }
+  }
+  return page.record;
+}
+
+// A figure of noise that does not pack: restoring a document of such pages
+// takes long enough to watch its first page arrive before its last.
+Bytes FigurePage(uint32_t& random) {
+  PageWriter page(kWidth, kHeight, 1, BlackWhite());
+  constexpr uint32_t kFigureWidth = kWidth - 2 * kMargin;
+  constexpr uint32_t kFigureRows = 500;
+  Bytes noise((kFigureWidth + 7) / 8 * kFigureRows);
+  for (uint8_t& byte : noise) {
+    random = random * 1664525u + 1013904223u;
+    byte = static_cast<uint8_t>(random >> 24);
+  }
+  page.Inline(kMargin, kMargin + kFigureRows - 1, kFigureWidth, kFigureRows, noise);
+  return page.record;
+}
+
+Bytes TextDocument(int pages) {
+  std::vector<Bytes> records;
+  std::vector<int32_t> shapeFields(kShapes, -1);
+  for (int k = 0; k < pages; ++k) {
+    records.push_back(TextPage(k + 1, shapeFields, RecordOffset(records, static_cast<size_t>(pages), records.size())));
+  }
+  return AssembleDocument(records);
+}
+
+Bytes FigureDocument(int pages) {
+  std::vector<Bytes> records;
+  uint32_t random = 300;
+  for (int k = 0; k < pages; ++k) records.push_back(FigurePage(random));
+  return AssembleDocument(records);
+}
+
+// Three pages whose first refers far past the document's end.
+Bytes BadFirstPage() {
+  PageWriter bad(kWidth, kHeight, 1, BlackWhite());
+  bad.Reference(kMargin, kMargin, INT32_MAX);
+  std::vector<Bytes> records{bad.record};
+  std::vector<int32_t> shapeFields(kShapes, -1);
+  for (int k = 2; k <= 3; ++k) records.push_back(TextPage(k, shapeFields, RecordOffset(records, 3, records.size())));
+  return AssembleDocument(records);
+}
+
+Bytes Packed(const Bytes& unpacked) {
+  Switches quick;
+  quick.searchExponent = SearchExponentFor('Q');
+  return PackBytes(unpacked.data(), unpacked.size(), quick);
+}
+
+bool WriteFile(const std::string& path, const Bytes& bytes) {
+  FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  return std::fclose(out) == 0 && written;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_reader_documents FOLDER\n");
+    return 2;
+  }
+  const std::string folder = argv[1];
+  const Bytes pages = TextDocument(kPages);
+  Bytes oldLabel = pages;
+  oldLabel[0] = 'K', oldLabel[1] = 'W', oldLabel[2] = 'E', oldLabel[3] = 'N';
+  Bytes damagedTable = pages;
+  for (size_t k = 0; k < 4; ++k) damagedTable[4 + 4 * (kPages / 2) + k] = 0xFF;
+  const Bytes packed = Packed(pages);
+  // The packed stream cut in the middle: the pages past the cut are missing.
+  const Bytes cut(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(packed.size() / 2));
+  const struct {
+    const char* name;
+    Bytes bytes;
+  } files[] = {
+      {"pages300.kwen", packed},
+      {"figures300.kwen", Packed(FigureDocument(kPages))},
+      {"pages300.bs", pages},
+      {"old_label.kwen", Packed(oldLabel)},
+      {"damaged_table.kwen", Packed(damagedTable)},
+      {"bad_first_page.kwen", Packed(BadFirstPage())},
+      {"cut.kwen", cut},
+      {"not_a_document.bs", Bytes{'h', 'e', 'l', 'l', 'o'}},
+      {"empty.kwen", Bytes{}},
+  };
+  for (const auto& file : files) {
+    if (!WriteFile(folder + "/" + file.name, file.bytes)) {
+      std::fprintf(stderr, "make_reader_documents: cannot write %s/%s\n", folder.c_str(), file.name);
+      return 1;
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,439 @@
+#include "viewer/desktop/page_view.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "viewer/desktop/document_worker.h"
+#include "viewer/desktop/reader_document.h"
+
+namespace {
+
+// A sheet of US letter at 100 dpi stands for pages whose size is not read yet.
+constexpr PageExtent kUnknownExtent{850, 1100, 0};
+const QColor kBackground(0x60, 0x60, 0x60);
+constexpr double kScreenOverlap = 0.05;  // of a screen kept in view when moving by one
+constexpr double kStepShare = 0.1;       // of a screen moved by a scroll step
+constexpr double kWheelPixelsPerUnit = 0.5;  // 60 pixels a wheel notch (120 units)
+// Scaled pages kept around the visible ones: those built ahead are scaled
+// ahead too.
+constexpr int kDisplayMargin = PageView::kReadAhead + 1;
+
+// A page's picture at `size` (at most its own: the painter enlarges it,
+// sharp, so that no enlarged copy is ever held), in inverted colours if
+// asked; 1-bit pages invert exactly through their colour table.
+QImage MakeDisplay(const QImage& source, const QSize& size, bool inverted, bool smooth) {
+  QImage image = source;
+  if (size != source.size()) {
+    image = smooth ? ScaledPage(source, size) : source.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  }
+  if (inverted) {
+    if (image.format() == QImage::Format_Mono) {
+      QVector<QRgb> colours = image.colorTable();
+      for (QRgb& colour : colours) colour = qRgb(255 - qRed(colour), 255 - qGreen(colour), 255 - qBlue(colour));
+      image.setColorTable(colours);
+    } else {
+      image.invertPixels();
+    }
+  }
+  return image;
+}
+
+}  // namespace
+
+PageView::PageView(DocumentWorker* worker, QWidget* parent) : QAbstractScrollArea(parent), worker_(worker) {
+  sourceCache_.budget = kSourceBudget;
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  verticalScrollBar()->setSingleStep(40);
+  horizontalScrollBar()->setSingleStep(40);
+}
+
+PageView::~PageView() { scalers_.waitForDone(); }
+
+void PageView::forgetDisplays() {
+  display_.clear();
+  scaling_.clear();
+  ++displayGeneration_;
+}
+
+qreal PageView::ratio() const { return viewport()->devicePixelRatioF(); }
+
+void PageView::startDocument(quint64 documentNumber, int pageCount) {
+  documentNumber_ = documentNumber;
+  extents_.assign(static_cast<size_t>(pageCount), kUnknownExtent);
+  extentKnown_.assign(static_cast<size_t>(pageCount), false);
+  sources_.clear();
+  forgetDisplays();
+  failures_.clear();
+  sourceCache_ = PageCachePolicy{};
+  sourceCache_.budget = kSourceBudget;
+  currentPage_ = 0;
+  relayout(0, 0.0);
+  emit currentPageChanged(0);
+}
+
+void PageView::closeDocument() { startDocument(0, 0); }
+
+std::vector<PageExtent> PageView::shownExtents() const {
+  if (!singlePage_ || extents_.empty()) return extents_;
+  return {extents_[static_cast<size_t>(currentPage_)]};
+}
+
+void PageView::relayout(int keepPage, double keepFraction) {
+  const qreal dpr = ratio();
+  const int32_t width = static_cast<int32_t>(viewport()->width() * dpr);
+  const int32_t height = static_cast<int32_t>(viewport()->height() * dpr);
+  // The scale is the same in both modes: paging does not change the zoom.
+  const double scale = ScaleFor(zoom_, extents_, width, height);
+  const bool rescaled = std::abs(scale - layout_.scale) > 1e-9;
+  layout_ = LayOutPages(shownExtents(), scale, width);
+  if (rescaled) {
+    forgetDisplays();
+    emit zoomChanged();
+  }
+  updateScrollBars();
+  const int shown = pageToShown(keepPage);
+  if (shown < static_cast<int>(layout_.places.size())) {
+    const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
+    const qint64 top = TopOfPage(layout_, shown) + static_cast<qint64>(keepFraction * place.height);
+    verticalScrollBar()->setValue(static_cast<int>(ClampViewTop(layout_, top, height)));
+  }
+  viewport()->update();
+}
+
+void PageView::updateScrollBars() {
+  const qreal dpr = ratio();
+  const int height = static_cast<int>(viewport()->height() * dpr);
+  const int width = static_cast<int>(viewport()->width() * dpr);
+  int widest = 0;
+  for (const PagePlace& place : layout_.places) widest = std::max(widest, place.width + 2 * kPageGap);
+  verticalScrollBar()->setRange(0, static_cast<int>(std::max<int64_t>(0, layout_.totalHeight - height)));
+  verticalScrollBar()->setPageStep(height);
+  horizontalScrollBar()->setRange(0, std::max(0, widest - width));
+  horizontalScrollBar()->setPageStep(width);
+}
+
+qint64 PageView::viewTop() const { return verticalScrollBar()->value(); }
+
+QRect PageView::pageRectInViewport(int page) const {
+  if (singlePage_ && page != currentPage_) return {};
+  const int shown = pageToShown(page);
+  if (shown < 0 || shown >= static_cast<int>(layout_.places.size())) return {};
+  const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
+  const qreal dpr = ratio();
+  return QRect(static_cast<int>((place.x - horizontalScrollBar()->value()) / dpr),
+               static_cast<int>((place.y - verticalScrollBar()->value()) / dpr), static_cast<int>(place.width / dpr),
+               static_cast<int>(place.height / dpr));
+}
+
+void PageView::showPage(int page) {
+  if (extents_.empty()) return;
+  page = std::clamp(page, 0, pageCount() - 1);
+  const bool modeMoves = singlePage_ && page != currentPage_;
+  currentPage_ = page;
+  if (modeMoves) {
+    relayout(page, 0.0);
+  } else {
+    const int32_t height = static_cast<int32_t>(viewport()->height() * ratio());
+    verticalScrollBar()->setValue(static_cast<int>(ClampViewTop(layout_, TopOfPage(layout_, pageToShown(page)), height)));
+  }
+  currentPage_ = page;
+  viewport()->update();
+  emit currentPageChanged(page);
+}
+
+void PageView::setZoom(const ZoomState& zoom) {
+  const qint64 top = viewTop();
+  double fraction = 0.0;
+  const int shown = pageToShown(currentPage_);
+  if (shown < static_cast<int>(layout_.places.size())) {
+    const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
+    fraction = std::clamp(static_cast<double>(top + kPageGap - place.y) / place.height, 0.0, 1.0);
+  }
+  zoom_ = zoom;
+  zoom_.fixedScale = std::clamp(zoom_.fixedScale, kSmallestScale, kLargestScale);
+  const int keep = currentPage_;
+  relayout(keep, fraction);
+  currentPage_ = keep;
+  emit zoomChanged();
+}
+
+void PageView::zoomIn() { setZoom({ZoomMode::kFixed, NextZoomStep(layout_.scale)}); }
+void PageView::zoomOut() { setZoom({ZoomMode::kFixed, PreviousZoomStep(layout_.scale)}); }
+
+void PageView::setSinglePage(bool single) {
+  if (single == singlePage_) return;
+  const int keep = currentPage_;
+  singlePage_ = single;
+  relayout(keep, 0.0);
+  currentPage_ = keep;
+}
+
+void PageView::setInverted(bool inverted) {
+  inverted_ = inverted;
+  forgetDisplays();
+  viewport()->update();
+}
+
+void PageView::addExtent(int page, const PageExtent& extent) {
+  if (page < 0 || page >= pageCount()) return;
+  extents_[static_cast<size_t>(page)] = extent;
+  extentKnown_[static_cast<size_t>(page)] = true;
+  // Pages not read yet are most likely of the size of the last one read.
+  for (size_t k = static_cast<size_t>(page) + 1; k < extents_.size() && !extentKnown_[k]; ++k) extents_[k] = extent;
+  const qint64 top = viewTop();
+  const int keep = currentPage_;
+  const int shown = pageToShown(keep);
+  double fraction = 0.0;
+  if (shown < static_cast<int>(layout_.places.size())) {
+    const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
+    fraction = std::clamp(static_cast<double>(top + kPageGap - place.y) / place.height, 0.0, 1.0);
+  }
+  relayout(keep, fraction);
+  currentPage_ = keep;
+}
+
+void PageView::addPage(int page, const QImage& image) {
+  if (page < 0 || page >= pageCount()) return;
+  sources_.insert(page, image);
+  failures_.remove(page);
+  display_.remove(page);
+  scheduleScaling(page);
+  TouchPage(sourceCache_, page, static_cast<uint64_t>(image.sizeInBytes()));
+  const PageSpan span = PagesInBand(layout_, viewTop(), static_cast<int32_t>(viewport()->height() * ratio()));
+  const int first = shownToPage(span.first) - kReadAhead;
+  const int last = shownToPage(std::max(span.first, span.last)) + kReadAhead;
+  for (int32_t dropped : EvictOverBudget(sourceCache_, first, last)) {
+    sources_.remove(dropped);
+    display_.remove(dropped);
+    scaling_.remove(dropped);
+  }
+  viewport()->update();
+}
+
+void PageView::addFailure(int page, const QString& reason) {
+  failures_.insert(page, reason);
+  viewport()->update();
+}
+
+QSize PageView::displaySize(int page) const {
+  const int shown = pageToShown(page);
+  if (shown < 0 || shown >= static_cast<int>(layout_.places.size())) return {};
+  const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
+  const QSize source = sources_.value(page).size();
+  return place.width < source.width() ? QSize(place.width, place.height) : source;
+}
+
+bool PageView::pageSharp(int page) const {
+  const auto found = display_.constFind(page);
+  return found != display_.constEnd() && found->size() == displaySize(page);
+}
+
+// Scaling a large page takes longer than a frame: it is done on other
+// threads, for the pages built ahead as soon as they come.
+void PageView::scheduleScaling(int page) {
+  const QSize size = displaySize(page);
+  if (!size.isValid() || scaling_.value(page) == size || pageSharp(page)) return;
+  scaling_.insert(page, size);
+  const QImage source = sources_.value(page);
+  const bool inverted = inverted_;
+  const quint64 generation = displayGeneration_;
+  scalers_.start([this, page, size, source, inverted, generation] {
+    const QImage image = MakeDisplay(source, size, inverted, true);
+    QMetaObject::invokeMethod(this, [this, page, size, image, generation] {
+      if (generation != displayGeneration_ || scaling_.value(page) != size) return;
+      scaling_.remove(page);
+      display_.insert(page, image);
+      viewport()->update();
+    });
+  });
+}
+
+QImage PageView::displayImage(int page, const QSize& deviceSize) {
+  const QImage source = sources_.value(page);
+  const QSize size = deviceSize.width() < source.width() ? deviceSize : source.size();
+  const auto found = display_.constFind(page);
+  if (found != display_.constEnd() && found->size() == size) return *found;
+  if (size == source.size()) {
+    const QImage image = MakeDisplay(source, size, inverted_, false);
+    display_.insert(page, image);
+    return image;
+  }
+  // Until the smooth picture is made, a quick one stands in.
+  scheduleScaling(page);
+  return MakeDisplay(source, size, inverted_, false);
+}
+
+void PageView::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  painter.fillRect(viewport()->rect(), kBackground);
+  if (layout_.places.empty()) return;
+  const qreal dpr = ratio();
+  const int32_t height = static_cast<int32_t>(viewport()->height() * dpr);
+  const PageSpan span = PagesInBand(layout_, viewTop(), height);
+  for (int shown = span.first; shown <= span.last; ++shown) {
+    const int page = shownToPage(shown);
+    const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
+    const QRectF target((place.x - horizontalScrollBar()->value()) / dpr, (place.y - viewTop()) / dpr,
+                        place.width / dpr, place.height / dpr);
+    if (sources_.contains(page)) {
+      painter.drawImage(target, displayImage(page, QSize(place.width, place.height)));
+      emit pageShown(page);
+      continue;
+    }
+    painter.fillRect(target, inverted_ ? Qt::black : Qt::white);
+    const QString failure = failures_.value(page);
+    if (!failure.isEmpty()) {
+      painter.setPen(Qt::red);
+      painter.drawText(target.adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                       tr("Page %1 cannot be shown: %2").arg(page + 1).arg(failure));
+    }
+  }
+  // Scaled pages far from the view go: they are made again from the built
+  // pages when needed.
+  const int first = shownToPage(span.first) - kDisplayMargin;
+  const int last = shownToPage(std::max(span.first, span.last)) + kDisplayMargin;
+  for (auto it = display_.begin(); it != display_.end();) {
+    it = it.key() < first || it.key() > last ? display_.erase(it) : std::next(it);
+  }
+  for (int page = std::max(0, first); page <= std::min(last, pageCount() - 1); ++page) {
+    if (sources_.contains(page)) scheduleScaling(page);
+  }
+  requestPages();
+}
+
+void PageView::requestPages() {
+  if (extents_.empty() || documentNumber_ == 0) return;
+  const PageSpan span = PagesInBand(layout_, viewTop(), static_cast<int32_t>(viewport()->height() * ratio()));
+  if (span.last < span.first) return;
+  std::vector<int32_t> wanted;
+  for (int32_t page : PagesToBuild(shownToPage(span.first), shownToPage(span.last), kReadAhead, pageCount())) {
+    if (!sources_.contains(page) && !failures_.contains(page)) wanted.push_back(page);
+  }
+  worker_->want(documentNumber_, wanted);
+}
+
+void PageView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  const int keep = currentPage_;
+  double fraction = 0.0;
+  const int shown = pageToShown(keep);
+  if (shown < static_cast<int>(layout_.places.size())) {
+    const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
+    fraction = std::clamp(static_cast<double>(viewTop() + kPageGap - place.y) / place.height, 0.0, 1.0);
+  }
+  relayout(keep, fraction);
+  currentPage_ = keep;
+}
+
+void PageView::scrollContentsBy(int, int) {
+  noteCurrentPage();
+  viewport()->update();
+}
+
+void PageView::noteCurrentPage() {
+  if (singlePage_ || layout_.places.empty()) return;
+  const int page = PageAtRow(layout_, viewTop() + kPageGap);
+  if (page == currentPage_) return;
+  currentPage_ = page;
+  emit currentPageChanged(page);
+}
+
+void PageView::scrollByDevice(qint64 dy) {
+  QScrollBar* bar = verticalScrollBar();
+  if (singlePage_ && dy > 0 && bar->value() >= bar->maximum() && currentPage_ + 1 < pageCount()) {
+    showPage(currentPage_ + 1);
+    return;
+  }
+  if (singlePage_ && dy < 0 && bar->value() <= 0 && currentPage_ > 0) {
+    showPage(currentPage_ - 1);
+    bar->setValue(bar->maximum());
+    return;
+  }
+  bar->setValue(static_cast<int>(std::clamp<qint64>(bar->value() + dy, 0, bar->maximum())));
+}
+
+void PageView::moveInPage(bool toEnd) {
+  const int shown = pageToShown(currentPage_);
+  if (shown >= static_cast<int>(layout_.places.size())) return;
+  const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
+  const int32_t height = static_cast<int32_t>(viewport()->height() * ratio());
+  const qint64 top = toEnd ? int64_t{place.y} + place.height + kPageGap - height : TopOfPage(layout_, shown);
+  const int keep = currentPage_;
+  verticalScrollBar()->setValue(static_cast<int>(ClampViewTop(layout_, std::max<qint64>(top, TopOfPage(layout_, shown)), height)));
+  currentPage_ = keep;
+  emit currentPageChanged(keep);
+}
+
+void PageView::keyPressEvent(QKeyEvent* event) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  const bool ctrl = modifiers & Qt::ControlModifier;
+  const bool alt = modifiers & Qt::AltModifier;
+  const bool shift = modifiers & Qt::ShiftModifier;
+  const qint64 screen = static_cast<qint64>(viewport()->height() * ratio() * (1.0 - kScreenOverlap));
+  const qint64 step = static_cast<qint64>(viewport()->height() * ratio() * kStepShare);
+  switch (event->key()) {
+    case Qt::Key_Right:
+    case Qt::Key_Left:
+      if (ctrl || alt) emit historyAsked(event->key() == Qt::Key_Right);
+      else emit pageStepAsked(event->key() == Qt::Key_Right);
+      return;
+    case Qt::Key_PageDown:
+    case Qt::Key_PageUp:
+      emit pageStepAsked(event->key() == Qt::Key_PageDown);
+      return;
+    case Qt::Key_Down:
+      scrollByDevice(shift ? step : screen);
+      return;
+    case Qt::Key_Up:
+      scrollByDevice(shift ? -step : -screen);
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      scrollByDevice(screen);
+      return;
+    case Qt::Key_Space:
+      scrollByDevice(shift ? -screen : screen);
+      return;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+      if (ctrl) emit documentEdgeAsked(event->key() == Qt::Key_End);
+      else moveInPage(event->key() == Qt::Key_End);
+      return;
+    case Qt::Key_G:
+      emit goToPageAsked();
+      return;
+    case Qt::Key_F1:
+      emit keysAsked();
+      return;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+      if (ctrl) zoomIn();
+      return;
+    case Qt::Key_Minus:
+      if (ctrl) zoomOut();
+      return;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
+  }
+}
+
+void PageView::wheelEvent(QWheelEvent* event) {
+  const int delta = event->angleDelta().y();
+  if (event->modifiers() & Qt::ControlModifier) {
+    if (delta > 0) zoomIn();
+    if (delta < 0) zoomOut();
+    event->accept();
+    return;
+  }
+  if (delta != 0) {
+    scrollByDevice(static_cast<qint64>(-delta * kWheelPixelsPerUnit * ratio()));
+  } else {
+    QAbstractScrollArea::wheelEvent(event);
+  }
+  event->accept();
+}

@@ -1,0 +1,113 @@
+// The reader's page area: the document's pages in a scrolled column (or one
+// page at a time), at the zoom chosen, drawn from the pages the worker has
+// built; pages not built yet show as blank sheets of their size.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QHash>
+#include <QImage>
+#include <QString>
+#include <QThreadPool>
+#include <vector>
+
+#include "viewer/desktop/page_cache_policy.h"
+#include "viewer/desktop/reader_layout.h"
+
+class DocumentWorker;
+
+class PageView : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  PageView(DocumentWorker* worker, QWidget* parent = nullptr);
+  ~PageView() override;
+
+  // A new document (number from the worker) of `pageCount` pages.
+  void startDocument(quint64 documentNumber, int pageCount);
+  void closeDocument();
+  quint64 documentNumber() const { return documentNumber_; }
+  int pageCount() const { return static_cast<int>(extents_.size()); }
+  int currentPage() const { return currentPage_; }
+
+  void showPage(int page);  // from 0: its top at the view's top
+  void setZoom(const ZoomState& zoom);
+  ZoomState zoom() const { return zoom_; }
+  double scale() const { return layout_.scale; }
+  void zoomIn();
+  void zoomOut();
+  void setSinglePage(bool single);
+  bool singlePage() const { return singlePage_; }
+  void setInverted(bool inverted);
+  bool inverted() const { return inverted_; }
+
+  // Where page `page` is drawn in the viewport now, in logical pixels.
+  QRect pageRectInViewport(int page) const;
+  bool pageReady(int page) const { return sources_.contains(page); }
+  // The page is painted at its final quality (not an unsmoothed stand-in
+  // while its scaled picture is being made).
+  bool pageSharp(int page) const;
+  QImage pageSource(int page) const { return sources_.value(page); }
+  QString pageFailure(int page) const { return failures_.value(page); }
+  qint64 viewTop() const;
+
+  // From the worker.
+  void addExtent(int page, const PageExtent& extent);
+  void addPage(int page, const QImage& image);
+  void addFailure(int page, const QString& reason);
+
+  // The byte budget of built pages held; the neighbours built ahead.
+  static constexpr uint64_t kSourceBudget = uint64_t{160} << 20;
+  static constexpr int32_t kReadAhead = 4;
+
+ signals:
+  void currentPageChanged(int page);
+  // A built page has been painted (not its placeholder).
+  void pageShown(int page);
+  void zoomChanged();
+  // Navigation keys that the window turns into commands of its own.
+  void goToPageAsked();
+  void keysAsked();
+  void historyAsked(bool forward);
+  void pageStepAsked(bool forward);
+  void documentEdgeAsked(bool last);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+
+ private:
+  std::vector<PageExtent> shownExtents() const;
+  int shownToPage(int shown) const { return singlePage_ ? currentPage_ : shown; }
+  int pageToShown(int page) const { return singlePage_ ? 0 : page; }
+  void relayout(int keepPage, double keepFraction);
+  void updateScrollBars();
+  void requestPages();
+  void noteCurrentPage();
+  QImage displayImage(int page, const QSize& deviceSize);
+  QSize displaySize(int page) const;
+  void scheduleScaling(int page);
+  void forgetDisplays();
+  void scrollByDevice(qint64 dy);
+  void moveInPage(bool toEnd);
+  qreal ratio() const;
+
+  DocumentWorker* worker_;
+  quint64 documentNumber_ = 0;
+  std::vector<PageExtent> extents_;
+  std::vector<bool> extentKnown_;
+  ZoomState zoom_;
+  bool singlePage_ = false;
+  bool inverted_ = false;
+  int currentPage_ = 0;
+  ContinuousLayout layout_;
+  QHash<int, QImage> sources_;
+  PageCachePolicy sourceCache_;
+  QHash<int, QImage> display_;   // what is drawn: scaled down, or inverted
+  QHash<int, QSize> scaling_;     // pages being scaled, to this size
+  quint64 displayGeneration_ = 0;  // scaling results of an older zoom or colour are dropped
+  QThreadPool scalers_;
+  QHash<int, QString> failures_;
+};

@@ -1,0 +1,172 @@
+#include "viewer/desktop/reader_document.h"
+
+#include <cstring>
+#include <string>
+
+#include "tools/kwentool/page_pixels.h"
+#include "tools/kwentool/png_writer.h"
+#include "viewer/app/export_layout.h"
+#include "viewer/desktop/area_average.h"
+#include "viewer/document/bmp_reader.h"
+#include "viewer/document/document_format.h"
+#include "viewer/document/document_kind.h"
+#include "viewer/document/document_layout.h"
+#include "viewer/document/document_state.h"
+#include "viewer/document/page_loader.h"
+#include "viewer/document/page_state.h"
+
+namespace {
+
+constexpr double kInchesPerMeter = 0.0254;
+
+void Restore(DocFile& file, int64_t wanted) {
+  MemoryUnpack& unpack = *static_cast<MemoryUnpack*>(file.restoreSource);
+  ContinueUnpack(unpack, wanted);
+  file.memory = unpack.result.bytes.data();
+  file.memorySize = static_cast<int64_t>(unpack.result.bytes.size());
+}
+
+bool StartsWithDocumentLabel(const ReaderDocument& document) {
+  if (document.size < static_cast<int64_t>(kLabelBytes)) return false;
+  return LabelIs(document.bytes, kDocumentLabel) || IsOldDocumentLabel(document.bytes);
+}
+
+uint32_t AppendBytes(void* bytes, const void* data, uint32_t size) {
+  const uint8_t* from = static_cast<const uint8_t*>(data);
+  auto& to = *static_cast<std::vector<uint8_t>*>(bytes);
+  to.insert(to.end(), from, from + size);
+  return size;
+}
+
+}  // namespace
+
+ReaderDocument::~ReaderDocument() {
+  if (unpack) ReleaseUnpack(*unpack);
+}
+
+void OpenReaderDocument(ReaderDocument& document, const QString& path) {
+  document.path = path;
+  document.file.setFileName(path);
+  if (!document.file.exists()) throw DocumentFailure("the file does not exist");
+  if (!document.file.open(QIODevice::ReadOnly)) {
+    throw DocumentFailure("it cannot be read: " + document.file.errorString().toStdString());
+  }
+  document.size = document.file.size();
+  if (document.size == 0) throw DocumentFailure("the file is empty");
+  document.bytes = document.file.map(0, document.size);
+  if (document.bytes == nullptr) throw DocumentFailure("it cannot be read: " + document.file.errorString().toStdString());
+  const QByteArray localPath = QFile::encodeName(path);
+  if (IsPackedDocumentName(localPath.constData())) {
+    document.unpack = std::make_unique<MemoryUnpack>();
+    StartUnpack(*document.unpack, document.bytes, static_cast<uint64_t>(document.size), INT32_MAX);
+    if (!document.unpack->result.hasHeader) throw DocumentFailure("Unpack file error");
+    OpenRestoredDocFile(document.hdoc, Restore, document.unpack.get());
+    OpenRestoredDocFile(document.hofs, Restore, document.unpack.get());
+  } else if (StartsWithDocumentLabel(document)) {
+    OpenMemoryDocFile(document.hdoc, document.bytes, document.size);
+    OpenMemoryDocFile(document.hofs, document.bytes, document.size);
+  } else {
+    document.bitmap = true;
+    document.pageCount = iPageCount = 1;
+    return;
+  }
+  ReadDocumentTable(document.hdoc);
+  document.pageCount = iPageCount;
+  document.documentBytes = aPageOffset[iPageCount];
+  // Nothing past the last page is ever read.
+  if (document.unpack) SetUnpackLimit(*document.unpack, document.documentBytes);
+}
+
+int64_t RestoredBytes(const ReaderDocument& document) {
+  if (document.unpack) return static_cast<int64_t>(document.unpack->result.bytes.size());
+  return document.size;
+}
+
+void RestoreWhole(ReaderDocument& document) {
+  if (document.unpack) ContinueUnpack(*document.unpack, document.documentBytes);
+}
+
+PageExtent ReadPageExtent(ReaderDocument& document, int32_t page) {
+  if (document.bitmap) {
+    BuildPage(document, 0);
+  } else {
+    if (SeekDocFile(document.hdoc, aPageOffset[page], kSeekSet) < 0) throw DocumentFailure("Seek page failed");
+    ReadPageHeaders(document.hdoc, true);
+  }
+  const PageGeometry geometry = CheckPageGeometry(!document.bitmap);
+  const double dpi = sBitMapInfoHeader.BMIH.biXPelsPerMeter * kInchesPerMeter;
+  const int32_t dotsPerInch = dpi >= 1 && dpi < 100000 ? static_cast<int32_t>(dpi + 0.5) : 0;
+  return {geometry.width, geometry.height, dotsPerInch};
+}
+
+void BuildPage(ReaderDocument& document, int32_t page) {
+  // The compact decoder bounds its reads by the page in iCurPage.
+  iCurPage = page;
+  if (document.bitmap) {
+    ReadBmpFile(QFile::encodeName(document.path).constData());
+  } else {
+    LoadPage(document.hdoc, document.hofs, page);
+  }
+}
+
+QImage PageStateImage() {
+  PagePixels pixels;
+  std::string error;
+  if (!OpenPagePixels(pixels, error)) throw DocumentFailure(error);
+  if (pixels.bits == 1 && pixels.tableColours >= 2) {
+    QImage image(pixels.width, pixels.height, QImage::Format_Mono);
+    if (image.isNull()) throw DocumentFailure("not enough memory for the page");
+    image.setColorTable({qRgb(pixels.table[0].rgbRed, pixels.table[0].rgbGreen, pixels.table[0].rgbBlue),
+                         qRgb(pixels.table[1].rgbRed, pixels.table[1].rgbGreen, pixels.table[1].rgbBlue)});
+    const size_t rowBytes = (static_cast<size_t>(pixels.width) + 7) / 8;
+    for (int32_t y = 0; y < pixels.height; ++y) {
+      const uint8_t* row = pixels.rows + pixels.stride * static_cast<uint64_t>(pixels.height - 1 - y);
+      std::memcpy(image.scanLine(y), row, rowBytes);
+    }
+    return image;
+  }
+  QImage image(pixels.width, pixels.height, QImage::Format_RGB888);
+  if (image.isNull()) throw DocumentFailure("not enough memory for the page");
+  for (int32_t y = 0; y < pixels.height; ++y) PageRowRgb(pixels, y, image.scanLine(y));
+  return image;
+}
+
+namespace {
+
+bool IsGrey(QRgb colour) { return qRed(colour) == qGreen(colour) && qGreen(colour) == qBlue(colour); }
+
+}  // namespace
+
+QImage ScaledPage(const QImage& page, const QSize& size) {
+  if (size.width() >= page.width()) return page.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  const QVector<QRgb> colours = page.colorTable();
+  if (page.format() == QImage::Format_Mono && colours.size() == 2 && IsGrey(colours[0]) && IsGrey(colours[1]) &&
+      size.height() <= page.height()) {
+    QImage grey(size, QImage::Format_Grayscale8);
+    if (grey.isNull()) return grey;
+    const BitRows rows{page.constBits(), page.bytesPerLine(), page.width(), page.height(),
+                       static_cast<uint8_t>(qRed(colours[0])), static_cast<uint8_t>(qRed(colours[1]))};
+    AverageBitsToGrey(rows, grey.bits(), grey.bytesPerLine(), size.width(), size.height());
+    return grey;
+  }
+  // Qt scales 1-bit images without smoothing: those go through grey.
+  const QImage from = page.depth() == 1 ? page.convertToFormat(QImage::Format_Grayscale8) : page;
+  return from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+std::vector<uint8_t> PageStateBmp() {
+  std::vector<uint8_t> bytes;
+  WriteExportParts(AppendBytes, &bytes);
+  return bytes;
+}
+
+std::vector<uint8_t> PageStatePng() {
+  PagePixels pixels;
+  PageTones tones;
+  std::string error;
+  std::vector<uint8_t> bytes;
+  if (!OpenPagePixels(pixels, error) || !ClassifyPage(pixels, tones, error) || !EncodePng(pixels, tones, bytes, error)) {
+    throw DocumentFailure(error);
+  }
+  return bytes;
+}

@@ -1,0 +1,58 @@
+// One open document for the reader, over the document library: a packed
+// .kwen document restored in memory as far as the pages read need, an
+// unpacked document, or a plain BMP file. The library keeps its state in
+// globals, so one thread at a time uses this (the reader's worker thread,
+// or the main thread of a headless export).
+#pragma once
+
+#include <QFile>
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "utility/memory_pack.h"
+#include "viewer/desktop/reader_layout.h"
+#include "viewer/document/doc_file.h"
+
+// What the library's FailDocument throws in the reader: the failure's text.
+struct DocumentFailure : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct ReaderDocument {
+  QString path;
+  bool bitmap = false;
+  QFile file;
+  const uint8_t* bytes = nullptr;  // the file, mapped
+  int64_t size = 0;
+  std::unique_ptr<MemoryUnpack> unpack;
+  DocFile hdoc;
+  DocFile hofs;
+  int32_t pageCount = 0;
+  int64_t documentBytes = 0;  // the unpacked document's size, from its page table
+  ~ReaderDocument();
+};
+
+// Opens `path` and reads its page table; throws DocumentFailure.
+void OpenReaderDocument(ReaderDocument& document, const QString& path);
+// The unpacked bytes there are so far (all of them for an unpacked file).
+int64_t RestoredBytes(const ReaderDocument& document);
+// Restores the rest of a packed document.
+void RestoreWhole(ReaderDocument& document);
+// Reads page `page`'s headers: its size and resolution. Throws.
+PageExtent ReadPageExtent(ReaderDocument& document, int32_t page);
+// Builds page `page` into the library's page state. Throws.
+void BuildPage(ReaderDocument& document, int32_t page);
+// The page in the page state as an image: 1-bit pages as 1-bit images with
+// their two colours, others as red, green and blue. Throws.
+QImage PageStateImage();
+// The page at another size: smaller, each pixel the average of the page
+// pixels it covers (1-bit text turns into clean grey); larger, page pixels
+// as sharp blocks.
+QImage ScaledPage(const QImage& page, const QSize& size);
+// The page state as the BMP file the export writes, and as PNG.
+std::vector<uint8_t> PageStateBmp();
+std::vector<uint8_t> PageStatePng();
