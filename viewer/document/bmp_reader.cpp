@@ -8,10 +8,22 @@
 #include "viewer/document/page_loader.h"
 #include "viewer/document/page_state.h"
 
+namespace {
+
+// A host whose failure unwinds (the desktop reader throws) must not keep the
+// file open; closing twice is harmless.
+struct ClosedOnExit {
+  DocFile& file;
+  ~ClosedOnExit() { CloseDocFile(file); }
+};
+
+}  // namespace
+
 void ReadBmpFile(const char* path) {
   bPageReady = false;
   DocFile file;
   if (!OpenDocFile(file, path)) FailDocument(("Error Opening File " + std::string(path)).c_str());
+  const ClosedOnExit closer{file};
   ReadPageHeaders(file, false);
   const PageGeometry geometry = CheckPageGeometry(false);
   FitWindowIfResized(geometry.width, geometry.height);
@@ -27,6 +39,5 @@ void ReadBmpFile(const char* path) {
     got += static_cast<uint32_t>(count);
   }
   std::memset(pDibBits + got, 0, size - got);
-  CloseDocFile(file);
   bPageReady = true;
 }
