@@ -29,7 +29,8 @@ constexpr const char* kReaderKeys =
     "Left arrow, PgUp\t\t- previous page\n"
     "Down arrow, Enter, Space\t- next screen\n"
     "Up arrow, Shift + Space\t- previous screen\n"
-    "Shift + Down / Up arrow\t- scroll a little\n"
+    "Shift + Down / Up arrow,\n"
+    "left / right mouse button\t- scroll a little\n"
     "Home / End\t\t- top / end of the current page\n"
     "Ctrl + Home / End\t\t- first / last page\n"
     "G, Ctrl + G\t\t- go to page by typing its number\n"
@@ -39,6 +40,7 @@ constexpr const char* kReaderKeys =
     "Ctrl + mouse wheel\t- zoom in / out\n"
     "Ctrl + I\t\t\t- invert colours\n"
     "F9\t\t\t- thumbnails\n"
+    "F / P\t\t\t- the file's name / the page's number\n"
     "F1\t\t\t- these keys";
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
@@ -97,6 +99,15 @@ MainWindow::MainWindow() : view_(new PageView(&worker_)), banner_(new QLabel) {
   connect(view_, &PageView::zoomChanged, this, &MainWindow::updateZoomLabel);
   connect(view_, &PageView::goToPageAsked, this, &MainWindow::askGoToPage);
   connect(view_, &PageView::keysAsked, this, &MainWindow::showKeys);
+  connect(view_, &PageView::fileNameAsked, this, [this] {
+    if (requireDocument()) showInformation(Utf8(text::kFileNameCaption), documentPath());
+  });
+  connect(view_, &PageView::pageNumberAsked, this, [this] {
+    if (requireDocument()) {
+      showInformation(Utf8(text::kPageNumberCaption),
+                      Utf8(PageNumberText(view_->currentPage(), view_->pageCount()).c_str()));
+    }
+  });
   connect(view_, &PageView::pageStepAsked, this, [this](bool forward) {
     const int page = view_->currentPage() + (forward ? 1 : -1);
     moveToPage(std::clamp(page, 0, std::max(0, view_->pageCount() - 1)));
@@ -442,12 +453,14 @@ void MainWindow::askGoToPage() {
   moveToPage(number - 1);
 }
 
-void MainWindow::showKeys() {
+void MainWindow::showInformation(const QString& caption, const QString& text) {
   QMessageBox box(this);
-  box.setWindowTitle(Utf8(text::kControlsCaption));
-  box.setText(Utf8(kReaderKeys));
+  box.setWindowTitle(caption);
+  box.setText(text);
   box.exec();
 }
+
+void MainWindow::showKeys() { showInformation(Utf8(text::kControlsCaption), Utf8(kReaderKeys)); }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (event->mimeData()->hasUrls()) event->acceptProposedAction();

@@ -68,6 +68,7 @@ class MainWindow : public QMainWindow {
   void askPrint();
   void askGoToPage();
   void showKeys();
+  void showInformation(const QString& caption, const QString& text);
   bool requireDocument();
 
   DocumentWorker worker_;

@@ -1,6 +1,7 @@
 #include "viewer/desktop/page_view.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -410,6 +411,12 @@ void PageView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_F1:
       emit keysAsked();
       return;
+    case Qt::Key_F:
+      if (!ctrl && !alt) emit fileNameAsked();
+      return;
+    case Qt::Key_P:
+      if (!ctrl && !alt) emit pageNumberAsked();
+      return;
     case Qt::Key_Plus:
     case Qt::Key_Equal:
       if (ctrl) zoomIn();
@@ -420,6 +427,14 @@ void PageView::keyPressEvent(QKeyEvent* event) {
     default:
       QAbstractScrollArea::keyPressEvent(event);
   }
+}
+
+// The buttons scroll a little, as Shift with Down and Up do.
+void PageView::mousePressEvent(QMouseEvent* event) {
+  const qint64 step = static_cast<qint64>(viewport()->height() * ratio() * kStepShare);
+  if (event->button() == Qt::LeftButton) scrollByDevice(step);
+  else if (event->button() == Qt::RightButton) scrollByDevice(-step);
+  else QAbstractScrollArea::mousePressEvent(event);
 }
 
 void PageView::wheelEvent(QWheelEvent* event) {

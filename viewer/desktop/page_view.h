@@ -67,6 +67,8 @@ class PageView : public QAbstractScrollArea {
   // Navigation keys that the window turns into commands of its own.
   void goToPageAsked();
   void keysAsked();
+  void fileNameAsked();
+  void pageNumberAsked();
   void historyAsked(bool forward);
   void pageStepAsked(bool forward);
   void documentEdgeAsked(bool last);
@@ -76,6 +78,7 @@ class PageView : public QAbstractScrollArea {
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
 
  private:

@@ -280,6 +280,11 @@ void ReaderGuiTest::keysAndWheelMoveThroughThePages() {
                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(view->viewport(), &up);
   QCOMPARE(view->viewTop(), before);
+  // The left button scrolls a little down, the right one back.
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+  QVERIFY(view->viewTop() > before && view->viewTop() - before < view->viewport()->height() / 4);
+  QTest::mouseClick(view->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(50, 50));
+  QCOMPARE(view->viewTop(), before);
   // In single-page mode a screen past the page's end is the next page.
   view->setSinglePage(true);
   view->showPage(5);
@@ -395,15 +400,22 @@ void ReaderGuiTest::droppedFilesOpenAndF1ListsTheKeys() {
   QApplication::sendEvent(window_.get(), &drop);
   QVERIFY(opened.wait(kOpenWaitMs));
   QCOMPARE(window_->documentPath(), QFileInfo(sample_).absoluteFilePath());
-  QString keys;
-  QTimer::singleShot(50, [&keys] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    QVERIFY(box);
-    keys = box->text();
-    box->accept();
-  });
-  press(Qt::Key_F1);
-  for (const char* key : {"Ctrl + G", "Alt + Left", "Space", "invert", "zoom"}) QVERIFY2(keys.contains(key), key);
+  const auto boxTextAfter = [this](int key) {
+    QString text;
+    QTimer::singleShot(50, [&text] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      text = box->text();
+      box->accept();
+    });
+    press(key);
+    return text;
+  };
+  const QString keys = boxTextAfter(Qt::Key_F1);
+  for (const char* key : {"Ctrl + G", "Alt + Left", "Space", "invert", "zoom", "F / P"}) QVERIFY2(keys.contains(key), key);
+  QCOMPARE(boxTextAfter(Qt::Key_F), window_->documentPath());
+  press(Qt::Key_Right);
+  QCOMPARE(boxTextAfter(Qt::Key_P), QString("Current page is 2 of 3"));
 }
 
 void ReaderGuiTest::exportedPagesAreTheRenderedBytes() {
