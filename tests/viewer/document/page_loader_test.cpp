@@ -230,24 +230,22 @@ Bytes Patched(Bytes record, size_t at, uint32_t value, int bytes) {
 
 TEST(PageLoader, RefusesMalformedPages) {
   const Bytes plain = PageWriter(16, 8, 1, BlackWhite()).record;
-  PageWriter compactOnGrey(16, 8, 8, GreyRamp(256));
-  compactOnGrey.CompactEscape(3);
-  compactOnGrey.Inline(0, 5, 4, 4, Bytes(100, 0));
-  PageWriter longNumber(16, 8, 1, BlackWhite());
-  longNumber.record.insert(longNumber.record.end(), {0x80, 0x80, 0x80, 0x80, 0x80, 0x00});
-  PageWriter outside(16, 8, 1, BlackWhite());
-  outside.Reference(0, 0, 5);
-  PageWriter beyond(16, 8, 1, BlackWhite());
-  beyond.Reference(0, 0, 100000);
-  PageWriter cut(16, 8, 1, BlackWhite());
-  cut.Inline(0, 3, 16, 3, Bytes(6, 0));
-  Bytes cutRecord(cut.record.begin(), cut.record.end() - 1);
-  PageWriter compactShort(16, 8, 24, {});  // 4 blocks need 972 coefficient bytes at least
-  compactShort.CompactEscape(8);
-  compactShort.Inline(0, 0, 18, 18, Bytes(971, 0));
-  PageWriter pastEnd(16, 8, 24, {});
-  pastEnd.CompactEscape(3);
-  pastEnd.Inline(0, 5, 9, 9, Bytes(20, 0));
+  // A 16 x 8 page of `bits` bits per pixel: a compact escape at `scale`
+  // (unless negative), then a spot of w x h with these bytes.
+  auto page = [](uint16_t bits, int32_t scale, uint32_t w, uint32_t h, const Bytes& data) {
+    PageWriter writer(16, 8, bits, bits == 1 ? BlackWhite() : GreyRamp(bits == 8 ? 256 : 0));
+    if (scale >= 0) writer.CompactEscape(scale);
+    writer.Inline(0, 5, w, h, data);
+    return writer.record;
+  };
+  auto reference = [](int32_t offset) {
+    PageWriter writer(16, 8, 1, BlackWhite());
+    writer.Reference(0, 0, offset);
+    return writer.record;
+  };
+  Bytes longNumber = plain, cut = page(1, -1, 16, 3, Bytes(6, 0));
+  longNumber.insert(longNumber.end(), {0x80, 0x80, 0x80, 0x80, 0x80, 0x00});
+  cut.pop_back();
   const std::pair<Bytes, std::string> cases[] = {
       {Patched(plain, 0, 0x4D43, 2), "Process failed since it is NOT a BITMAP"},
       {Patched(plain, 30, 1, 4), "Process failed since BITMAP has compressed format"},
@@ -255,14 +253,14 @@ TEST(PageLoader, RefusesMalformedPages) {
       {Patched(plain, 22, 0xFFFFFFF8u, 4), "The page's width or height is not positive"},
       {Patched(Patched(plain, 18, 1u << 30, 4), 22, 1u << 30, 4), "The page's bitmap is larger than 2 GiB"},
       {Patched(plain, 28, 32, 2), "The page has more than 24 bits per pixel"},
-      {compactShort.record, "Error of ReadBufSgnCompact"},
+      {page(24, 8, 18, 18, Bytes(971, 0)), "Error of ReadBufSgnCompact"},  // 4 blocks need 972 bytes at least
       {Patched(plain, 10, 54 + 4 * 300, 4), "The BITMAP colour table has more than 256 entries"},
-      {compactOnGrey.record, "A compact-coded picture lies on a page of fewer than 24 bits per pixel"},
-      {longNumber.record, "Read dx failed"},
-      {outside.record, "A spot refers to a place outside the document"},
-      {beyond.record, "A spot refers to a place outside the document"},
-      {cutRecord, "Read spot image failed"},
-      {pastEnd.record, "Error of ReadBufSgnCompact"},
+      {page(8, 3, 4, 4, Bytes(100, 0)), "A compact-coded picture lies on a page of fewer than 24 bits per pixel"},
+      {longNumber, "Read dx failed"},
+      {reference(5), "A spot refers to a place outside the document"},
+      {reference(100000), "A spot refers to a place outside the document"},
+      {cut, "Read spot image failed"},
+      {page(24, 3, 9, 9, Bytes(20, 0)), "Error of ReadBufSgnCompact"},
       {Bytes(plain.begin(), plain.begin() + 30), "Read BITMAPINFOHEADER Failed"},
       {Bytes(plain.begin(), plain.begin() + 56), "Read BITMAP RGB Table Failed"},
   };
