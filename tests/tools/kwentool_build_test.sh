@@ -29,10 +29,9 @@ check "--help describes build" grep -q "build \[OPTIONS\] -o BOOK.kwen PAGE" out
 cp "$pages"/text-1.png "$pages"/text-2.png "$pages"/colour.png .
 kwentool build -o book.kwen text-1.png text-2.png colour.png
 cp out.txt report.txt
-check "build exits 0, naming each page" same "$(rc):$(cat err.txt)" "0:page 1 of 3
+check "build exits 0, naming each page" same "$(rc):$(cat err.txt):$(grep -c '^book.kwen: 3 pages$' out.txt)" "0:page 1 of 3
 page 2 of 3
-page 3 of 3"
-check "the report counts the pages" grep -q "^book.kwen: 3 pages$" out.txt
+page 3 of 3:1"
 inline=$(awk '$1 == "spots" { gsub(/[(,]/, ""); print $3 }' report.txt)
 references=$(awk '$1 == "spots" { gsub(/[(,]/, ""); print $6 }' report.txt)
 check "references outnumber the inline masks" test "$references" -gt $((10 * inline))
@@ -44,8 +43,7 @@ for page in text-1.png text-2.png colour.png; do
   check "$page builds back exactly" same_pixels page$n.bmp "$page"
 done
 kwentool info book.kwen
-check "text pages are 1-bit" grep -q "page 1: 2550 x 3300, 1 bits per pixel, 2 colours" out.txt
-check "the colour page is 24-bit" grep -q "page 3: 1275 x 1650, 24 bits per pixel, 0 colours" out.txt
+check "text pages are 1-bit, the colour page 24-bit" same "$(grep -c 'page 1: 2550 x 3300, 1 bits per pixel, 2 colours\|page 3: 1275 x 1650, 24 bits per pixel, 0 colours' out.txt)" 2
 
 # The packing is the utility's, with its default switches and with others.
 kwentool unpack book.kwen book.bs
@@ -55,7 +53,6 @@ check "build packs as durmo a does" cmp -s book.kwen utility.kwen
 kwentool build --search F --size C -o small.kwen text-1.png text-2.png colour.png
 "$durmo" a utility-fc.kwen book.bs /F /C >/dev/null 2>&1
 check "build packs as durmo a /F /C does" cmp -s small.kwen utility-fc.kwen
-check "the switches change the packing" test "$(stat -c %s small.kwen)" != "$(stat -c %s book.kwen)"
 
 # --- Every input format, round trip through render (8-bit samples, which is
 # what pages hold).
@@ -105,11 +102,10 @@ check "--bitonal page has 1 bit per pixel" grep -q "1 bits per pixel" out.txt
 convert -size 400x300 -seed 3 plasma:fractal -blur 0x1 photo.png
 kwentool build --quality 75 --verbose -o photo.kwen photo.png
 psnr=$(grep -o "PSNR [0-9.]*" out.txt | cut -d' ' -f2)
-check "--verbose reports the PSNR" test -n "$psnr"
 kwentool render photo.kwen 1 photo.bmp
 measured=$(compare -metric PSNR photo.bmp photo.png null: 2>&1)
-check "the reported PSNR is the decoded page's" awk -v a="$psnr" -v b="$measured" 'BEGIN { exit !(a - b < 0.1 && b - a < 0.1) }'
-check "--quality 75 stays close" awk -v a="$psnr" 'BEGIN { exit !(a > 30) }'
+check "--verbose reports the decoded page's PSNR, above 30 at --quality 75" \
+  awk -v a="${psnr:-0}" -v b="$measured" 'BEGIN { exit !(a - b < 0.1 && b - a < 0.1 && a > 30) }'
 kwentool build --verbose -o lossless.kwen photo.png
 check "without --quality pictures are exact" grep -q "restored exactly" out.txt
 
@@ -127,28 +123,27 @@ printf '\211PNG\r\n\032\n damaged' >bad.png
 cp book.kwen kept.kwen
 kwentool build -o kept.kwen text-1.png bad.png
 check "a bad page fails the build by name" same "$(rc):$(grep -c "bad.png is not a readable image" err.txt)" "1:1"
-check "the document already there is kept" cmp -s kept.kwen book.kwen
-check "no partial file is left" test ! -e kept.kwen.part
+check "... keeping the document already there, no part left" same "$(cmp kept.kwen book.kwen; ls kept.kwen.part 2>&1 >/dev/null | wc -l)" 1
 cp bw.pbm same.kwen
 kwentool build -o same.kwen text-1.png same.kwen
-check "a document written over one of its pages is refused" same "$(rc):$(tail -1 err.txt)" \
-  "1:kwentool: same.kwen is one of the page images: it would be replaced"
-check "... and the page keeps its bytes" cmp -s same.kwen bw.pbm
+check "a document written over one of its pages is refused, the page kept" same "$(rc):$(tail -1 err.txt):$(cmp same.kwen bw.pbm)" \
+  "1:kwentool: same.kwen is one of the page images: it would be replaced:"
 if [ -z "$runner" ]; then
   ln bw.pbm linked.kwen
   kwentool build -o linked.kwen bw.pbm
   check "a document that is a page under another name is refused, the page kept" \
     same "$(rc):$(cmp -s linked.kwen bw.pbm && echo kept)" "1:kept"
 fi
-kwentool build -o fresh.kwen missing.png
-check "a missing page is refused by name" same "$(rc):$(tail -1 err.txt)" "1:kwentool: missing.png cannot be opened"
-check "nothing is written for it" test ! -e fresh.kwen
 printf 'GIF89a' >anim.gif
-kwentool build -o fresh.kwen anim.gif
-check "other formats are refused" grep -q "anim.gif is not a BMP, PNG, PNM or JPEG image" err.txt
 printf 'P4 8 2\n\377' >short.pbm
-kwentool build -o fresh.kwen short.pbm
-check "a cut-off PNM is refused" grep -q "short.pbm is not a readable image (the PNM pixels are cut short or damaged)" err.txt
+while IFS='|' read -r page message; do
+  kwentool build -o fresh.kwen "$page"
+  check "$page is refused by name, writing nothing" same "$(rc):$(tail -1 err.txt):$(ls fresh.kwen* 2>/dev/null)" "1:kwentool: $page $message:"
+done <<'PAGES'
+missing.png|cannot be opened
+anim.gif|is not a BMP, PNG, PNM or JPEG image
+short.pbm|is not a readable image (the PNM pixels are cut short or damaged)
+PAGES
 pages1000=()
 for i in $(seq 1000); do pages1000+=(bw.pbm); done
 kwentool build -o many.kwen "${pages1000[@]}"

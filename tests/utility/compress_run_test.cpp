@@ -30,14 +30,9 @@ std::vector<std::string> ProgressOf(const Bytes& source) {
   ReleaseBitFile(file);
   std::rewind(display);
   std::vector<std::string> shown;
-  std::string text;
-  int c;
-  while ((c = std::fgetc(display)) != EOF) text += static_cast<char>(c);
+  char percent[4];
+  while (std::fscanf(display, "\b\b\b%3[0-9]%%", percent) == 1) shown.push_back(percent);
   std::fclose(display);
-  for (size_t at = 0; (at = text.find("\b\b\b", at)) != std::string::npos; at += 3) {
-    size_t end = text.find('%', at);
-    shown.push_back(text.substr(at + 3, end - at - 3));
-  }
   return shown;
 }
 

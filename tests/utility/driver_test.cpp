@@ -17,10 +17,8 @@ namespace {
 
 TEST(DefaultExtension, ComesFromTheInvocationName) {
   const std::pair<const char*, const char*> cases[] = {
-      {"durmo", ".dur"},     {"DURMO.EXE", ".DUR"},    {"C:\\tools\\durmo.exe", ".dur"}, {"C:durmo.exe", ".dur"},
-      {"\\durmo", ".dur"},    {"..\\bin\\du.exe", ".du"}, {"./durmo", ".dur"},             {"build/durmo", ".dur"},
-      {"/durmo", ".dur"},    {"..:x", ".x"},           {"ab", ".ab"},                   {"", "."},
-      {"/usr/local/bin/durmo", ".dur"},
+      {"DURMO.EXE", ".DUR"}, {"C:\\tools\\durmo.exe", ".dur"}, {"C:durmo.exe", ".dur"}, {"..\\bin\\du.exe", ".du"},
+      {"./durmo", ".dur"},   {"/usr/local/bin/durmo", ".dur"},  {"..:x", ".x"},         {"", "."},
   };
   for (auto [name, extension] : cases) EXPECT_EQ(DefaultExtension(name), extension) << name;
 }
@@ -31,11 +29,9 @@ TEST(Switches, AreTakenByPosition) {
     const char *fourth, *fifth;
     int search, window;
   } cases[] = {
-      {nullptr, nullptr, 10, 20}, {"/T", nullptr, 14, 20}, {"/Slow", nullptr, 12, 20}, {"/F", nullptr, 8, 20},
-      {"/Q", nullptr, 6, 20},     {"/H", nullptr, 10, 20}, {"/G", "/H", 10, 24},       {"/S", "/S", 12, 14},
-      {"/T", "/T", 14, 12},       {"x", "/L", 10, 23},     {"/Q", "M", 6, 20},         {"/s", "/l", 10, 20},
-      {"/", "/", 10, 20},         {"/G", "/M", 10, 22},    {"/G", "/2", 10, 21},       {"/G", "/1", 10, 20},
-      {"/G", "/C", 10, 15},
+      {nullptr, nullptr, 10, 20}, {"/Slow", nullptr, 12, 20}, {"/F", nullptr, 8, 20}, {"/H", nullptr, 10, 20},
+      {"/G", "/H", 10, 24},       {"/T", "/T", 14, 12},       {"x", "/L", 10, 23},     {"/Q", "M", 6, 20},
+      {"/s", "/l", 10, 20},       {"/", "/", 10, 20},         {"/G", "/2", 10, 21},    {"/G", "/C", 10, 15},
   };
   for (const Case& c : cases) {
     std::vector<const char*> args = {"d", "a", "p", "f"};
@@ -43,8 +39,8 @@ TEST(Switches, AreTakenByPosition) {
       if (extra != nullptr) args.push_back(extra);
     }
     Switches s = ParseSwitches(static_cast<int>(args.size()), args.data());
-    EXPECT_EQ(s.searchExponent, c.search) << (c.fourth ? c.fourth : "-") << " " << (c.fifth ? c.fifth : "-");
-    EXPECT_EQ(s.windowExponent, c.window) << (c.fourth ? c.fourth : "-") << " " << (c.fifth ? c.fifth : "-");
+    EXPECT_EQ(std::make_pair(s.searchExponent, s.windowExponent), std::make_pair(c.search, c.window))
+        << (c.fourth ? c.fourth : "-") << " " << (c.fifth ? c.fifth : "-");
   }
 }
 

@@ -13,39 +13,28 @@ namespace {
 
 // The builder writes numbers as the viewer reads them back.
 TEST(Numbers, EncodingsAndTheirSizes) {
-  struct Case {
-    int64_t value;
-    bool isSigned;
-    Bytes bytes;
+  const std::tuple<int64_t, bool, Bytes> cases[] = {
+      {300, false, {0xAC, 0x02}},     {0, false, {0x00}},           {127, false, {0x7F}},
+      {128, false, {0x80, 0x01}},     {1 << 21, false, {0x80, 0x80, 0x80, 0x01}},
+      {UINT32_MAX, false, {0xFF, 0xFF, 0xFF, 0xFF, 0x0F}},          {3, true, {0x06}},
+      {-3, true, {0x07}},             {-65, true, {0x83, 0x01}},    {63, true, {0x7E}},
+      {64, true, {0x80, 0x01}},       {INT32_MAX, true, {0xFE, 0xFF, 0xFF, 0xFF, 0x0F}},
+      {-INT32_MAX, true, {0xFF, 0xFF, 0xFF, 0xFF, 0x0F}},
   };
-  const Case cases[] = {
-      {300, false, {0xAC, 0x02}}, {131, false, {0x83, 0x01}}, {0, false, {0x00}},
-      {127, false, {0x7F}},       {128, false, {0x80, 0x01}}, {UINT32_MAX, false, {0xFF, 0xFF, 0xFF, 0xFF, 0x0F}},
-      {3, true, {0x06}},          {-3, true, {0x07}},         {-70, true, {0x8D, 0x01}},
-      {-65, true, {0x83, 0x01}},  {63, true, {0x7E}},         {64, true, {0x80, 0x01}},
-      {INT32_MAX, true, {0xFE, 0xFF, 0xFF, 0xFF, 0x0F}},      {-INT32_MAX, true, {0xFF, 0xFF, 0xFF, 0xFF, 0x0F}},
-  };
-  for (const Case& test : cases) {
+  for (const auto& [value, isSigned, bytes] : cases) {
     Bytes out;
-    if (test.isSigned) {
-      PutSignedNumber(out, static_cast<int32_t>(test.value));
-      EXPECT_EQ(SignedNumberSize(static_cast<int32_t>(test.value)), out.size()) << test.value;
-    } else {
-      PutUnsignedNumber(out, static_cast<uint32_t>(test.value));
-      EXPECT_EQ(UnsignedNumberSize(static_cast<uint32_t>(test.value)), out.size()) << test.value;
-    }
-    EXPECT_EQ(out, test.bytes) << test.value;
+    if (isSigned) PutSignedNumber(out, static_cast<int32_t>(value));
+    else PutUnsignedNumber(out, static_cast<uint32_t>(value));
+    EXPECT_EQ(out, bytes) << value;
+    EXPECT_EQ(isSigned ? SignedNumberSize(static_cast<int32_t>(value)) : UnsignedNumberSize(static_cast<uint32_t>(value)),
+              out.size()) << value;
     DocFile file;
     OpenMemoryDocFile(file, out.data(), static_cast<int64_t>(out.size()));
+    int32_t signedValue = 0;
     uint32_t read = 0;
-    EXPECT_EQ(ReadUnsignedNumber(file, &read, "m"), static_cast<int>(out.size()));
-    if (test.isSigned) {
-      OpenMemoryDocFile(file, out.data(), static_cast<int64_t>(out.size()));
-      int32_t value = 0;
-      ReadSignedNumber(file, &value, "m");
-      read = static_cast<uint32_t>(value);
-    }
-    EXPECT_EQ(read, static_cast<uint32_t>(test.value)) << test.value;
+    if (isSigned) EXPECT_EQ(ReadSignedNumber(file, &signedValue, "m"), static_cast<int>(out.size()));
+    else EXPECT_EQ(ReadUnsignedNumber(file, &read, "m"), static_cast<int>(out.size()));
+    EXPECT_EQ(isSigned ? signedValue : int64_t{read}, value);
   }
 }
 

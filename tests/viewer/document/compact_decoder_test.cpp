@@ -11,53 +11,32 @@ using namespace testing_support;
 
 namespace {
 
-TEST(CompactTables, CosineProductsAndIndices) {
-  BuildCosTables();
-  const int32_t expected[6][6] = {{1024, 946, 724, 392, 0, 512}, {946, 874, 669, 362, 0, 473},
-                                  {724, 669, 512, 277, 0, 362},  {392, 362, 277, 150, 0, 196},
-                                  {0, 0, 0, 0, 0, 0},            {512, 473, 362, 196, 0, 256}};
-  for (int p = 0; p < 6; ++p) {
-    for (int q = 0; q < 6; ++q) EXPECT_EQ(aCosProd[p][q], expected[p][q]) << p << "," << q;
-  }
-  const int32_t indices[][3] = {{0, 0, 5}, {3, 0, 5}, {2, 8, 5}, {1, 1, 1}, {3, 3, 1}, {2, 2, 4}, {5, 7, 3}, {8, 4, 0}};
-  for (auto [n, k, m] : indices) EXPECT_EQ(aCosIndex[n][k], m) << n << "," << k;
-  // The signs follow cos(nk pi / 8): positive on the first row, alternating at k = 8.
-  EXPECT_EQ(aCosSign[0][3], 0);
-  EXPECT_EQ(aCosSign[1][8], 1);  // cos(pi)
-  EXPECT_EQ(aCosSign[2][8], 0);  // cos(2 pi)
-  EXPECT_EQ(aCosSign[3][1], 0);
-  EXPECT_EQ(aCosSign[5][1], 1);
-}
-
-TEST(CompactTables, QuantiserSteps) {
+// The encoder shares these tables, so a wrong entry would round-trip
+// unnoticed: a few known values of each.
+TEST(CompactTables, CosinesAndQuantiserSteps) {
   iQuantScale = 1;
   BuildQuantTables();
-  const int32_t rows[3][9] = {{5, 4, 5, 6, 8, 11, 15, 20, 53},
-                              {5, 11, 43, 171, 255, 255, 255, 255, 255},
-                              {21, 43, 171, 255, 255, 255, 255, 255, 255}};
-  for (int c = 0; c < 3; ++c) {
-    for (int v = 0; v < 9; ++v) EXPECT_EQ(aQuant[c][0][v], rows[c][v]) << c << "," << v;
-  }
+  const int32_t products[][3] = {{0, 0, 1024}, {0, 1, 946}, {1, 3, 362}, {3, 3, 150}, {4, 2, 0}, {5, 5, 256}};
+  for (auto [p, q, product] : products) EXPECT_EQ(aCosProd[p][q], product) << p << "," << q;
+  const int32_t indices[][3] = {{0, 0, 5}, {3, 0, 5}, {2, 8, 5}, {1, 1, 1}, {3, 3, 1}, {2, 2, 4}, {5, 7, 3}, {8, 4, 0}};
+  for (auto [n, k, m] : indices) EXPECT_EQ(aCosIndex[n][k], m) << n << "," << k;
+  const int32_t signs[][3] = {{0, 3, 0}, {1, 8, 1}, {2, 8, 0}, {3, 1, 0}, {5, 1, 1}};  // of cos(nk pi / 8)
+  for (auto [n, k, negative] : signs) EXPECT_EQ(aCosSign[n][k], negative) << n << "," << k;
+  const int32_t steps[][4] = {{0, 0, 0, 5}, {0, 0, 1, 4}, {0, 0, 8, 53}, {1, 0, 2, 43}, {1, 0, 3, 171},
+                              {1, 0, 4, 255}, {2, 0, 0, 21}, {2, 0, 2, 171}};
+  for (auto [c, u, v, step] : steps) EXPECT_EQ(aQuant[c][u][v], step) << c << "," << u << "," << v;
   iQuantScale = 8;
   BuildQuantTables();
   EXPECT_EQ(aQuant[0][0][0], 43);
-  iQuantScale = 0;
+  iQuantScale = 0;  // every step below 1: the coarsest
   BuildQuantTables();
-  for (int c = 0; c < 3; ++c) {
-    for (int u = 0; u < 9; ++u) {
-      for (int v = 0; v < 9; ++v) ASSERT_EQ(aQuant[c][u][v], 255);
-    }
-  }
+  EXPECT_EQ(aQuant[0][0][0], 255);
 }
 
 // Decodes `coefficients` (one per channel, u, v, block) as a w x h picture
-// at scale q; the page ends where the coefficients end unless `tail` follows.
-struct Decoded {
-  Bytes pixels;
-  int64_t handleAt;
-};
-
-Decoded Decode(uint32_t w, uint32_t h, int32_t q, const std::vector<int32_t>& coefficients, size_t tail = 0) {
+// at scale q; the reader must stop where the coefficients end, even when
+// `tail` bytes follow that it read ahead.
+Bytes Decode(uint32_t w, uint32_t h, int32_t q, const std::vector<int32_t>& coefficients, size_t tail = 0) {
   ResetHost();
   Bytes data;
   for (int32_t c : coefficients) PutSigned(data, c);
@@ -70,11 +49,10 @@ Decoded Decode(uint32_t w, uint32_t h, int32_t q, const std::vector<int32_t>& co
   BuildQuantTables();
   DocFile file;
   OpenMemoryDocFile(file, data.data(), static_cast<int64_t>(data.size()));
-  Decoded out{Bytes(3 * w * h, 0xEE), 0};
-  ReadBufSgnCompact(file, out.pixels.data(), h, w, 24);
-  out.handleAt = SeekDocFile(file, 0, kSeekCurrent);
-  EXPECT_EQ(out.handleAt, used);
-  return out;
+  Bytes pixels(3 * w * h, 0xEE);
+  ReadBufSgnCompact(file, pixels.data(), h, w, 24);
+  EXPECT_EQ(SeekDocFile(file, 0, kSeekCurrent), used);
+  return pixels;
 }
 
 TEST(CompactDecoder, BlocksCoverTheEdgesAndDcIsPredicted) {
@@ -82,16 +60,11 @@ TEST(CompactDecoder, BlocksCoverTheEdgesAndDcIsPredicted) {
   std::vector<int32_t> coefficients(3 * 81 * 2, 0);
   coefficients[0] = 6;
   coefficients[1] = 0;
-  for (uint8_t byte : Decode(10, 4, 8, coefficients).pixels) ASSERT_EQ(byte, 16);
+  for (uint8_t byte : Decode(10, 4, 8, coefficients)) ASSERT_EQ(byte, 16);
   // A difference of -6 for the second block brings it back to 0.
   coefficients[1] = -6;
-  Decoded out = Decode(10, 4, 8, coefficients);
-  const size_t columnBytes = 3 * 4;
-  for (uint32_t x = 0; x < 10; ++x) {
-    for (uint32_t r = 0; r < 4; ++r) {
-      ASSERT_EQ(out.pixels[x * columnBytes + r * 3], x < 9 ? 16 : 0) << x << "," << r;
-    }
-  }
+  const Bytes pixels = Decode(10, 4, 8, coefficients);
+  for (size_t at = 0; at < pixels.size(); ++at) ASSERT_EQ(pixels[at], at < 9 * 12 ? 16 : 0) << at;  // columns of 12 bytes
 }
 
 // A block of DC alone is one colour: channel 0 is brightness, saturating at
@@ -106,7 +79,7 @@ TEST(CompactDecoder, DcOnlyBlocksClipAndTransformTheColour) {
     std::vector<int32_t> coefficients(3 * 81, 0);
     coefficients[0] = c.y0;
     coefficients[81] = c.y1;
-    const Bytes pixels = Decode(9, 9, 8, coefficients).pixels;
+    const Bytes pixels = Decode(9, 9, 8, coefficients);
     for (size_t p = 0; p < pixels.size(); p += 3) {
       ASSERT_EQ((Bytes{pixels[p], pixels[p + 1], pixels[p + 2]}), (Bytes{c.blue, c.green, c.red})) << c.y0 << " " << p;
     }
@@ -119,12 +92,11 @@ TEST(CompactDecoder, AcCoefficientsShapeTheBlock) {
   std::vector<int32_t> coefficients(3 * 81, 0);
   coefficients[0] = 8;
   coefficients[9] = 3;  // channel 0, u = 1, v = 0
-  Decoded out = Decode(9, 9, 8, coefficients);
-  const size_t columnBytes = 27;
-  int left = out.pixels[0], middle = out.pixels[4 * columnBytes], right = out.pixels[8 * columnBytes];
+  const Bytes pixels = Decode(9, 9, 8, coefficients);
+  const int left = pixels[0], middle = pixels[4 * 27], right = pixels[8 * 27];  // columns of 27 bytes
   EXPECT_GT(left, middle);
   EXPECT_LT(right, middle);
-  for (uint32_t r = 1; r < 9; ++r) EXPECT_EQ(out.pixels[r * 3], left);  // the same in every row
+  for (uint32_t r = 1; r < 9; ++r) EXPECT_EQ(pixels[r * 3], left);  // the same in every row
 }
 
 TEST(CompactDecoder, GivesBackWhatItReadAhead) {

@@ -43,27 +43,14 @@ Bytes PageHeaders(int32_t width, int32_t height, uint16_t bits, const std::vecto
   Bytes out;
   uint32_t offset = offBits >= 0 ? static_cast<uint32_t>(offBits) : 54 + 4 * static_cast<uint32_t>(table.size());
   uint32_t image = static_cast<uint32_t>(RowBytes(bits, static_cast<uint32_t>(width)) * static_cast<uint32_t>(height));
-  PutLittle(out, kBitmapType, 2);
-  PutLittle(out, offset + image, 4);
-  PutLittle(out, 0, 4);
-  PutLittle(out, offset, 4);
-  PutLittle(out, 40, 4);
-  PutLittle(out, static_cast<uint32_t>(width), 4);
-  PutLittle(out, static_cast<uint32_t>(height), 4);
-  PutLittle(out, 1, 2);
-  PutLittle(out, bits, 2);
-  PutLittle(out, 0, 4);
-  PutLittle(out, image, 4);
-  PutLittle(out, 11811, 4);  // 300 dpi
-  PutLittle(out, 11811, 4);
-  PutLittle(out, 0, 4);
-  PutLittle(out, 0, 4);
-  for (const RgbQuad& entry : table) {
-    out.push_back(entry.rgbBlue);
-    out.push_back(entry.rgbGreen);
-    out.push_back(entry.rgbRed);
-    out.push_back(entry.rgbReserved);
-  }
+  // Type, file size, reserved, offset of the bits; size of the information
+  // header, width, height, planes, bits, compression, image size, 300 dpi
+  // both ways, colours used and important.
+  const std::pair<uint32_t, int> fields[] = {
+      {kBitmapType, 2}, {offset + image, 4}, {0, 4}, {offset, 4}, {40, 4}, {static_cast<uint32_t>(width), 4},
+      {static_cast<uint32_t>(height), 4}, {1, 2}, {bits, 2}, {0, 4}, {image, 4}, {11811, 4}, {11811, 4}, {0, 4}, {0, 4}};
+  for (auto [value, bytes] : fields) PutLittle(out, value, bytes);
+  for (const RgbQuad& entry : table) out.insert(out.end(), {entry.rgbBlue, entry.rgbGreen, entry.rgbRed, entry.rgbReserved});
   return out;
 }
 

@@ -7,60 +7,46 @@
 
 namespace {
 
-std::string Cleaned(const char* path) {
-  char buffer[kPathBufferBytes];
-  std::snprintf(buffer, sizeof buffer, "%s", path);
-  CleanDocumentPath(buffer);
-  return buffer;
-}
-
 TEST(UnpackNames, CleaningTakesTheWholeTailAsOnePath) {
-  struct Case {
-    const char* given;
-    const char* cleaned;
-  };
-  const Case cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"\"C:\\My Documents\\book.kwen\"", "C:\\My Documents\\book.kwen"},
       {"  \" a b.kwen \"  ", "a b.kwen"},
       {"x\"y\".kwen", "x\"y\".kwen"},
       {"\"\"", ""},
-      {"plain.bmp", "plain.bmp"},
   };
-  for (const Case& c : cases) EXPECT_EQ(Cleaned(c.given), c.cleaned) << c.given;
+  for (const auto& [given, cleaned] : cases) {
+    char buffer[kPathBufferBytes];
+    std::snprintf(buffer, sizeof buffer, "%s", given);
+    CleanDocumentPath(buffer);
+    EXPECT_STREQ(buffer, cleaned) << given;
+  }
 }
 
-constexpr uint32_t kPid = 1234;
-
-std::string Unpacked(const char* fullPath, uint32_t processId = kPid) {
-  char name[kPathBufferBytes];
-  EXPECT_TRUE(UnpackedFileName("C:\\TEMP\\", fullPath, processId, name, sizeof name)) << fullPath;
-  return name;
-}
-
-// The hash is FNV-1a of the full path: known values, the same in the 32-bit
-// Windows build as natively.
+// The name holds the FNV-1a hash of the full path (the same in the 32-bit
+// Windows build as natively) and the viewer's process id.
 TEST(UnpackNames, TheUnpackedFileNamesTheDocumentItsFullPathAndTheViewer) {
-  EXPECT_EQ(Unpacked("D:\\books\\a.kwen"), "C:\\TEMP\\a.kwen.c432652d.1234.bs");
-  EXPECT_EQ(Unpacked("D:a b.kwen", 7), "C:\\TEMP\\a b.kwen.f094f727.7.bs");
-  EXPECT_EQ(Unpacked("D:\\b\\book.kwen", 4294967295u), "C:\\TEMP\\book.kwen.60a6b929.4294967295.bs");
-}
-
-TEST(UnpackNames, NoTwoDocumentsOrViewersShareAnUnpackedFile) {
-  EXPECT_NE(Unpacked("D:\\a\\book.kwen"), Unpacked("D:\\b\\book.kwen"));
-  EXPECT_NE(Unpacked("D:\\a\\book.kwen"), Unpacked("E:\\a\\book.kwen"));
-  EXPECT_NE(Unpacked("D:\\a\\book.kwen", 1234), Unpacked("D:\\a\\book.kwen", 1235));
-}
-
-TEST(UnpackNames, TheCommandLineQuotesBothPaths) {
+  const struct {
+    const char* path;
+    uint32_t processId;
+    const char* name;
+  } cases[] = {
+      {"D:\\books\\a.kwen", 1234, "C:\\TEMP\\a.kwen.c432652d.1234.bs"},
+      {"D:a b.kwen", 7, "C:\\TEMP\\a b.kwen.f094f727.7.bs"},
+      {"D:\\b\\book.kwen", 4294967295u, "C:\\TEMP\\book.kwen.60a6b929.4294967295.bs"},
+  };
+  for (const auto& c : cases) {
+    char name[kPathBufferBytes];
+    ASSERT_TRUE(UnpackedFileName("C:\\TEMP\\", c.path, c.processId, name, sizeof name)) << c.path;
+    EXPECT_STREQ(name, c.name);
+  }
   char line[kPathBufferBytes];
-  ASSERT_TRUE(UnpackCommandLine("D:\\books\\a.kwen", "C:\\TEMP\\a.kwen.c432652d.1234.bs", line, sizeof line));
-  EXPECT_STREQ(line, "durmo.exe x \"D:\\books\\a.kwen\" \"C:\\TEMP\\a.kwen.c432652d.1234.bs\"");
+  ASSERT_TRUE(UnpackCommandLine("D:\\books\\a.kwen", "C:\\TEMP\\x.bs", line, sizeof line));
+  EXPECT_STREQ(line, "durmo.exe x \"D:\\books\\a.kwen\" \"C:\\TEMP\\x.bs\"");
 }
 
 TEST(UnpackNames, NamesThatDoNotFitAreRefused) {
   std::string longPath = "C:\\" + std::string(1010, 'a') + ".kwen";
   char out[kPathBufferBytes];
-  EXPECT_FALSE(UnpackedFileName("C:\\TEMP\\", longPath.c_str(), kPid, out, sizeof out));
   EXPECT_FALSE(UnpackCommandLine(longPath.c_str(), "C:\\TEMP\\x.bs", out, sizeof out));
   // With ".", eight hex digits, ".7.bs" and no directory, a file part of
   // this length fills the buffer to its terminator.
