@@ -11,6 +11,7 @@
 #include "utility/platform_io.h"
 #include "tools/kwentool/page_check.h"
 #include "tools/kwentool/page_encoder.h"
+#include "tools/kwentool/scan_page.h"
 #include "utility/memory_pack.h"
 
 namespace {
@@ -52,7 +53,7 @@ void ReportDocument(const BuildOptions& options, const DocumentWriter& document,
 }
 
 // Writes page `index`, checks it by building it back, and reports it.
-void BuildPage(const BuildOptions& options, DocumentWriter& document, int32_t index) {
+void BuildPage(const BuildOptions& options, DocumentWriter& document, ShapeClasses& classes, int32_t index) {
   const std::string& path = options.pages[index];
   PageImage image;
   std::string error;
@@ -63,9 +64,10 @@ void BuildPage(const BuildOptions& options, DocumentWriter& document, int32_t in
   const SpotCounts before = document.counts;
   const bool bitonal = options.bitonal || IsBlackAndWhite(image);
   std::vector<uint8_t> ink;
+  ScanPageCounts scan;
   if (bitonal) {
     ink = InkMap(image, options.threshold > 0 ? options.threshold : kDefaultThreshold);
-    WriteBitonalPage(document, image, ink);
+    scan = WriteScanPage(options, document, image, ink, classes);
   } else {
     WriteColourPage(document, image, options.quality);
   }
@@ -76,6 +78,7 @@ void BuildPage(const BuildOptions& options, DocumentWriter& document, int32_t in
     FailBuild("internal error: page " + std::to_string(index + 1) + " does not build back to its pixels");
   }
   if (options.verbose) ReportPage(index, path, image, bitonal, before, document.counts, comparison);
+  if (options.verbose && bitonal) ReportScanPage(options, scan, classes);
 }
 
 }  // namespace
@@ -90,9 +93,10 @@ int RunBuild(const BuildOptions& options) {
   const PageProgress progress = StartPageProgress(pages);
   DocumentWriter document;
   BeginDocument(document, pages);
+  ShapeClasses classes;
   for (int32_t index = 0; index < pages; ++index) {
     ShowPageProgress(progress, index + 1);
-    BuildPage(options, document, index);
+    BuildPage(options, document, classes, index);
   }
   EndPageProgress(progress);
   const std::vector<uint8_t> packed = PackBytes(document.bytes.data(), document.bytes.size(), options.switches);

@@ -17,6 +17,9 @@ struct BuildOptions {
   int32_t dotsPerInch = kDefaultDotsPerInch;
   Switches switches;
   bool verbose = false;
+  // Scan clean-up of bitonal pages: specks removed, shapes matched lossily.
+  bool clean = false;
+  bool lossy = false;
 };
 
 // The options after "build"; false with `error` for a usage error.
