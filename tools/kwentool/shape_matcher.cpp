@@ -8,7 +8,7 @@ namespace {
 // The weighted difference allowed, in eighths of a pixel per pixel of the
 // shape's width plus height: edge noise of a scan shifts about one edge
 // pixel in a few.
-constexpr int64_t kLimitEighthsPerSide = 8;
+constexpr int64_t kLimitEighthsPerSide = 16;
 constexpr int32_t kEighths = 8;
 constexpr int32_t kFullSquare = 9;
 
