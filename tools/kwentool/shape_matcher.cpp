@@ -11,6 +11,9 @@ namespace {
 constexpr int64_t kLimitEighthsPerSide = 16;
 constexpr int32_t kEighths = 8;
 constexpr int32_t kFullSquare = 9;
+// A difference away from the other shape's ink is a speck of noise when at
+// most one other difference touches it; more make a part of a letter.
+constexpr int32_t kLoneDifferences = 3;
 
 // The differences of the shape and the candidate over a frame that holds
 // both with a margin of one pixel, so that every neighbourhood is inside.
@@ -71,7 +74,9 @@ int64_t WeighDifferences(const Shape& shape, const Shape& candidate, int32_t dx,
       if (near == kFullSquare) return -1;
       const int32_t sx = x + overlay.left, sy = y + overlay.top;
       const bool inShape = shape.At(sx, sy) != 0;
-      if (inShape ? !InkNear(candidate, sx - dx, sy - dy) : !InkNear(shape, sx, sy)) return -1;
+      if (near >= kLoneDifferences && (inShape ? !InkNear(candidate, sx - dx, sy - dy) : !InkNear(shape, sx, sy))) {
+        return -1;
+      }
       weight += near;
     }
   }

@@ -28,6 +28,7 @@ constexpr int32_t kCellWidth = 48;
 constexpr int32_t kPageWidth = 1400, kPageHeight = 900, kMargin = 40, kLineStep = 62, kLetterGap = 7;
 constexpr int32_t kWordEvery = 6;
 constexpr int32_t kInk = 128;  // grey below which the scan has ink
+constexpr double kPi = 3.14159265358979323846;
 
 uint32_t NextRandom(uint32_t& state) {
   state = state * 1664525u + 1013904223u;
@@ -153,7 +154,7 @@ PageImage Scan(const std::vector<uint8_t>& grey, double deviation, uint32_t seed
   for (size_t p = 0; p < grey.size(); ++p) {
     // Box and Muller: two uniform numbers in (0, 1) give a normal one.
     const double u = (NextRandom(state) + 0.5) / 16777216.0, v = (NextRandom(state) + 0.5) / 16777216.0;
-    const double noise = deviation * std::sqrt(-2 * std::log(u)) * std::cos(2 * M_PI * v);
+    const double noise = deviation * std::sqrt(-2 * std::log(u)) * std::cos(2 * kPi * v);
     const uint8_t value = both[p] / 256.0 + noise < kInk ? 0 : 255;
     image.rgb[p * 3] = image.rgb[p * 3 + 1] = image.rgb[p * 3 + 2] = value;
   }
