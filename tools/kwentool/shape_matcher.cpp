@@ -5,11 +5,10 @@
 
 namespace {
 
-// The weighted difference allowed, in eighths of a pixel per pixel of the
-// shape's width plus height: edge noise of a scan shifts about one edge
-// pixel in a few.
-constexpr int64_t kLimitEighthsPerSide = 16;
-constexpr int32_t kEighths = 8;
+// The weighted difference allowed per pixel of the shape's width plus
+// height: edge noise of a scan moves about one edge pixel in a few, and
+// more lets different letters of one size match.
+constexpr int64_t kDifferencePerSidePixel = 2;
 constexpr int32_t kFullSquare = 9;
 // A difference away from the other shape's ink is a speck of noise when at
 // most one other difference touches it; more make a part of a letter.
@@ -113,7 +112,7 @@ bool SizesMayMatch(const Shape& shape, const Shape& candidate) {
 }
 
 int64_t DifferenceLimit(const Shape& shape) {
-  return (int64_t{shape.width} + shape.height) * kLimitEighthsPerSide / kEighths;
+  return (int64_t{shape.width} + shape.height) * kDifferencePerSidePixel;
 }
 
 bool MatchShapes(const Shape& shape, const Shape& candidate, ShapeMatch& match) {

@@ -44,7 +44,8 @@ int64_t DifferenceLimit(const Shape& shape);
 //   differing pixels of its 3 x 3 neighbourhood, so that scattered edge
 //   noise weighs little and solid patches weigh much; the sum stays within
 //   DifferenceLimit;
-// - no lost or added part: every ink pixel of one that the other lacks has
-//   ink of the other next to it (a missing dot, stroke or bar fails here);
+// - no lost or added part: every ink pixel of one that the other lacks, and
+//   that other differences touch, has ink of the other next to it (a missing
+//   dot, stroke or bar fails here; a lone pixel of noise does not);
 // - no thick patch: no 3 x 3 square is all differences.
 bool MatchShapes(const Shape& shape, const Shape& candidate, ShapeMatch& match);
