@@ -13,6 +13,7 @@
 #include "tools/kwentool/page_check.h"
 #include "tools/kwentool/page_encoder.h"
 #include "tools/kwentool/best_packing.h"
+#include "tools/kwentool/scan_page.h"
 #include "tools/kwentool/threshold.h"
 #include "utility/memory_pack.h"
 #include "viewer/document/document_state.h"
@@ -56,8 +57,8 @@ void ReportDocument(const BuildOptions& options, const DocumentWriter& document,
 }
 
 // Writes page `index`, checks it by building it back, and reports it.
-void BuildPage(const BuildOptions& options, DocumentWriter& document, int32_t index, const std::string& path,
-               PageImage& image) {
+void BuildPage(const BuildOptions& options, DocumentWriter& document, ShapeClasses& classes, int32_t index,
+               const std::string& path, PageImage& image) {
   if (image.xPelsPerMetre <= 0 || image.yPelsPerMetre <= 0) {
     image.xPelsPerMetre = image.yPelsPerMetre = PelsPerMetre(options.dotsPerInch);
   }
@@ -65,11 +66,12 @@ void BuildPage(const BuildOptions& options, DocumentWriter& document, int32_t in
   const bool bitonal = options.bitonal || IsBlackAndWhite(image);
   std::vector<uint8_t> ink;
   uint16_t bits = 1;
+  ScanPageCounts scan;
   if (bitonal) {
     const int32_t threshold = options.threshold > 0 ? options.threshold
                                                     : OtsuThreshold(BrightnessHistogram(image), kDefaultThreshold);
     ink = InkMap(image, threshold);
-    WriteBitonalPage(document, image, ink);
+    scan = WriteScanPage(options, document, image, ink, classes);
   } else {
     bits = WriteColourPage(document, image, options.quality, options.switches);
   }
@@ -80,6 +82,7 @@ void BuildPage(const BuildOptions& options, DocumentWriter& document, int32_t in
     FailBuild("internal error: page " + std::to_string(index + 1) + " does not build back to its pixels");
   }
   if (options.verbose) ReportPage(index, path, image, bits, before, document.counts, comparison);
+  if (options.verbose && bitonal) ReportScanPage(options, scan, classes);
 }
 
 }  // namespace
@@ -103,6 +106,7 @@ int RunBuild(const BuildOptions& options) {
   const PageProgress progress = StartPageProgress(pages);
   DocumentWriter document;
   BeginDocument(document, pages);
+  ShapeClasses classes;
   int32_t index = 0;
   for (const InputFile& input : inputs) {
     InputReader reader;
@@ -112,7 +116,8 @@ int RunBuild(const BuildOptions& options) {
       PageImage image;
       if (!ReadInputPage(reader, page, options.dotsPerInch, image, error)) FailBuild(input.path + " " + error);
       const bool wholeFile = input.kind == InputKind::kImage;
-      BuildPage(options, document, index, wholeFile ? input.path : input.path + ":" + std::to_string(page), image);
+      BuildPage(options, document, classes, index, wholeFile ? input.path : input.path + ":" + std::to_string(page),
+                image);
       ++index;
     }
     CloseInputReader(reader);

@@ -73,6 +73,8 @@ bool ParseBuildOptions(int argc, const char* const* argv, BuildOptions& options,
       options.bitonal = true;
     } else if (argument == "--verbose" || argument == "-v") {
       options.verbose = true;
+    } else if (argument == "--clean" || argument == "--lossy") {
+      (argument == "--clean" ? options.clean : options.lossy) = true;
     } else if (TakesValue(argument)) {
       if (i + 1 == argc) {
         error = argument + " needs a value";

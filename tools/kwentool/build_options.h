@@ -19,6 +19,9 @@ struct BuildOptions {
   // --pack best: the cheapest parse instead of durmo's greedy one.
   bool packBest = false;
   bool verbose = false;
+  // Scan clean-up of bitonal pages: specks removed, shapes matched lossily.
+  bool clean = false;
+  bool lossy = false;
 };
 
 // The options after "build"; false with `error` for a usage error.

@@ -71,6 +71,14 @@ constexpr const char* kHelp =
     "                     restore it); --pack default packs exactly as durmo a\n"
     "  --verbose          a line for each page: its spots, pictures and how closely\n"
     "                     it builds back (peak signal-to-noise ratio)\n"
+    "  --clean            remove specks from black and white pages: spots of ink that\n"
+    "                     fit in a square of 1/100 inch with no other ink within\n"
+    "                     1/25 inch (dots of i and j and full stops lie nearer their\n"
+    "                     letters and stay)\n"
+    "  --lossy            match the shapes of black and white pages across the whole\n"
+    "                     document and store each class of matching shapes once: a\n"
+    "                     shape that differs from a stored one only by edge noise (no\n"
+    "                     missing dot or stroke) is drawn as that one\n"
     "\n"
     "Progress goes to standard error, the closing report to standard output.\n";
 
