@@ -46,14 +46,15 @@ void PutLiteral(LzBuffer& lz, uint8_t byte) {
 
 // Copies `count` bytes forward from `distance` back, neither end wrapping.
 // In increasing order, so that a count beyond the distance repeats the last
-// `distance` bytes; eight at a time where the distance leaves room for it.
+// `distance` bytes. The result repeats with that period, so past the first
+// multiple of the distance that is 8 or more, that multiple serves as the
+// distance and the copy goes eight bytes at a time.
 static void CopyForward(uint8_t* to, uint32_t distance, int32_t count) {
-  const uint8_t* from = to - distance;
+  const int32_t stride = static_cast<int32_t>(distance >= 8 ? distance : (8 + distance - 1) / distance * distance);
   int32_t i = 0;
-  if (distance >= 8) {
-    for (; i + 8 <= count; i += 8) std::memcpy(to + i, from + i, 8);
-  }
-  for (; i < count; ++i) to[i] = from[i];
+  for (; i < count && i < stride - static_cast<int32_t>(distance); ++i) to[i] = to[i - static_cast<int32_t>(distance)];
+  for (; i + 8 <= count; i += 8) std::memcpy(to + i, to + i - stride, 8);
+  for (; i < count; ++i) to[i] = to[i - static_cast<int32_t>(distance)];
 }
 
 bool CopyMatch(LzBuffer& lz, uint32_t distance, int64_t length) {
