@@ -1,7 +1,6 @@
 #include "utility/coding/match_finder.h"
 
 #include <cstdlib>
-#include <cstring>
 
 // Slots and positions agree modulo the window size: while the window is
 // filling no position has wrapped, and once it is full the fill equals it.
@@ -116,19 +115,11 @@ int CheckCandidate(const LzBuffer& lz, uint32_t context, int32_t position) {
 
 // True when the candidate at `candidate` agrees with the bytes at `start` at
 // every offset from `length` down to 3 (offsets 0 to 2 agree by the chain).
-// The byte at `length` decides most candidates, so it is tested first; where
-// neither stretch wraps, the rest is compared a block at a time.
 static bool MatchesBeyond(const LzBuffer& lz, int32_t candidate, int32_t start, int32_t length) {
   const uint8_t* window = lz.window;
   const int32_t size = lz.windowSize;
-  const int32_t from = SlotOf(lz, candidate);
-  const int32_t to = SlotOf(lz, start);
-  if (int64_t{from} + length < size && int64_t{to} + length < size) {
-    if (window[from + length] != window[to + length]) return false;
-    return std::memcmp(window + from + 3, window + to + 3, static_cast<size_t>(length - 3)) == 0;
-  }
-  int32_t a = from + length;
-  int32_t b = to + length;
+  int32_t a = SlotOf(lz, candidate) + length;
+  int32_t b = SlotOf(lz, start) + length;
   if (a >= size) a -= size;
   if (b >= size) b -= size;
   for (int32_t offset = length; offset >= 3; --offset) {
@@ -163,24 +154,6 @@ static inline int32_t NextInChain(const LzBuffer& lz, int32_t position, int32_t 
   return lz.currentPosition - next <= lz.fill - 1 ? next : -1;
 }
 
-// Walks the chain from `candidate` for one that matches more than `length`
-// bytes; -1 when the limit of fruitless candidates in a row is reached first.
-static int32_t WalkChain(const LzBuffer& lz, int32_t candidate, int32_t candidateSlot, int32_t start,
-                         int32_t length) {
-  int32_t next = NextInChain(lz, candidate, candidateSlot);
-  int32_t fruitless = 0;
-  while (next != -1) {
-    const int32_t slot = SlotOf(lz, next);
-    // The link of this candidate is wanted next unless it matches: fetch it
-    // while the bytes are compared.
-    __builtin_prefetch(lz.link + slot);
-    if (MatchesBeyond(lz, next, start, length)) return next;
-    if (++fruitless == lz.searchLimit) return -1;
-    next = NextInChain(lz, next, slot);
-  }
-  return -1;
-}
-
 bool FindToken(LzBuffer& lz, Token* token) {
   if (SourceUsedUp(lz)) return false;
   const int32_t start = lz.currentPosition;
@@ -206,7 +179,15 @@ bool FindToken(LzBuffer& lz, Token* token) {
     if (stop || SourceUsedUp(lz)) break;
     // Only a strictly longer match replaces the current one, so among equal
     // lengths the nearest wins; the limit counts fruitless candidates in a row.
-    const int32_t next = WalkChain(lz, candidate, candidateSlot, start, length);
+    int32_t next = NextInChain(lz, candidate, candidateSlot);
+    int32_t fruitless = 0;
+    while (next != -1 && !MatchesBeyond(lz, next, start, length)) {
+      if (++fruitless == lz.searchLimit) {
+        next = -1;
+        break;
+      }
+      next = NextInChain(lz, next, SlotOf(lz, next));
+    }
     if (next == -1 || length >= kLongestSearchedLength) break;
     candidate = next;
     candidateSlot = SlotOf(lz, next);
