@@ -2,6 +2,8 @@
 # Compression benchmark: durmo under every search switch, with the default
 # and the 16 MiB window, beside gzip, bzip2, xz and zstd, on a corpus of files
 # found on the machine. Prints one table and writes it to bench/results.md.
+# The speed-up column compares durmo with the code before the speed work
+# (commit f39a0f0), built in a temporary folder and run on the same files.
 # Not a test: it measures, it does not judge.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,6 +15,11 @@ durmo="$root/build/release/durmo"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+baseline_commit=f39a0f0
+git -C "$root" archive "$baseline_commit" | tar -x -C "$work" --one-top-level=baseline
+cmake -S "$work/baseline" -B "$work/baseline/build" -DCMAKE_BUILD_TYPE=Release -DKWEN_TESTS=OFF >/dev/null
+cmake --build "$work/baseline/build" -j "$(nproc)" --target durmo >/dev/null
+baseline="$work/baseline/build/durmo"
 MiB=$((1 << 20))
 
 # The corpus: text, binary, a source tree, and a file larger than 16 MiB.
@@ -27,13 +34,14 @@ measure() {
   /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>&1
   read -r seconds peak_kib <"$work/time.txt"
 }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b <= 0) b = 0.005; printf "%.1f", a / b }'; }
 rate() { awk -v b="$1" -v s="$2" 'BEGIN { if (s <= 0) s = 0.005; printf "%.2f", b / 1048576 / s }'; }
 bpb() { awk -v p="$1" -v s="$2" 'BEGIN { printf "%.3f", 8 * p / s }'; }
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
 rows=()
-row() {  # row FILE TOOL PACKED_SIZE SOURCE_SIZE C_SECONDS C_KIB D_SECONDS D_KIB
-  rows+=("| $1 | $2 | $(bpb "$3" "$4") | $(rate "$4" "$5") | $(rate "$4" "$7") | $(mib "$6") | $(mib "$8") |")
+row() {  # row FILE TOOL PACKED_SIZE SOURCE_SIZE C_SECONDS C_KIB D_SECONDS D_KIB [SPEED-UP]
+  rows+=("| $1 | $2 | $(bpb "$3" "$4") | $(rate "$4" "$5") | $(rate "$4" "$7") | $(mib "$6") | $(mib "$8") | ${9:-} |")
   echo "${rows[-1]}"
 }
 
@@ -47,7 +55,13 @@ for name in "${corpus[@]}"; do
       c_s=$seconds c_k=$peak_kib
       measure "$durmo" x "$work/p.dur" "$work/restored"
       cmp -s "$source" "$work/restored" || { echo "durmo did not restore $name" >&2; exit 1; }
-      row "$name" "durmo $search ${window:-/1}" "$(stat -c %s "$work/p.dur")" "$size" "$c_s" "$c_k" "$seconds" "$peak_kib"
+      d_s=$seconds d_k=$peak_kib
+      measure "$baseline" a "$work/b.dur" "$source" "$search" $window
+      b_c=$seconds
+      cmp -s "$work/p.dur" "$work/b.dur" || { echo "durmo packed $name unlike the code before" >&2; exit 1; }
+      measure "$baseline" x "$work/b.dur" "$work/restored"
+      speedup="$(ratio "$b_c" "$c_s") / $(ratio "$seconds" "$d_s")"
+      row "$name" "durmo $search ${window:-/1}" "$(stat -c %s "$work/p.dur")" "$size" "$c_s" "$c_k" "$d_s" "$d_k" "$speedup"
     done
   done
   for tool in "gzip -6" "gzip -9" "bzip2 -9" "xz -6" "zstd -19"; do
@@ -67,8 +81,10 @@ done
   echo "Corpus: ${corpus[*]} (sizes in MiB: $(for n in "${corpus[@]}"; do printf '%s ' "$(mib $(( $(stat -c %s "$work/$n") / 1024 )))"; done))."
   echo "MB/s in: source MiB per second of packing; MB/s out: restored MiB per second of restoring."
   echo
-  echo "| file | tool | bits/byte | MB/s in | MB/s out | peak MiB packing | peak MiB restoring |"
-  echo "|---|---|---|---|---|---|---|"
+  echo "Speed-up: times faster than durmo at $baseline_commit, packing / restoring."
+  echo
+  echo "| file | tool | bits/byte | MB/s in | MB/s out | peak MiB packing | peak MiB restoring | speed-up |"
+  echo "|---|---|---|---|---|---|---|---|"
   printf '%s\n' "${rows[@]}"
 } >"$results"
 echo

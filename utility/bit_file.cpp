@@ -124,22 +124,48 @@ void Finish(BitFile& file) {
   file.position &= 7;
 }
 
+// Bytes in stream order make a little-endian word whatever the machine.
+static uint64_t LoadLittle64(const uint8_t* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap64(word);
+#endif
+  return word;
+}
+
+bool FillBitWindow(BitFile& file) {
+  if (file.mode != 0) return false;
+  while (file.windowBits <= 56) {
+    if (file.position == 8u * file.valid && !RefillBitFile(file)) break;
+    const unsigned at = file.position >> 3;
+    const unsigned left = file.valid - at;
+    unsigned take = (64 - file.windowBits) >> 3;
+    if (take > left) take = left;
+    uint64_t bytes;
+    if (left >= 8) {
+      bytes = LoadLittle64(file.buffer + at);
+    } else {
+      bytes = 0;
+      for (unsigned i = take; i-- > 0;) bytes = bytes << 8 | file.buffer[at + i];
+    }
+    if (take < 8) bytes &= (uint64_t{1} << (8 * take)) - 1;
+    file.bitWindow |= bytes << file.windowBits;
+    file.windowBits += 8 * take;
+    file.position += 8 * take;
+  }
+  return file.windowBits > 0;
+}
+
 uint16_t ReadBits(BitFile& file, uint32_t* value, unsigned count) {
   if (file.mode != 0) return 0;
-  unsigned delivered = 0;
-  while (delivered < count) {
-    if (file.position == 8u * file.valid && !RefillBitFile(file)) break;
-    unsigned available = 8u * file.valid - file.position;
-    unsigned shift = file.position & 7;
-    unsigned take = 8 - shift;
-    if (take > available) take = available;
-    if (take > count - delivered) take = count - delivered;
-    uint32_t bits = (file.buffer[file.position >> 3] >> shift) & ((1u << take) - 1);
-    *value |= bits << delivered;
-    delivered += take;
-    file.position += take;
-  }
-  return static_cast<uint16_t>(delivered);
+  if (file.windowBits < count) FillBitWindow(file);
+  const unsigned take = file.windowBits < count ? file.windowBits : count;
+  if (take == 0) return 0;
+  *value |= static_cast<uint32_t>(file.bitWindow & ((uint64_t{1} << take) - 1));
+  file.bitWindow >>= take;
+  file.windowBits -= take;
+  return static_cast<uint16_t>(take);
 }
 
 bool RestIsPadding(const BitFile& file, uint64_t from) {

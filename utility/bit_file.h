@@ -12,7 +12,7 @@ struct BitFile {
   uint8_t* buffer = nullptr;
   uint16_t size = 0;
   uint16_t valid = 0;     // read mode: bytes the last refill delivered
-  uint32_t position = 0;  // bit position within the buffer
+  uint32_t position = 0;  // bit position within the buffer (read mode: whole bytes)
   uint8_t mode = 0;       // 1 write, 0 read
   int descriptor = -1;
   const char* name = "";  // for the messages that name the file
@@ -25,6 +25,10 @@ struct BitFile {
   // the reader can tell whether the stream stopped on its end mark.
   uint64_t bytesDelivered = 0;
   uint8_t lastByte = 0;
+  // Read mode: bits taken from the buffer but not yet delivered, the next
+  // one in bit 0. Decoders read from it without a refill test per bit.
+  uint64_t bitWindow = 0;
+  unsigned windowBits = 0;
 };
 
 // Opens a file; ends the process with "Insufficient memory" or
@@ -43,19 +47,22 @@ void ReleaseBitFile(BitFile& file);
 
 // Refills the read buffer; false at the end of the stream.
 bool RefillBitFile(BitFile& file);
+// Read mode: tops the bit window up to at least 57 bits, or to the end of
+// the stream; false when it is still empty (always in write mode).
+bool FillBitWindow(BitFile& file);
 
 inline int ReadBit(BitFile& file, unsigned* bit) {
-  if (file.mode != 0) return 0;
-  if (file.position == 8u * file.valid && !RefillBitFile(file)) return 0;
-  *bit = (file.buffer[file.position >> 3] >> (file.position & 7)) & 1u;
-  ++file.position;
+  if (file.windowBits == 0 && !FillBitWindow(file)) return 0;
+  *bit = static_cast<unsigned>(file.bitWindow & 1u);
+  file.bitWindow >>= 1;
+  --file.windowBits;
   return 1;
 }
 
 // Read mode: the number of stream bits consumed so far. Before the first
 // refill the buffer counts as used up, and the modular arithmetic gives 0.
 inline uint64_t BitsConsumed(const BitFile& file) {
-  return (file.bytesDelivered - file.valid) * 8 + file.position;
+  return (file.bytesDelivered - file.valid) * 8 + file.position - file.windowBits;
 }
 
 // Read mode, once the stream has run out: true when everything after bit

@@ -1,6 +1,7 @@
 #include "utility/decompress_run.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "utility/fail.h"
 #include "utility/progress.h"
@@ -43,6 +44,19 @@ void PutLiteral(LzBuffer& lz, uint8_t byte) {
   ++lz.restoredCount;
 }
 
+// Copies `count` bytes forward from `distance` back, neither end wrapping.
+// In increasing order, so that a count beyond the distance repeats the last
+// `distance` bytes. The result repeats with that period, so past the first
+// multiple of the distance that is 8 or more, that multiple serves as the
+// distance and the copy goes eight bytes at a time.
+static void CopyForward(uint8_t* to, uint32_t distance, int32_t count) {
+  const int32_t stride = static_cast<int32_t>(distance >= 8 ? distance : (8 + distance - 1) / distance * distance);
+  int32_t i = 0;
+  for (; i < count && i < stride - static_cast<int32_t>(distance); ++i) to[i] = to[i - static_cast<int32_t>(distance)];
+  for (; i + 8 <= count; i += 8) std::memcpy(to + i, to + i - stride, 8);
+  for (; i < count; ++i) to[i] = to[i - static_cast<int32_t>(distance)];
+}
+
 bool CopyMatch(LzBuffer& lz, uint32_t distance, int64_t length) {
   if (distance == 0 || distance > static_cast<uint32_t>(lz.windowSize) ||
       distance > lz.restoredCount) {
@@ -53,14 +67,23 @@ bool CopyMatch(LzBuffer& lz, uint32_t distance, int64_t length) {
   int32_t write = lz.writePosition;
   int32_t read = write + size - static_cast<int32_t>(distance);
   if (read >= size) read -= size;
-  // Byte by byte in increasing order: a length beyond the distance repeats
-  // the last `distance` bytes.
-  for (int64_t i = 0; i < length; ++i) {
-    uint8_t byte = window[read];
-    window[write] = byte;
-    WriteTargetByte(lz.target, byte);
-    if (++write == size) write = 0;
-    if (++read == size) read = 0;
+  // In runs that end where the read or the write position wraps.
+  for (int64_t left = length; left > 0;) {
+    int32_t run = size - (read > write ? read : write);
+    if (run > left) run = static_cast<int32_t>(left);
+    if (read < write) {
+      CopyForward(window + write, distance, run);
+    } else {
+      // The source lies before the window's end and the target after its
+      // start: the two do not overlap within the run.
+      std::memmove(window + write, window + read, static_cast<size_t>(run));
+    }
+    WriteTargetBytes(lz.target, window + write, static_cast<size_t>(run));
+    write += run;
+    read += run;
+    if (write == size) write = 0;
+    if (read == size) read = 0;
+    left -= run;
   }
   lz.writePosition = write;
   if (length > 0) lz.restoredCount += length;

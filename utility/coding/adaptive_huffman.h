@@ -45,17 +45,28 @@ template <typename Index, typename Weight>
 void RebuildTree(AdaptiveHuffmanTree<Index, Weight>& tree);
 
 // Reads bits from the root down to a leaf; false when the input runs out.
+// The walk takes its bits from the stream's bit window, a word at a time.
 template <typename Index, typename Weight>
 inline bool DecodeSymbol(const AdaptiveHuffmanTree<Index, Weight>& tree, BitFile& file,
                          unsigned* symbol) {
+  const Index* child = tree.child;
   unsigned node = static_cast<unsigned>(tree.nodeCount) - 2;
   for (;;) {
-    unsigned bit;
-    if (!ReadBit(file, &bit)) return false;
-    node = static_cast<unsigned>(tree.child[node + bit]);
-    if (node & 1u) {
-      *symbol = (node - 1) / 2;
-      return true;
+    if (file.windowBits < 32 && !FillBitWindow(file)) return false;
+    uint64_t bits = file.bitWindow;
+    unsigned left = file.windowBits;
+    while (left > 0) {
+      node = static_cast<unsigned>(child[node + static_cast<unsigned>(bits & 1u)]);
+      bits >>= 1;
+      --left;
+      if (node & 1u) {
+        file.bitWindow = bits;
+        file.windowBits = left;
+        *symbol = (node - 1) / 2;
+        return true;
+      }
     }
+    file.bitWindow = 0;
+    file.windowBits = 0;
   }
 }

@@ -1,5 +1,7 @@
 #include "utility/coding/lz_buffer.h"
 
+#include <cstring>
+
 int RefillSource(ByteSource& source) {
   if (source.stream == nullptr) return -1;
   size_t count = std::fread(source.buffer, 1, kStreamBufferSize, source.stream);
@@ -20,4 +22,16 @@ void FlushTarget(ByteSink& target) {
     FailCoded(exitcode::kFailure, msg::kTargetWriteError);
   }
   target.used = 0;
+}
+
+void WriteTargetBytes(ByteSink& target, const uint8_t* bytes, size_t count) {
+  while (count > 0) {
+    size_t room = kStreamBufferSize - target.used;
+    size_t take = count < room ? count : room;
+    std::memcpy(target.buffer + target.used, bytes, take);
+    target.used += take;
+    bytes += take;
+    count -= take;
+    if (target.used == kStreamBufferSize) FlushTarget(target);
+  }
 }

@@ -50,6 +50,9 @@ inline void WriteTargetByte(ByteSink& target, uint8_t byte) {
   if (target.used == kStreamBufferSize) FlushTarget(target);
 }
 
+// Appends `count` bytes, still written out in whole pieces as each fills.
+void WriteTargetBytes(ByteSink& target, const uint8_t* bytes, size_t count);
+
 struct LzBuffer {
   int32_t windowSize = 0;
   uint8_t* window = nullptr;
