@@ -87,8 +87,6 @@ Bytes ValidPage() {
   return Document(page);
 }
 
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -109,10 +107,10 @@ int main(int argc, char** argv) {
       // A document of one page, and then gigabytes past its end.
       {"trailing_bomb.kwen", PackedBomb(ValidPage(), int64_t{1} << 31)},
       // A stream that restores to more than 2 GiB before its table ends.
-      {"table_bomb.kwen", PackedBomb(Text("KNWE"), int64_t{1} << 31)},
-      {"wide_product.ppm", Text("P6 2900561549 4239809835 255\n0123456789abc")},
-      {"widest.ppm", Text("P6 4294967291 4294967294 255\n0123456789abc")},
-      {"wide_plain.pgm", Text("P2 4294967295 2 255\n1 2 3")},
+      {"table_bomb.kwen", PackedBomb(BytesOf("KNWE"), int64_t{1} << 31)},
+      {"wide_product.ppm", BytesOf("P6 2900561549 4239809835 255\n0123456789abc")},
+      {"widest.ppm", BytesOf("P6 4294967291 4294967294 255\n0123456789abc")},
+      {"wide_plain.pgm", BytesOf("P2 4294967295 2 255\n1 2 3")},
   };
   for (const auto& [name, bytes] : files) WriteFileBytes(folder + name, bytes);
   return 0;

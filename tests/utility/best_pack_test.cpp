@@ -117,27 +117,24 @@ TEST(BestPack, SourcesLargerThanTheWindow) {
   }
 }
 
-// The point of the parse: smaller than the greedy one where there is choice.
+// The point of the parse: smaller than the greedy one where there is choice,
+// and no larger where there is none.
 TEST(BestPack, SmallerThanTheGreedyParse) {
-  const std::pair<const char*, Bytes> corpus[] = {
-      {"text", TextLike(150000, 51)},
-      {"records", Structured(150000, 52)},
+  const struct {
+    const char* name;
+    Bytes source;
+    size_t mostPercent;
+  } corpus[] = {
+      {"text", TextLike(150000, 51), 94},
+      {"records", Structured(150000, 52), 94},
+      {"random", RandomBytes(100000, 61), 100},
   };
-  for (const auto& [name, source] : corpus) {
+  for (const auto& [name, source, mostPercent] : corpus) {
     const Switches switches;
     const size_t best = PackBytesBest(source.data(), source.size(), switches).size();
     const size_t greedy = PackBytes(source.data(), source.size(), switches).size();
-    EXPECT_LT(best * 100, greedy * 95) << name << ": " << best << " against " << greedy;
+    EXPECT_LE(best * 100, greedy * mostPercent) << name << ": " << best << " against " << greedy;
   }
-}
-
-// Incompressible data costs what the greedy parse costs, give or take.
-TEST(BestPack, IncompressibleDataGrowsNoMoreThanGreedily) {
-  const Bytes source = RandomBytes(100000, 61);
-  const Switches switches;
-  const size_t best = PackBytesBest(source.data(), source.size(), switches).size();
-  const size_t greedy = PackBytes(source.data(), source.size(), switches).size();
-  EXPECT_LE(best, greedy);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "tests/tools/kwentool/builder_support.h"
 #include "tests/viewer/document/test_host.h"
@@ -98,12 +99,16 @@ TEST(GreyPages, BecomeEightBitPagesThatBuildBackExactly) {
     EXPECT_EQ(colour.rgbGreen, entry);
     EXPECT_EQ(colour.rgbRed, entry);
   }
-  // One pixel that is not grey makes it the 24-bit page it was: three times the bitmap.
-  SetPixel(page, 599, 399, 250, 251, 252);
-  const Built colour = Build(page, 0);
-  EXPECT_EQ(colour.bits, 24);
-  EXPECT_TRUE(SamePixels(LoadBuiltPage(colour.document, 0), page));
-  EXPECT_GT(colour.document.bytes.size(), 2 * grey.document.bytes.size());
+  // One pixel that is not grey, in any one channel, makes it the 24-bit page
+  // it was: three times the bitmap.
+  for (const auto& [red, green, blue] :
+       {std::tuple{251, 250, 250}, std::tuple{250, 251, 250}, std::tuple{250, 250, 251}}) {
+    SetPixel(page, 599, 399, red, green, blue);
+    const Built colour = Build(page, 0);
+    EXPECT_EQ(colour.bits, 24) << red << " " << green << " " << blue;
+    EXPECT_TRUE(SamePixels(LoadBuiltPage(colour.document, 0), page));
+    EXPECT_GT(colour.document.bytes.size(), 2 * grey.document.bytes.size());
+  }
 }
 
 TEST(GreyPages, StayEightBitWhenNoPictureIsSmallerCompact) {

@@ -309,6 +309,11 @@ TEST(ShapeMatcher, RefusesLostPartsAndAcceptsEdgeNoise) {
          set(s, 4, 10, 16, 3, 1);
          return s;
        }, false},
+      {"a hairline across, as a thin e against o", [&] {
+         Shape s = ring(24, 24, 4);
+         set(s, 4, 11, 16, 1, 1);
+         return s;
+       }, false},
       {"a gap in the side, as c against o", [&] {
          Shape s = ring(24, 24, 4);
          set(s, 20, 8, 4, 8, 0);

@@ -78,16 +78,12 @@ Bytes TextPage(int number, std::vector<int32_t>& shapeFields, int32_t recordStar
 
 // A figure of noise that does not pack: restoring a document of such pages
 // takes long enough to watch its first page arrive before its last.
-Bytes FigurePage(uint32_t& random) {
+Bytes FigurePage(uint32_t seed) {
   PageWriter page(kWidth, kHeight, 1, BlackWhite());
   constexpr uint32_t kFigureWidth = kWidth - 2 * kMargin;
   constexpr uint32_t kFigureRows = 500;
-  Bytes noise((kFigureWidth + 7) / 8 * kFigureRows);
-  for (uint8_t& byte : noise) {
-    random = random * 1664525u + 1013904223u;
-    byte = static_cast<uint8_t>(random >> 24);
-  }
-  page.Inline(kMargin, kMargin + kFigureRows - 1, kFigureWidth, kFigureRows, noise);
+  page.Inline(kMargin, kMargin + kFigureRows - 1, kFigureWidth, kFigureRows,
+              RandomBytes((kFigureWidth + 7) / 8 * kFigureRows, seed));
   return page.record;
 }
 
@@ -102,8 +98,7 @@ Bytes TextDocument(int pages) {
 
 Bytes FigureDocument(int pages) {
   std::vector<Bytes> records;
-  uint32_t random = 300;
-  for (int k = 0; k < pages; ++k) records.push_back(FigurePage(random));
+  for (int k = 0; k < pages; ++k) records.push_back(FigurePage(2 * k + 1));  // odd seeds: each page its own noise
   return AssembleDocument(records);
 }
 
@@ -121,13 +116,6 @@ Bytes Packed(const Bytes& unpacked) {
   Switches quick;
   quick.searchExponent = SearchExponentFor('Q');
   return PackBytes(unpacked.data(), unpacked.size(), quick);
-}
-
-bool WriteFile(const std::string& path, const Bytes& bytes) {
-  FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  return std::fclose(out) == 0 && written;
 }
 
 }  // namespace
@@ -160,11 +148,6 @@ int main(int argc, char** argv) {
       {"not_a_document.bs", Bytes{'h', 'e', 'l', 'l', 'o'}},
       {"empty.kwen", Bytes{}},
   };
-  for (const auto& file : files) {
-    if (!WriteFile(folder + "/" + file.name, file.bytes)) {
-      std::fprintf(stderr, "make_reader_documents: cannot write %s/%s\n", folder.c_str(), file.name);
-      return 1;
-    }
-  }
+  for (const auto& file : files) WriteFileBytes(folder + "/" + file.name, file.bytes);
   return 0;
 }

@@ -134,6 +134,12 @@ class ReaderGuiTest : public QObject {
   void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(window_->view(), static_cast<Qt::Key>(key), modifiers);
   }
+  void turnWheel(int notches, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* viewport = window_->view()->viewport();
+    QWheelEvent wheel(QPointF(50, 50), viewport->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 120 * notches),
+                      Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &wheel);
+  }
 
  private slots:
   void initTestCase();
@@ -196,8 +202,7 @@ void ReaderGuiTest::pageAtActualSizeIsTheRenderPixelForPixel() {
     const QRect rect = window_->view()->pageRectInViewport(page);
     // The part of the page in view: from the page's top, left edge.
     const QImage part = rendered.copy(std::max(0, -rect.x()), std::max(0, -rect.y()), shown.width(), shown.height());
-    const Difference difference = Compare(shown, part);
-    QCOMPARE(difference.largest, 0);
+    QCOMPARE(Compare(shown, part).largest, 0);
   }
   // The 150 dpi page is shown at twice its pixels: the same paper size.
   QCOMPARE(window_->view()->pageRectInViewport(2).width(), 2550);
@@ -272,13 +277,9 @@ void ReaderGuiTest::keysAndWheelMoveThroughThePages() {
   QVERIFY(view->pageRectInViewport(1).bottom() < view->viewport()->height());
   // The wheel scrolls; turned back it returns.
   const qint64 before = view->viewTop();
-  QWheelEvent down(QPointF(50, 50), view->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
-                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(view->viewport(), &down);
+  turnWheel(-1);
   QVERIFY(view->viewTop() > before);
-  QWheelEvent up(QPointF(50, 50), view->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 120),
-                 Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(view->viewport(), &up);
+  turnWheel(1);
   QCOMPARE(view->viewTop(), before);
   // The left button scrolls a little down, the right one back.
   QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
@@ -305,11 +306,9 @@ void ReaderGuiTest::zoomStepsAndTheirLimits() {
   for (int k = 0; k < 20; ++k) press(Qt::Key_Minus, Qt::ControlModifier);
   QCOMPARE(view->scale(), 0.25);
   // Ctrl and the wheel: a notch is a step.
-  QWheelEvent in(QPointF(50, 50), view->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 120),
-                 Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(view->viewport(), &in);
+  turnWheel(1, Qt::ControlModifier);
   QCOMPARE(view->scale(), 0.33);
-  QApplication::sendEvent(view->viewport(), &in);
+  turnWheel(1, Qt::ControlModifier);
   QCOMPARE(view->scale(), 0.5);
   // The zoom stays while paging, and the page shows at it.
   press(Qt::Key_Right);
@@ -334,14 +333,12 @@ void ReaderGuiTest::goToPageAndHistory() {
     QCOMPARE(view->currentPage(), number - 1);
   }
   QVERIFY(waitForPage(119));
-  press(Qt::Key_Left, Qt::AltModifier);
-  QCOMPARE(view->currentPage(), 49);
-  press(Qt::Key_Left, Qt::ControlModifier);
-  QCOMPARE(view->currentPage(), 2);
-  press(Qt::Key_Right, Qt::AltModifier);
-  QCOMPARE(view->currentPage(), 49);
-  press(Qt::Key_Right, Qt::ControlModifier);
-  QCOMPARE(view->currentPage(), 119);
+  for (const auto& [key, modifiers, page] :
+       {std::tuple{Qt::Key_Left, Qt::AltModifier, 49}, std::tuple{Qt::Key_Left, Qt::ControlModifier, 2},
+        std::tuple{Qt::Key_Right, Qt::AltModifier, 49}, std::tuple{Qt::Key_Right, Qt::ControlModifier, 119}}) {
+    press(key, modifiers);
+    QCOMPARE(view->currentPage(), page);
+  }
 }
 
 void ReaderGuiTest::invertTurnsOneBitPagesExactly() {

@@ -137,10 +137,6 @@ TEST(PageHistory, WalksBackAndForwardAndClampsToTheDocument) {
   EXPECT_EQ(StepForward(history, 1000), 0);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(AreaAverage, EachGreyIsTheShareOfInkItCovers) {
   // 6 x 2 pixels: ink (1) in columns 0-2 of the top row and 0-5 of the bottom.
   const uint8_t bits[] = {0xE0, 0xFC};
