@@ -1,6 +1,7 @@
 #include "utility/coding/match_finder.h"
 
 #include <cstdlib>
+#include <cstring>
 
 // Slots and positions agree modulo the window size: while the window is
 // filling no position has wrapped, and once it is full the fill equals it.
@@ -113,19 +114,48 @@ int CheckCandidate(const LzBuffer& lz, uint32_t context, int32_t position) {
   return 1;
 }
 
-// True when the candidate at `candidate` agrees with the bytes at `start` at
-// every offset from `length` down to 3 (offsets 0 to 2 agree by the chain).
-static bool MatchesBeyond(const LzBuffer& lz, int32_t candidate, int32_t start, int32_t length) {
-  const uint8_t* window = lz.window;
-  const int32_t size = lz.windowSize;
-  int32_t a = SlotOf(lz, candidate) + length;
-  int32_t b = SlotOf(lz, start) + length;
+static inline uint64_t LoadWord(const uint8_t* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof(word));
+  return word;
+}
+
+// Byte by byte from `length` down to 3, stepping back over the window's end.
+static bool MatchesAcrossWrap(const uint8_t* window, int32_t size, int32_t a, int32_t b,
+                              int32_t length) {
   if (a >= size) a -= size;
   if (b >= size) b -= size;
   for (int32_t offset = length; offset >= 3; --offset) {
     if (window[a] != window[b]) return false;
     a = a == 0 ? size - 1 : a - 1;
     b = b == 0 ? size - 1 : b - 1;
+  }
+  return true;
+}
+
+// True when the candidate at `candidate` agrees with the bytes at `start` at
+// every offset from `length` down to 3 (offsets 0 to 2 agree by the chain).
+// Most candidates differ at the highest offset, so it is tested alone first;
+// candidates inside long runs agree for long stretches, compared a word at a
+// time when neither stretch crosses the window's end.
+static bool MatchesBeyond(const LzBuffer& lz, int32_t candidate, int32_t start, int32_t length) {
+  const uint8_t* window = lz.window;
+  const int32_t size = lz.windowSize;
+  const int32_t candidateSlot = SlotOf(lz, candidate);
+  const int32_t startSlot = SlotOf(lz, start);
+  if (candidateSlot + length >= size || startSlot + length >= size) {
+    return MatchesAcrossWrap(window, size, candidateSlot + length, startSlot + length, length);
+  }
+  const uint8_t* a = window + candidateSlot;
+  const uint8_t* b = window + startSlot;
+  if (a[length] != b[length]) return false;
+  int32_t offset = length - 1;
+  while (offset - 7 >= 3) {
+    if (LoadWord(a + offset - 7) != LoadWord(b + offset - 7)) return false;
+    offset -= 8;
+  }
+  for (; offset >= 3; --offset) {
+    if (a[offset] != b[offset]) return false;
   }
   return true;
 }
