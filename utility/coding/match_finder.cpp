@@ -10,10 +10,6 @@ static inline int32_t SlotBack(const LzBuffer& lz, int32_t back) {
   return slot < 0 ? slot + lz.windowSize : slot;
 }
 
-static inline int32_t SlotOf(const LzBuffer& lz, int32_t position) {
-  return SlotBack(lz, lz.currentPosition - position);
-}
-
 static inline int32_t NextSlot(const LzBuffer& lz, int32_t slot) {
   return slot + 1 == lz.windowSize ? 0 : slot + 1;
 }
@@ -138,11 +134,10 @@ static bool MatchesAcrossWrap(const uint8_t* window, int32_t size, int32_t a, in
 // Most candidates differ at the highest offset, so it is tested alone first;
 // candidates inside long runs agree for long stretches, compared a word at a
 // time when neither stretch crosses the window's end.
-static bool MatchesBeyond(const LzBuffer& lz, int32_t candidate, int32_t start, int32_t length) {
+static bool MatchesBeyond(const LzBuffer& lz, int32_t candidateSlot, int32_t startSlot,
+                          int32_t length) {
   const uint8_t* window = lz.window;
   const int32_t size = lz.windowSize;
-  const int32_t candidateSlot = SlotOf(lz, candidate);
-  const int32_t startSlot = SlotOf(lz, start);
   if (candidateSlot + length >= size || startSlot + length >= size) {
     return MatchesAcrossWrap(window, size, candidateSlot + length, startSlot + length, length);
   }
@@ -177,11 +172,18 @@ static void ExtendCandidate(LzBuffer& lz, int32_t candidateSlot, int32_t* length
   if (lz.currentSlot == candidateSlot) *stop = true;
 }
 
-// The next usable candidate along the chain from `position`, or -1. Usable
-// means within the window of the current position.
-static inline int32_t NextInChain(const LzBuffer& lz, int32_t position, int32_t slot) {
-  int32_t next = position - lz.link[slot];
-  return lz.currentPosition - next <= lz.fill - 1 ? next : -1;
+// Steps from the candidate at *position (stored at *slot) to the next one
+// along the chain; false when that one lies outside the window.
+static inline bool StepChain(const LzBuffer& lz, int32_t* position, int32_t* slot) {
+  const int32_t link = lz.link[*slot];
+  const int32_t next = *position - link;
+  if (lz.currentPosition - next > lz.fill - 1) return false;
+  // Inside the window the link is below the window size: one wrap suffices.
+  int32_t nextSlot = *slot - link;
+  if (nextSlot < 0) nextSlot += lz.windowSize;
+  *position = next;
+  *slot = nextSlot;
+  return true;
 }
 
 bool FindToken(LzBuffer& lz, Token* token) {
@@ -209,18 +211,20 @@ bool FindToken(LzBuffer& lz, Token* token) {
     if (stop || SourceUsedUp(lz)) break;
     // Only a strictly longer match replaces the current one, so among equal
     // lengths the nearest wins; the limit counts fruitless candidates in a row.
-    int32_t next = NextInChain(lz, candidate, candidateSlot);
+    int32_t next = candidate;
+    int32_t nextSlot = candidateSlot;
+    bool found = StepChain(lz, &next, &nextSlot);
     int32_t fruitless = 0;
-    while (next != -1 && !MatchesBeyond(lz, next, start, length)) {
+    while (found && !MatchesBeyond(lz, nextSlot, startSlot, length)) {
       if (++fruitless == lz.searchLimit) {
-        next = -1;
+        found = false;
         break;
       }
-      next = NextInChain(lz, next, SlotOf(lz, next));
+      found = StepChain(lz, &next, &nextSlot);
     }
-    if (next == -1 || length >= kLongestSearchedLength) break;
+    if (!found || length >= kLongestSearchedLength) break;
     candidate = next;
-    candidateSlot = SlotOf(lz, next);
+    candidateSlot = nextSlot;
     distance = start - next;
   }
   *token = Token{length, distance, 0};
