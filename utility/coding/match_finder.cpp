@@ -215,7 +215,15 @@ bool FindToken(LzBuffer& lz, Token* token) {
     int32_t nextSlot = candidateSlot;
     bool found = StepChain(lz, &next, &nextSlot);
     int32_t fruitless = 0;
-    while (found && !MatchesBeyond(lz, nextSlot, startSlot, length)) {
+    // Most candidates already differ at the highest offset: that byte is
+    // tested here before the full comparison.
+    int32_t highSlot = startSlot + length;
+    if (highSlot >= lz.windowSize) highSlot -= lz.windowSize;
+    const uint8_t highByte = lz.window[highSlot];
+    while (found) {
+      int32_t probe = nextSlot + length;
+      if (probe >= lz.windowSize) probe -= lz.windowSize;
+      if (lz.window[probe] == highByte && MatchesBeyond(lz, nextSlot, startSlot, length)) break;
       if (++fruitless == lz.searchLimit) {
         found = false;
         break;
