@@ -172,16 +172,16 @@ static void ExtendCandidate(LzBuffer& lz, int32_t candidateSlot, int32_t* length
   if (lz.currentSlot == candidateSlot) *stop = true;
 }
 
-// Steps from the candidate at *position (stored at *slot) to the next one
-// along the chain; false when that one lies outside the window.
-static inline bool StepChain(const LzBuffer& lz, int32_t* position, int32_t* slot) {
+// Steps from the candidate `*back` bytes behind the current position (stored
+// at *slot) to the next one along the chain; false when that one lies outside
+// the window. The test is written so that no sum can overflow.
+static inline bool StepChain(const LzBuffer& lz, int32_t* back, int32_t* slot) {
   const int32_t link = lz.link[*slot];
-  const int32_t next = *position - link;
-  if (lz.currentPosition - next > lz.fill - 1) return false;
+  if (link > lz.fill - 1 - *back) return false;
   // Inside the window the link is below the window size: one wrap suffices.
   int32_t nextSlot = *slot - link;
   if (nextSlot < 0) nextSlot += lz.windowSize;
-  *position = next;
+  *back += link;
   *slot = nextSlot;
   return true;
 }
@@ -211,9 +211,9 @@ bool FindToken(LzBuffer& lz, Token* token) {
     if (stop || SourceUsedUp(lz)) break;
     // Only a strictly longer match replaces the current one, so among equal
     // lengths the nearest wins; the limit counts fruitless candidates in a row.
-    int32_t next = candidate;
+    int32_t nextBack = lz.currentPosition - candidate;
     int32_t nextSlot = candidateSlot;
-    bool found = StepChain(lz, &next, &nextSlot);
+    bool found = StepChain(lz, &nextBack, &nextSlot);
     int32_t fruitless = 0;
     // Most candidates already differ at the highest offset: that byte is
     // tested here before the full comparison.
@@ -228,12 +228,12 @@ bool FindToken(LzBuffer& lz, Token* token) {
         found = false;
         break;
       }
-      found = StepChain(lz, &next, &nextSlot);
+      found = StepChain(lz, &nextBack, &nextSlot);
     }
     if (!found || length >= kLongestSearchedLength) break;
-    candidate = next;
+    candidate = lz.currentPosition - nextBack;
     candidateSlot = nextSlot;
-    distance = start - next;
+    distance = start - candidate;
   }
   *token = Token{length, distance, 0};
   return true;
