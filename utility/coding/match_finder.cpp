@@ -1,16 +1,13 @@
 #include "utility/coding/match_finder.h"
 
 #include <cstdlib>
+#include <cstring>
 
 // Slots and positions agree modulo the window size: while the window is
 // filling no position has wrapped, and once it is full the fill equals it.
 static inline int32_t SlotBack(const LzBuffer& lz, int32_t back) {
   int32_t slot = lz.currentSlot - back;
   return slot < 0 ? slot + lz.windowSize : slot;
-}
-
-static inline int32_t SlotOf(const LzBuffer& lz, int32_t position) {
-  return SlotBack(lz, lz.currentPosition - position);
 }
 
 static inline int32_t NextSlot(const LzBuffer& lz, int32_t slot) {
@@ -113,19 +110,47 @@ int CheckCandidate(const LzBuffer& lz, uint32_t context, int32_t position) {
   return 1;
 }
 
-// True when the candidate at `candidate` agrees with the bytes at `start` at
-// every offset from `length` down to 3 (offsets 0 to 2 agree by the chain).
-static bool MatchesBeyond(const LzBuffer& lz, int32_t candidate, int32_t start, int32_t length) {
-  const uint8_t* window = lz.window;
-  const int32_t size = lz.windowSize;
-  int32_t a = SlotOf(lz, candidate) + length;
-  int32_t b = SlotOf(lz, start) + length;
+static inline uint64_t LoadWord(const uint8_t* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof(word));
+  return word;
+}
+
+// Byte by byte from `length` down to 3, stepping back over the window's end.
+static bool MatchesAcrossWrap(const uint8_t* window, int32_t size, int32_t a, int32_t b,
+                              int32_t length) {
   if (a >= size) a -= size;
   if (b >= size) b -= size;
   for (int32_t offset = length; offset >= 3; --offset) {
     if (window[a] != window[b]) return false;
     a = a == 0 ? size - 1 : a - 1;
     b = b == 0 ? size - 1 : b - 1;
+  }
+  return true;
+}
+
+// True when the candidate at `candidate` agrees with the bytes at `start` at
+// every offset from `length` down to 3 (offsets 0 to 2 agree by the chain).
+// Most candidates differ at the highest offset, so it is tested alone first;
+// candidates inside long runs agree for long stretches, compared a word at a
+// time when neither stretch crosses the window's end.
+static bool MatchesBeyond(const LzBuffer& lz, int32_t candidateSlot, int32_t startSlot,
+                          int32_t length) {
+  const uint8_t* window = lz.window;
+  const int32_t size = lz.windowSize;
+  if (candidateSlot + length >= size || startSlot + length >= size) {
+    return MatchesAcrossWrap(window, size, candidateSlot + length, startSlot + length, length);
+  }
+  const uint8_t* a = window + candidateSlot;
+  const uint8_t* b = window + startSlot;
+  if (a[length] != b[length]) return false;
+  int32_t offset = length - 1;
+  while (offset - 7 >= 3) {
+    if (LoadWord(a + offset - 7) != LoadWord(b + offset - 7)) return false;
+    offset -= 8;
+  }
+  for (; offset >= 3; --offset) {
+    if (a[offset] != b[offset]) return false;
   }
   return true;
 }
@@ -147,11 +172,18 @@ static void ExtendCandidate(LzBuffer& lz, int32_t candidateSlot, int32_t* length
   if (lz.currentSlot == candidateSlot) *stop = true;
 }
 
-// The next usable candidate along the chain from `position`, or -1. Usable
-// means within the window of the current position.
-static inline int32_t NextInChain(const LzBuffer& lz, int32_t position, int32_t slot) {
-  int32_t next = position - lz.link[slot];
-  return lz.currentPosition - next <= lz.fill - 1 ? next : -1;
+// Steps from the candidate `*back` bytes behind the current position (stored
+// at *slot) to the next one along the chain; false when that one lies outside
+// the window. The test is written so that no sum can overflow.
+static inline bool StepChain(const LzBuffer& lz, int32_t* back, int32_t* slot) {
+  const int32_t link = lz.link[*slot];
+  if (link > lz.fill - 1 - *back) return false;
+  // Inside the window the link is below the window size: one wrap suffices.
+  int32_t nextSlot = *slot - link;
+  if (nextSlot < 0) nextSlot += lz.windowSize;
+  *back += link;
+  *slot = nextSlot;
+  return true;
 }
 
 bool FindToken(LzBuffer& lz, Token* token) {
@@ -179,19 +211,29 @@ bool FindToken(LzBuffer& lz, Token* token) {
     if (stop || SourceUsedUp(lz)) break;
     // Only a strictly longer match replaces the current one, so among equal
     // lengths the nearest wins; the limit counts fruitless candidates in a row.
-    int32_t next = NextInChain(lz, candidate, candidateSlot);
+    int32_t nextBack = lz.currentPosition - candidate;
+    int32_t nextSlot = candidateSlot;
+    bool found = StepChain(lz, &nextBack, &nextSlot);
     int32_t fruitless = 0;
-    while (next != -1 && !MatchesBeyond(lz, next, start, length)) {
+    // Most candidates already differ at the highest offset: that byte is
+    // tested here before the full comparison.
+    int32_t highSlot = startSlot + length;
+    if (highSlot >= lz.windowSize) highSlot -= lz.windowSize;
+    const uint8_t highByte = lz.window[highSlot];
+    while (found) {
+      int32_t probe = nextSlot + length;
+      if (probe >= lz.windowSize) probe -= lz.windowSize;
+      if (lz.window[probe] == highByte && MatchesBeyond(lz, nextSlot, startSlot, length)) break;
       if (++fruitless == lz.searchLimit) {
-        next = -1;
+        found = false;
         break;
       }
-      next = NextInChain(lz, next, SlotOf(lz, next));
+      found = StepChain(lz, &nextBack, &nextSlot);
     }
-    if (next == -1 || length >= kLongestSearchedLength) break;
-    candidate = next;
-    candidateSlot = SlotOf(lz, next);
-    distance = start - next;
+    if (!found || length >= kLongestSearchedLength) break;
+    candidate = lz.currentPosition - nextBack;
+    candidateSlot = nextSlot;
+    distance = start - candidate;
   }
   *token = Token{length, distance, 0};
   return true;
