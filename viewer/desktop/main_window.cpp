@@ -30,7 +30,7 @@ constexpr const char* kReaderKeys =
     "Down arrow, Enter, Space\t- next screen\n"
     "Up arrow, Shift + Space\t- previous screen\n"
     "Shift + Down / Up arrow,\n"
-    "left / right mouse button\t- scroll a little\n"
+    "left / right mouse button\t- scroll a thirtieth of the page\n"
     "Home / End\t\t- top / end of the current page\n"
     "Ctrl + Home / End\t\t- first / last page\n"
     "G, Ctrl + G\t\t- go to page by typing its number\n"

@@ -17,7 +17,7 @@ namespace {
 constexpr PageExtent kUnknownExtent{850, 1100, 0};
 const QColor kBackground(0x60, 0x60, 0x60);
 constexpr double kScreenOverlap = 0.05;  // of a screen kept in view when moving by one
-constexpr double kStepShare = 0.1;       // of a screen moved by a scroll step
+constexpr int kStepsPerPage = 30;        // a scroll step is this share of the page, as in the Windows viewer
 constexpr double kWheelPixelsPerUnit = 0.5;  // 60 pixels a wheel notch (120 units)
 // Scaled pages kept around the visible ones: those built ahead are scaled
 // ahead too.
@@ -376,7 +376,7 @@ void PageView::keyPressEvent(QKeyEvent* event) {
   const bool alt = modifiers & Qt::AltModifier;
   const bool shift = modifiers & Qt::ShiftModifier;
   const qint64 screen = static_cast<qint64>(viewport()->height() * ratio() * (1.0 - kScreenOverlap));
-  const qint64 step = static_cast<qint64>(viewport()->height() * ratio() * kStepShare);
+  const qint64 step = scrollStep();
   switch (event->key()) {
     case Qt::Key_Right:
     case Qt::Key_Left:
@@ -429,9 +429,15 @@ void PageView::keyPressEvent(QKeyEvent* event) {
   }
 }
 
+qint64 PageView::scrollStep() const {
+  const int shown = pageToShown(currentPage_);
+  if (shown >= static_cast<int>(layout_.places.size())) return 1;
+  return std::max<qint64>(1, layout_.places[static_cast<size_t>(shown)].height / kStepsPerPage);
+}
+
 // The buttons scroll a little, as Shift with Down and Up do.
 void PageView::mousePressEvent(QMouseEvent* event) {
-  const qint64 step = static_cast<qint64>(viewport()->height() * ratio() * kStepShare);
+  const qint64 step = scrollStep();
   if (event->button() == Qt::LeftButton) scrollByDevice(step);
   else if (event->button() == Qt::RightButton) scrollByDevice(-step);
   else QAbstractScrollArea::mousePressEvent(event);

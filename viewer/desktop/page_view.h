@@ -94,6 +94,7 @@ class PageView : public QAbstractScrollArea {
   void scheduleScaling(int page);
   void forgetDisplays();
   void scrollByDevice(qint64 dy);
+  qint64 scrollStep() const;
   void moveInPage(bool toEnd);
   qreal ratio() const;
 
