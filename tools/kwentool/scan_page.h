@@ -9,7 +9,7 @@
 #include "tools/kwentool/lossy_page.h"
 #include "tools/kwentool/page_image.h"
 #include "tools/kwentool/shape_classes.h"
-#include "tools/kwentool/speck_cleaner.h"
+#include "tools/kwentool/dust_cleaner.h"
 
 struct ScanPageCounts {
   SpeckCounts specks;

@@ -1,4 +1,4 @@
-#include "tools/kwentool/speck_cleaner.h"
+#include "tools/kwentool/dust_cleaner.h"
 
 #include <gtest/gtest.h>
 
