@@ -54,5 +54,6 @@ fuzz page_fuzz 8192 "$root/tests/data" "$hostile"
 fuzz build_fuzz 4096 "$root/fuzz/seeds/images"
 fuzz pack_best_fuzz 16384 "$root/fuzz/seeds/unpack"
 fuzz finder_fuzz 65536 "$root/tests/data"
+fuzz tiff_fuzz 4096 "$root/fuzz/seeds/tiff"
 echo "fuzz: $fuzz_passed passed, $fuzz_failed failed"
 [ "$fuzz_failed" -eq 0 ]
