@@ -29,3 +29,11 @@ build_windows_for_wine() {
     -DNATIVE_DURMO="$root/build/native/durmo" -DNATIVE_TOOLS_DIR="$root/build/native" >/dev/null
   cmake --build "$windows_build" -j "$(nproc)"
 }
+
+# Wine's server normally quits the moment its last program ends, and a test
+# that starts just then loses its connection ("recvmsg: Connection reset by
+# peer"). One server kept for the whole run closes that race.
+keep_wineserver() {
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+}
