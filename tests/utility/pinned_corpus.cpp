@@ -85,7 +85,11 @@ Bytes Records(size_t size, uint32_t seed) {
   for (uint8_t& byte : record) byte = static_cast<uint8_t>(random.Next() >> 24);
   Bytes out;
   while (out.size() < size) {
-    for (uint32_t i = 0, n = random.Below(3); i < n; ++i) record[random.Below(48)] = static_cast<uint8_t>(random.Next());
+    for (uint32_t i = 0, n = random.Below(3); i < n; ++i) {
+      // The new byte is drawn before its place, as the digests were made.
+      const uint8_t byte = static_cast<uint8_t>(random.Next());
+      record[random.Below(48)] = byte;
+    }
     out.insert(out.end(), record.begin(), record.end());
   }
   out.resize(size);
@@ -104,7 +108,12 @@ void AddMixed(Bytes& out, size_t until, uint32_t reach, Random& random) {
     } else if (kind < 6) {
       AddWords(out, 20 + random.Below(200), random, 60000);
     } else if (kind < 7) {
-      out.insert(out.end(), 16 + random.Below(600), static_cast<uint8_t>(random.Next()));
+      // The byte is drawn before the length: the pinned digests were made in
+      // that order, and as two arguments of one call the order would be the
+      // compiler's choice.
+      const uint8_t byte = static_cast<uint8_t>(random.Next());
+      const uint32_t length = 16 + random.Below(600);
+      out.insert(out.end(), length, byte);
     } else {
       const uint32_t choices[] = {reach - 1, reach, reach + 1, reach - 2 - random.Below(64),
                                   reach + 2 + random.Below(64), 1 + random.Below(4096)};
