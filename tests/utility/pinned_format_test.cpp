@@ -65,6 +65,42 @@ TEST(PinnedFormat, EverySwitchPairPacksTheCorpusAsBefore) {
   EXPECT_EQ(checked, pinned.size());
 }
 
+// The corpus itself, so that a generator whose bytes vary with the compiler
+// (an order of evaluation left to it, say) is told apart from a packer that
+// changed: the pack digests above only hold for these very sources.
+TEST(PinnedFormat, TheCorpusIsGeneratedAsPinned) {
+  const PinnedDigest kSources[] = {
+      {"empty", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"one byte", "2d711642b726b04401627ca9fbac32f5c8530fb1903cc4db02258717921a4881"},
+      {"abcab", "38b2f9343de308bc2bd7be4ddda3e8b44e55f0c7848996ea10694b758cbb4967"},
+      {"nearest of equals", "9bcc778b432da7434d1d9d5534998071a00fa16adb49a0e6769e9f9a69600134"},
+      {"period two", "e52b64b6814206006b16834501b436bc9783ab6b0a481f4ee9b6223a2b27dc42"},
+      {"text", "343d2e5b48f58e02477549969aefd784f988e3f37d43988483a2bbb28a6efc3a"},
+      {"binary", "504f1fc1c6273fb1bf46be97bb8ff647e3a688fb843ce0737be00e26d0d2212e"},
+      {"runs", "06a57bda62d491aa0d44913dc0a75750562dab308e362bb883e22389bf32450f"},
+      {"records", "edb022a055a7fd8985514a9bb1859960f40d5a217eca864ee4c4c9b957229d38"},
+      {"beyond 2^12", "db3e398dda893f0b448372e0c1c2307c26835c794b6158496aba3382472139bc"},
+      {"beyond 2^14", "f1b263bcf79074c87c5eff6b84bb882b2a23617e2a9eb57ae07eb889babfd32e"},
+      {"beyond 2^15", "29db8f8b32eb9de00db72e3fe3c90f2c8bcfb807c16b058a4a31fce336166e46"},
+      {"beyond 2^20", "620eb6d8e76810271bf9b330fafa1d42d1bf74627a0904e88278a26936f0da4d"},
+      {"beyond 2^21", "c82d7eff04daafdafc1533f0c52cd87b8f2f94276bc1de5efd71ee4b0e5786a3"},
+      {"beyond 2^22", "ae7e150eabefe6c9bdd471ef93beac43ce082d0254e112a1733390329794351b"},
+      {"beyond 2^23", "e6149a7975f8612ba1ab642d9e3a4053dfab60fcacc15fea5a0d5452c652e961"},
+      {"beyond 2^24", "1ab6a1687988e1e7ad6577032ffd77ecf09f93addf5bb7b309ebf4c65f0d20ea"},
+  };
+  std::map<std::string, std::string> generated;
+  for (const pinned_corpus::Source& source : pinned_corpus::SharedSources()) {
+    generated[source.name] = testing_support::Sha256Hex(source.bytes.data(), source.bytes.size());
+  }
+  for (const char* size = kSizeLetters; *size != '\0'; ++size) {
+    const int exponent = WindowExponentFor(*size);
+    const pinned_corpus::Bytes beyond = pinned_corpus::BeyondWindow(exponent);
+    generated["beyond 2^" + std::to_string(exponent)] = testing_support::Sha256Hex(beyond.data(), beyond.size());
+  }
+  EXPECT_EQ(generated.size(), sizeof kSources / sizeof kSources[0]);
+  for (const PinnedDigest& source : kSources) EXPECT_EQ(generated[source.key], source.sha256) << source.key;
+}
+
 // The digest itself, by the standard's published examples: empty, one
 // block, a message whose padding needs a second block, and many blocks fed
 // in uneven pieces.
