@@ -6,29 +6,68 @@
 #include "utility/fail.h"
 #include "utility/progress.h"
 
-void OpenTarget(LzBuffer& lz, FILE* stream, int32_t windowSize) {
-  if (stream == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetStream);
-  lz.target.stream = stream;
-  lz.windowSize = windowSize == 0 ? kEmptyWindowSize : windowSize;
-  lz.window = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(lz.windowSize), 1));
-  if (lz.window == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetWindow);
-  lz.writePosition = 0;
-  lz.restoredCount = 0;
+namespace {
+
+// The window's bytes from `handedOn` up to `end` go to the target.
+void HandOn(LzBuffer& lz, int32_t end) {
+  const size_t count = static_cast<size_t>(end - lz.handedOn);
+  if (count == 0) return;
+  const uint8_t* bytes = lz.window + lz.handedOn;
+  ByteSink& target = lz.target;
+  if (target.memory != nullptr) {
+    target.memory->insert(target.memory->end(), bytes, bytes + count);
+  } else if (std::fwrite(bytes, 1, count, target.stream) != count) {
+    FailCoded(exitcode::kFailure, msg::kTargetWriteError);
+  }
+  lz.handedOn = end;
 }
 
-void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize) {
-  lz.target.memory = out;
+// Hands on every piece that has filled since the last call, in one write,
+// and everything up to the window's end when the write position reaches it;
+// the positions then start again at 0. A file's window is a whole number of
+// pieces, so its pieces lie at whole multiples of the piece size.
+void HandOnPieces(LzBuffer& lz) {
+  const int32_t write = lz.writePosition;
+  if (write == lz.windowSize) {
+    HandOn(lz, write);
+    lz.writePosition = 0;
+    lz.handedOn = 0;
+    return;
+  }
+  const int32_t whole = write & ~static_cast<int32_t>(kStreamBufferSize - 1);
+  if (whole > lz.handedOn) HandOn(lz, whole);
+}
+
+void OpenWindow(LzBuffer& lz, int32_t windowSize) {
   lz.windowSize = windowSize;
   lz.window = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(windowSize), 1));
   if (lz.window == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetWindow);
   lz.writePosition = 0;
+  lz.handedOn = 0;
   lz.restoredCount = 0;
 }
 
+}  // namespace
+
+void OpenTarget(LzBuffer& lz, FILE* stream, int32_t windowSize) {
+  if (stream == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetStream);
+  lz.target.stream = stream;
+  const int32_t piece = static_cast<int32_t>(kStreamBufferSize);
+  const int32_t size = windowSize == 0 ? kEmptyWindowSize : windowSize;
+  OpenWindow(lz, (size + piece - 1) / piece * piece);
+}
+
+void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize) {
+  lz.target.memory = out;
+  OpenWindow(lz, windowSize);
+}
+
+void FlushRestored(LzBuffer& lz) { HandOn(lz, lz.writePosition); }
+
 void ReleaseTarget(LzBuffer& lz) {
+  if (lz.window != nullptr) FlushRestored(lz);
   std::free(lz.window);
   lz.window = nullptr;
-  FlushTarget(lz.target);
   if (lz.target.stream != nullptr && std::fclose(lz.target.stream) != 0) {
     lz.target.stream = nullptr;
     FailCoded(exitcode::kFailure, msg::kTargetWriteError);
@@ -39,9 +78,9 @@ void ReleaseTarget(LzBuffer& lz) {
 
 void PutLiteral(LzBuffer& lz, uint8_t byte) {
   lz.window[lz.writePosition] = byte;
-  WriteTargetByte(lz.target, byte);
-  if (++lz.writePosition == lz.windowSize) lz.writePosition = 0;
   ++lz.restoredCount;
+  const int32_t write = ++lz.writePosition;
+  if ((write & static_cast<int32_t>(kStreamBufferSize - 1)) == 0 || write == lz.windowSize) HandOnPieces(lz);
 }
 
 // Copies `count` bytes forward from `distance` back, neither end wrapping.
@@ -57,35 +96,35 @@ static void CopyForward(uint8_t* to, uint32_t distance, int32_t count) {
   for (; i < count; ++i) to[i] = to[i - static_cast<int32_t>(distance)];
 }
 
+static bool DistanceIsRestored(const LzBuffer& lz, uint32_t distance) {
+  return distance != 0 && distance <= static_cast<uint32_t>(lz.windowSize) &&
+         distance <= lz.restoredCount;
+}
+
 bool CopyMatch(LzBuffer& lz, uint32_t distance, int64_t length) {
-  if (distance == 0 || distance > static_cast<uint32_t>(lz.windowSize) ||
-      distance > lz.restoredCount) {
-    return false;
-  }
+  if (!DistanceIsRestored(lz, distance)) return false;
   const int32_t size = lz.windowSize;
   uint8_t* window = lz.window;
-  int32_t write = lz.writePosition;
-  int32_t read = write + size - static_cast<int32_t>(distance);
-  if (read >= size) read -= size;
+  int32_t read = lz.writePosition - static_cast<int32_t>(distance);
+  if (read < 0) read += size;
   // In runs that end where the read or the write position wraps.
   for (int64_t left = length; left > 0;) {
+    const int32_t write = lz.writePosition;
     int32_t run = size - (read > write ? read : write);
     if (run > left) run = static_cast<int32_t>(left);
     if (read < write) {
       CopyForward(window + write, distance, run);
     } else {
       // The source lies before the window's end and the target after its
-      // start: the two do not overlap within the run.
+      // start: within the run every byte is read before it is written.
       std::memmove(window + write, window + read, static_cast<size_t>(run));
     }
-    WriteTargetBytes(lz.target, window + write, static_cast<size_t>(run));
-    write += run;
+    lz.writePosition = write + run;
+    HandOnPieces(lz);
     read += run;
-    if (write == size) write = 0;
     if (read == size) read = 0;
     left -= run;
   }
-  lz.writePosition = write;
   if (length > 0) lz.restoredCount += length;
   return true;
 }
@@ -101,6 +140,10 @@ void CopyPending(LzBuffer& lz, int64_t stop) {
   lz.pendingLength -= count;
 }
 
+inline void CountEvent(ProgressCounter& progress) {
+  if (++progress.counted >= progress.step) CountProgress(progress, 0);
+}
+
 }  // namespace
 
 DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl)[kDistanceModels],
@@ -110,27 +153,27 @@ DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl
   DecodeEnd end = DecodeEnd::kCutShort;
   const int64_t stop = pauseAt < lz.restoreLimit ? pauseAt : lz.restoreLimit;
   for (;;) {
-    CopyPending(lz, stop);
+    if (lz.pendingLength > 0) CopyPending(lz, stop);
     if (lz.pendingLength > 0 || lz.restoredCount >= pauseAt) {
       if (lz.restoredCount >= pauseAt) {
-        FlushTarget(lz.target);
+        FlushRestored(lz);
         return DecodeEnd::kPaused;
       }
       return DecodeEnd::kOverLimit;
     }
     uint32_t symbol;
     if (!DecodeHp(hp, packed, &symbol, &end)) break;
-    CountProgress(progress, 1);
+    CountEvent(progress);
     if (symbol < static_cast<uint32_t>(kFirstMatchSymbol)) {
       if (lz.restoredCount >= lz.restoreLimit) return DecodeEnd::kOverLimit;
       PutLiteral(lz, static_cast<uint8_t>(symbol));
       continue;
     }
-    CountProgress(progress, 1);
+    CountEvent(progress);
     uint32_t value;
     if (!DecodeHl(hl[DistanceModelFor(symbol)], packed, &value)) break;
     // A distance outside what has been restored ends the stream.
-    if (value == UINT32_MAX || !CopyMatch(lz, value + 1, 0)) break;
+    if (value == UINT32_MAX || !DistanceIsRestored(lz, value + 1)) break;
     lz.pendingDistance = value + 1;
     lz.pendingLength = int64_t{symbol} - kLengthBias;
   }

@@ -12,11 +12,13 @@
 
 constexpr int32_t kRestoreWindowSize = int32_t{1} << 24;
 
-// Takes over the target stream and allocates the (cleared) window; ends the
-// process on failure.
+// Takes over the target stream and allocates the (cleared) window, a whole
+// number of pieces long; ends the process on failure.
 void OpenTarget(LzBuffer& lz, FILE* stream, int32_t windowSize);
 void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize);
-// Frees the window and closes the target, which writes out its buffer.
+// Hands on every restored byte not yet written out, a partial piece too.
+void FlushRestored(LzBuffer& lz);
+// Frees the window and closes the target, writing out what is left.
 void ReleaseTarget(LzBuffer& lz);
 
 void PutLiteral(LzBuffer& lz, uint8_t byte);

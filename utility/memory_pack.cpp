@@ -58,7 +58,7 @@ void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted) {
   if (static_cast<int64_t>(unpack.result.bytes.size()) >= wanted) return;
   end = DecompressRun(unpack.lz, unpack.packed, unpack.hp, unpack.hl, static_cast<int64_t>(unpack.packedSize),
                       nullptr, wanted);
-  if (end != DecodeEnd::kPaused) FlushTarget(unpack.lz.target);
+  if (end != DecodeEnd::kPaused) FlushRestored(unpack.lz);
 }
 
 void SetUnpackLimit(MemoryUnpack& unpack, int64_t limit) {

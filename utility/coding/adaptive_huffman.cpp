@@ -16,6 +16,21 @@ static T* AllocateTable(unsigned entries) {
   return static_cast<T*>(table);
 }
 
+// For every weight w up to the limit, the highest node of weight at most w:
+// the last node of w's block whenever some node weighs w. Weights above the
+// limit, which only a limit below the starting total lets arise, have no
+// entry.
+template <typename Index, typename Weight>
+static void RecordBlocks(AdaptiveHuffmanTree<Index, Weight>& tree) {
+  const unsigned nodes = static_cast<unsigned>(tree.nodeCount);
+  const unsigned limit = static_cast<unsigned>(tree.weightLimit);
+  unsigned above = 0;  // the first node heavier than the weight at hand
+  for (unsigned weight = 0; weight <= limit; ++weight) {
+    while (above < nodes && static_cast<unsigned>(tree.weight[above]) <= weight) ++above;
+    tree.highest[weight] = static_cast<Index>(above - 1);
+  }
+}
+
 template <typename Index, typename Weight>
 void BuildTree(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbolCount, unsigned weightLimit,
                bool reverse) {
@@ -26,6 +41,7 @@ void BuildTree(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbolCount, u
   tree.weight = AllocateTable<Weight>(nodes);
   tree.child = AllocateTable<Index>(nodes);
   tree.parent = AllocateTable<Index>(2 * symbolCount);
+  tree.highest = AllocateTable<Index>(static_cast<unsigned>(tree.weightLimit) + 1);
   for (unsigned node = 0; node < symbolCount; ++node) {
     unsigned symbol = reverse ? symbolCount - 1 - node : node;
     if (node < nodes) {
@@ -42,6 +58,7 @@ void BuildTree(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbolCount, u
     tree.parent[lower] = static_cast<Index>(node);
   }
   tree.parent[lower] = AdaptiveHuffmanTree<Index, Weight>::kTop;
+  RecordBlocks(tree);
 }
 
 template <typename Index, typename Weight>
@@ -49,9 +66,20 @@ void ReleaseTree(AdaptiveHuffmanTree<Index, Weight>& tree) {
   std::free(tree.weight);
   std::free(tree.child);
   std::free(tree.parent);
+  std::free(tree.highest);
   tree.weight = nullptr;
   tree.child = nullptr;
   tree.parent = nullptr;
+  tree.highest = nullptr;
+}
+
+template <typename Index, typename Weight>
+void CopyTree(const AdaptiveHuffmanTree<Index, Weight>& from, AdaptiveHuffmanTree<Index, Weight>& to) {
+  const size_t nodes = static_cast<size_t>(from.nodeCount);
+  std::memcpy(to.weight, from.weight, sizeof(Weight) * nodes);
+  std::memcpy(to.child, from.child, sizeof(Index) * nodes);
+  std::memcpy(to.parent, from.parent, sizeof(Index) * 2 * static_cast<size_t>(from.symbolCount));
+  std::memcpy(to.highest, from.highest, sizeof(Index) * (static_cast<size_t>(from.weightLimit) + 1));
 }
 
 template <typename Index, typename Weight>
@@ -68,68 +96,99 @@ HuffmanCode GetCode(const AdaptiveHuffmanTree<Index, Weight>& tree, unsigned sym
   return code;
 }
 
+// The last node of the block that holds `node`, found by stepping upwards:
+// for weights that have no entry.
+template <typename Weight>
+static unsigned ScanBlock(const Weight* weight, unsigned nodes, unsigned node) {
+  unsigned last = node;
+  while (last + 1 < nodes && weight[last + 1] == weight[node]) ++last;
+  return last;
+}
+
+// Each node on the way up is first exchanged with the last node of its
+// weight's block, then counted; it thereby moves from the top of its block
+// to the bottom of the next, and the weights stay in order.
 template <typename Index, typename Weight>
 void UpdateTree(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbol) {
   constexpr Index kTop = AdaptiveHuffmanTree<Index, Weight>::kTop;
   const unsigned nodes = static_cast<unsigned>(tree.nodeCount);
-  Weight* weight = tree.weight;
-  if (static_cast<unsigned>(weight[nodes - 2] + weight[nodes - 1]) ==
-      static_cast<unsigned>(tree.weightLimit)) {
-    RebuildTree(tree);
-  }
-  Index at = tree.parent[2 * symbol + 1];
+  const unsigned limit = static_cast<unsigned>(tree.weightLimit);
+  if (static_cast<unsigned>(tree.weight[nodes - 2] + tree.weight[nodes - 1]) == limit) RebuildTree(tree);
+  Weight* const weight = tree.weight;
+  Index* const child = tree.child;
+  Index* const parent = tree.parent;
+  Index* const highest = tree.highest;
+  Index at = parent[2 * symbol + 1];
   while (at != kTop) {
-    unsigned node = static_cast<unsigned>(at);
-    unsigned highest = node;
-    while (highest + 1 < nodes && weight[highest + 1] == weight[node]) ++highest;
-    if (highest != node) {
-      Index a = tree.child[node];
-      Index b = tree.child[highest];
-      tree.child[node] = b;
-      tree.child[highest] = a;
-      Index parentOfA = tree.parent[static_cast<unsigned>(a)];
-      tree.parent[static_cast<unsigned>(a)] = tree.parent[static_cast<unsigned>(b)];
-      tree.parent[static_cast<unsigned>(b)] = parentOfA;
-      node = highest;
+    const unsigned node = static_cast<unsigned>(at);
+    const unsigned count = static_cast<unsigned>(weight[node]);
+    const unsigned last = count <= limit ? static_cast<unsigned>(highest[count]) : ScanBlock(weight, nodes, node);
+    if (last != node) {
+      const Index a = child[node];
+      const Index b = child[last];
+      child[node] = b;
+      child[last] = a;
+      const Index parentOfA = parent[static_cast<unsigned>(a)];
+      parent[static_cast<unsigned>(a)] = parent[static_cast<unsigned>(b)];
+      parent[static_cast<unsigned>(b)] = parentOfA;
     }
-    ++weight[node];
-    at = tree.parent[node & ~1u];
+    weight[last] = static_cast<Weight>(count + 1);
+    // The node leaves the top of its block for the bottom of the next: only
+    // the entry of its old weight changes.
+    if (count <= limit) highest[count] = static_cast<Index>(last - 1);
+    at = parent[last & ~1u];
   }
 }
 
+// Leaves keep their order with halved weights; each new internal node goes
+// after every node of weight at most its own. The sums of consecutive pairs
+// never decrease, so this is a merge of the leaves with the internal nodes
+// in the order they are made, a leaf first where weights tie.
 template <typename Index, typename Weight>
 void RebuildTree(AdaptiveHuffmanTree<Index, Weight>& tree) {
   const unsigned nodes = static_cast<unsigned>(tree.nodeCount);
-  const unsigned symbols = static_cast<unsigned>(tree.symbolCount);
   Weight* weight = tree.weight;
   Index* child = tree.child;
-  unsigned leaves = 0;
-  for (unsigned node = 0; node < nodes; ++node) {
+  // The leaves move to the last N places, from the top down, so that the
+  // merge below never overwrites a leaf it has yet to take.
+  unsigned to = nodes;
+  for (unsigned node = nodes; node-- > 0;) {
     if (static_cast<unsigned>(child[node]) & 1u) {
-      weight[leaves] = static_cast<Weight>((weight[node] + 1) / 2);
-      child[leaves] = child[node];
-      ++leaves;
+      --to;
+      weight[to] = static_cast<Weight>((weight[node] + 1) / 2);
+      child[to] = child[node];
     }
   }
-  unsigned lower = 0;
-  for (unsigned node = symbols; node < nodes; ++node, lower += 2) {
-    Weight sum = static_cast<Weight>(weight[lower] + weight[lower + 1]);
-    // The new node goes after every node of weight at most `sum`.
-    unsigned at = node;
-    while (sum < weight[at - 1]) --at;
-    std::memmove(weight + at + 1, weight + at, sizeof(Weight) * (node - at));
-    std::memmove(child + at + 1, child + at, sizeof(Index) * (node - at));
-    weight[at] = sum;
-    child[at] = static_cast<Index>(lower);
+  unsigned leaf = to;
+  unsigned pair = 0;  // lower child of the next internal node
+  for (unsigned node = 0; node < nodes; ++node) {
+    // An internal node exists once both its children are placed.
+    bool internal = pair + 1 < node;
+    Weight sum = 0;
+    if (internal) {
+      sum = static_cast<Weight>(weight[pair] + weight[pair + 1]);
+      internal = leaf == nodes || sum < weight[leaf];
+    }
+    if (internal) {
+      weight[node] = sum;
+      child[node] = static_cast<Index>(pair);
+      pair += 2;
+    } else {
+      weight[node] = weight[leaf];
+      child[node] = child[leaf];
+      ++leaf;
+    }
   }
   for (unsigned node = 0; node < nodes; ++node) {
     tree.parent[static_cast<unsigned>(child[node])] = static_cast<Index>(node);
   }
+  RecordBlocks(tree);
 }
 
 #define INSTANTIATE_TREE(Index, Weight)                                                            \
   template void BuildTree(AdaptiveHuffmanTree<Index, Weight>&, unsigned, unsigned, bool);          \
   template void ReleaseTree(AdaptiveHuffmanTree<Index, Weight>&);                                  \
+  template void CopyTree(const AdaptiveHuffmanTree<Index, Weight>&, AdaptiveHuffmanTree<Index, Weight>&); \
   template HuffmanCode GetCode(const AdaptiveHuffmanTree<Index, Weight>&, unsigned);               \
   template void UpdateTree(AdaptiveHuffmanTree<Index, Weight>&, unsigned);                         \
   template void RebuildTree(AdaptiveHuffmanTree<Index, Weight>&);

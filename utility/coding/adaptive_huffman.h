@@ -5,6 +5,11 @@
 // Nodes 0 .. T-1 (T = 2N - 2) are stored; the top pair T-2, T-1 are the
 // root's children. A child value 2s + 1 is a leaf of symbol s, an even value c
 // names the pair (c, c + 1). The parent table is indexed by child values.
+//
+// Weights never decrease with the node number, so the nodes of one weight
+// form a block. `highest` holds, per weight w up to the limit, the highest
+// node of weight at most w: the last node of w's block, which an update
+// would otherwise search for.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +25,7 @@ struct AdaptiveHuffmanTree {
   Weight* weight = nullptr;
   Index* child = nullptr;
   Index* parent = nullptr;
+  Index* highest = nullptr;  // weightLimit + 1 entries, indexed by weight
 };
 
 // 32-bit counts: the literal/length tree. 8-bit counts: the distance trees.
@@ -37,6 +43,9 @@ void BuildTree(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbolCount, u
                bool reverse);
 template <typename Index, typename Weight>
 void ReleaseTree(AdaptiveHuffmanTree<Index, Weight>& tree);
+// Copies the state of a tree into one built with the same parameters.
+template <typename Index, typename Weight>
+void CopyTree(const AdaptiveHuffmanTree<Index, Weight>& from, AdaptiveHuffmanTree<Index, Weight>& to);
 template <typename Index, typename Weight>
 HuffmanCode GetCode(const AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbol);
 template <typename Index, typename Weight>
@@ -52,7 +61,7 @@ inline bool DecodeSymbol(const AdaptiveHuffmanTree<Index, Weight>& tree, BitFile
   const Index* child = tree.child;
   unsigned node = static_cast<unsigned>(tree.nodeCount) - 2;
   for (;;) {
-    if (file.windowBits < 32 && !FillBitWindow(file)) return false;
+    if (!EnsureBits(file, 32) && file.windowBits == 0) return false;
     uint64_t bits = file.bitWindow;
     unsigned left = file.windowBits;
     while (left > 0) {
