@@ -49,6 +49,10 @@ void OpenWindow(LzBuffer& lz, int32_t windowSize) {
 
 }  // namespace
 
+int32_t RestoreWindowFor(uint32_t exponent) {
+  return exponent + 1 < 24 ? int32_t{1} << (exponent + 1) : kRestoreWindowSize;
+}
+
 void OpenTarget(LzBuffer& lz, FILE* stream, int32_t windowSize) {
   if (stream == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetStream);
   lz.target.stream = stream;
@@ -140,6 +144,34 @@ void CopyPending(LzBuffer& lz, int64_t stop) {
   lz.pendingLength -= count;
 }
 
+constexpr size_t kWord = 8;
+
+// Whether a copy may write up to a word past its end: the bytes there are
+// older than any distance the distance models can decode.
+bool HasCopySlack(const LzBuffer& lz, const HlModel (&hl)[kDistanceModels]) {
+  const unsigned lengths = static_cast<unsigned>(hl[0].tree->symbolCount);
+  const int64_t farthest = lengths == 0 ? 0 : int64_t{1} << (lengths - 1);
+  return lz.windowSize >= farthest + static_cast<int64_t>(kWord);
+}
+
+// The common match: both ends clear of the window's end, a distance of a
+// word or more, and room for the last word to run over. Copies a word at a
+// time; false, with nothing done, for any other match.
+inline bool CopyMatchByWords(LzBuffer& lz, uint32_t distance, int64_t length) {
+  const int32_t write = lz.writePosition;
+  if (distance < kWord || static_cast<int64_t>(distance) > write ||
+      length > lz.windowSize - static_cast<int64_t>(kWord) - write) {
+    return false;
+  }
+  uint8_t* to = lz.window + write;
+  const uint8_t* from = to - distance;
+  for (int64_t i = 0; i < length; i += kWord) std::memcpy(to + i, from + i, kWord);
+  lz.writePosition = write + static_cast<int32_t>(length);
+  lz.restoredCount += length;
+  if ((lz.writePosition & ~static_cast<int32_t>(kStreamBufferSize - 1)) > lz.handedOn) HandOnPieces(lz);
+  return true;
+}
+
 inline void CountEvent(ProgressCounter& progress) {
   if (++progress.counted >= progress.step) CountProgress(progress, 0);
 }
@@ -152,6 +184,7 @@ DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl
   StartProgress(progress, packedSize, progressStream);
   DecodeEnd end = DecodeEnd::kCutShort;
   const int64_t stop = pauseAt < lz.restoreLimit ? pauseAt : lz.restoreLimit;
+  const bool slack = HasCopySlack(lz, hl);
   for (;;) {
     if (lz.pendingLength > 0) CopyPending(lz, stop);
     if (lz.pendingLength > 0 || lz.restoredCount >= pauseAt) {
@@ -174,8 +207,10 @@ DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl
     if (!DecodeHl(hl[DistanceModelFor(symbol)], packed, &value)) break;
     // A distance outside what has been restored ends the stream.
     if (value == UINT32_MAX || !DistanceIsRestored(lz, value + 1)) break;
+    const int64_t length = int64_t{symbol} - kLengthBias;
+    if (slack && length <= stop - lz.restoredCount && CopyMatchByWords(lz, value + 1, length)) continue;
     lz.pendingDistance = value + 1;
-    lz.pendingLength = int64_t{symbol} - kLengthBias;
+    lz.pendingLength = length;
   }
   CompleteProgress(progress);
   return end;

@@ -91,7 +91,7 @@ int RestoreFile(const char* packedName, const char* targetName, int64_t limit) {
   // each one through at once.
   std::setvbuf(target, nullptr, _IONBF, 0);
   LzBuffer lz;
-  OpenTarget(lz, target, kRestoreWindowSize);
+  OpenTarget(lz, target, RestoreWindowFor(exponent));
   lz.restoreLimit = limit;
   HpModel hp;
   BuildHp(hp);

@@ -1,5 +1,6 @@
 #include "utility/coding/adaptive_huffman.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -23,12 +24,16 @@ static T* AllocateTable(unsigned entries) {
 template <typename Index, typename Weight>
 static void RecordBlocks(AdaptiveHuffmanTree<Index, Weight>& tree) {
   const unsigned nodes = static_cast<unsigned>(tree.nodeCount);
-  const unsigned limit = static_cast<unsigned>(tree.weightLimit);
-  unsigned above = 0;  // the first node heavier than the weight at hand
-  for (unsigned weight = 0; weight <= limit; ++weight) {
-    while (above < nodes && static_cast<unsigned>(tree.weight[above]) <= weight) ++above;
-    tree.highest[weight] = static_cast<Index>(above - 1);
+  const unsigned entries = static_cast<unsigned>(tree.weightLimit) + 1;
+  Index* const highest = tree.highest;
+  // Weights below the node's own belong to the nodes under it.
+  unsigned weight = 0;
+  for (unsigned node = 0; node < nodes; ++node) {
+    unsigned own = static_cast<unsigned>(tree.weight[node]);
+    if (own > entries) own = entries;
+    for (; weight < own; ++weight) highest[weight] = static_cast<Index>(node - 1);
   }
+  std::fill(highest + weight, highest + entries, static_cast<Index>(nodes - 1));
 }
 
 template <typename Index, typename Weight>
@@ -96,48 +101,15 @@ HuffmanCode GetCode(const AdaptiveHuffmanTree<Index, Weight>& tree, unsigned sym
   return code;
 }
 
-// The last node of the block that holds `node`, found by stepping upwards:
-// for weights that have no entry.
-template <typename Weight>
-static unsigned ScanBlock(const Weight* weight, unsigned nodes, unsigned node) {
-  unsigned last = node;
-  while (last + 1 < nodes && weight[last + 1] == weight[node]) ++last;
-  return last;
-}
-
-// Each node on the way up is first exchanged with the last node of its
-// weight's block, then counted; it thereby moves from the top of its block
-// to the bottom of the next, and the weights stay in order.
 template <typename Index, typename Weight>
-void UpdateTree(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbol) {
-  constexpr Index kTop = AdaptiveHuffmanTree<Index, Weight>::kTop;
-  const unsigned nodes = static_cast<unsigned>(tree.nodeCount);
-  const unsigned limit = static_cast<unsigned>(tree.weightLimit);
-  if (static_cast<unsigned>(tree.weight[nodes - 2] + tree.weight[nodes - 1]) == limit) RebuildTree(tree);
-  Weight* const weight = tree.weight;
-  Index* const child = tree.child;
-  Index* const parent = tree.parent;
-  Index* const highest = tree.highest;
-  Index at = parent[2 * symbol + 1];
-  while (at != kTop) {
-    const unsigned node = static_cast<unsigned>(at);
-    const unsigned count = static_cast<unsigned>(weight[node]);
-    const unsigned last = count <= limit ? static_cast<unsigned>(highest[count]) : ScanBlock(weight, nodes, node);
-    if (last != node) {
-      const Index a = child[node];
-      const Index b = child[last];
-      child[node] = b;
-      child[last] = a;
-      const Index parentOfA = parent[static_cast<unsigned>(a)];
-      parent[static_cast<unsigned>(a)] = parent[static_cast<unsigned>(b)];
-      parent[static_cast<unsigned>(b)] = parentOfA;
-    }
-    weight[last] = static_cast<Weight>(count + 1);
-    // The node leaves the top of its block for the bottom of the next: only
-    // the entry of its old weight changes.
-    if (count <= limit) highest[count] = static_cast<Index>(last - 1);
-    at = parent[last & ~1u];
-  }
+Index UpdateAboveLimit(AdaptiveHuffmanTree<Index, Weight>& tree, size_t node) {
+  const size_t nodes = static_cast<size_t>(tree.nodeCount);
+  const Weight* weight = tree.weight;
+  size_t last = node;
+  while (last + 1 < nodes && weight[last + 1] == weight[node]) ++last;
+  if (last != node) ExchangeNodes(tree, node, last);
+  ++tree.weight[last];
+  return tree.parent[last & ~size_t{1}];
 }
 
 // Leaves keep their order with halved weights; each new internal node goes
@@ -190,8 +162,8 @@ void RebuildTree(AdaptiveHuffmanTree<Index, Weight>& tree) {
   template void ReleaseTree(AdaptiveHuffmanTree<Index, Weight>&);                                  \
   template void CopyTree(const AdaptiveHuffmanTree<Index, Weight>&, AdaptiveHuffmanTree<Index, Weight>&); \
   template HuffmanCode GetCode(const AdaptiveHuffmanTree<Index, Weight>&, unsigned);               \
-  template void UpdateTree(AdaptiveHuffmanTree<Index, Weight>&, unsigned);                         \
-  template void RebuildTree(AdaptiveHuffmanTree<Index, Weight>&);
+  template void RebuildTree(AdaptiveHuffmanTree<Index, Weight>&);                                  \
+  template Index UpdateAboveLimit(AdaptiveHuffmanTree<Index, Weight>&, size_t);
 
 INSTANTIATE_TREE(int32_t, int32_t)
 INSTANTIATE_TREE(uint8_t, uint16_t)
