@@ -4,9 +4,22 @@
 #include <cstring>
 
 #include "utility/fail.h"
+#include "utility/platform_io.h"
 #include "utility/progress.h"
 
 namespace {
+
+// Straight to the stream's descriptor: the stream is unbuffered, and its
+// layer would only add work to every piece.
+void WriteToStream(FILE* stream, const uint8_t* bytes, size_t count) {
+  const int descriptor = fileno(stream);
+  while (count > 0) {
+    const int written = WriteDescriptor(descriptor, bytes, static_cast<unsigned>(count));
+    if (written <= 0) FailCoded(exitcode::kFailure, msg::kTargetWriteError);
+    bytes += written;
+    count -= static_cast<size_t>(written);
+  }
+}
 
 // The window's bytes from `handedOn` up to `end` go to the target.
 void HandOn(LzBuffer& lz, int32_t end) {
@@ -16,8 +29,8 @@ void HandOn(LzBuffer& lz, int32_t end) {
   ByteSink& target = lz.target;
   if (target.memory != nullptr) {
     target.memory->insert(target.memory->end(), bytes, bytes + count);
-  } else if (std::fwrite(bytes, 1, count, target.stream) != count) {
-    FailCoded(exitcode::kFailure, msg::kTargetWriteError);
+  } else {
+    WriteToStream(target.stream, bytes, count);
   }
   lz.handedOn = end;
 }
