@@ -63,7 +63,8 @@ void OpenWindow(LzBuffer& lz, int32_t windowSize) {
 }  // namespace
 
 int32_t RestoreWindowFor(uint32_t exponent) {
-  return exponent + 1 < 24 ? int32_t{1} << (exponent + 1) : kRestoreWindowSize;
+  return exponent + 1 < 24 ? int32_t{1} << (exponent + 1)
+                           : kRestoreWindowSize + static_cast<int32_t>(kStreamBufferSize);
 }
 
 void OpenTarget(LzBuffer& lz, FILE* stream, int32_t windowSize) {

@@ -13,8 +13,9 @@
 constexpr int32_t kRestoreWindowSize = int32_t{1} << 24;
 
 // No distance the models of window exponent e can decode exceeds 2^e, so a
-// window of twice that (the full size at most) restores exactly what the
-// full window would, in less memory and with fewer cold pages.
+// window of twice that restores exactly what the full window would, in less
+// memory and with fewer cold pages. From e = 23 on it is the full window and
+// a piece more, so that copies may always run over their end by a word.
 int32_t RestoreWindowFor(uint32_t exponent);
 
 // Takes over the target stream and allocates the (cleared) window, a whole
