@@ -105,23 +105,21 @@ Index UpdateAboveLimit(AdaptiveHuffmanTree<Index, Weight>& tree, size_t node);
 // weight's block, then counted; it thereby moves from the top of its block
 // to the bottom of the next, and the weights stay in order. Most nodes are
 // the last of their block already, so the step to the parent starts without
-// waiting for the table.
-template <typename Index, typename Weight>
-inline void UpdateTree(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbol) {
+// waiting for the table. `anyAboveLimit` says whether a weight on the way
+// may lack a table entry.
+template <bool anyAboveLimit, typename Index, typename Weight>
+inline void CountPath(AdaptiveHuffmanTree<Index, Weight>& tree, Index at) {
   constexpr Index kTop = AdaptiveHuffmanTree<Index, Weight>::kTop;
-  const unsigned nodes = static_cast<unsigned>(tree.nodeCount);
   const unsigned limit = static_cast<unsigned>(tree.weightLimit);
-  if (static_cast<unsigned>(tree.weight[nodes - 2] + tree.weight[nodes - 1]) == limit) RebuildTree(tree);
   Weight* const weight = tree.weight;
   const Index* const parent = tree.parent;
   Index* const highest = tree.highest;
-  Index at = parent[2 * symbol + 1];
   while (at != kTop) {
     const size_t node = static_cast<size_t>(at);
     // Loaded before the table is consulted; reloaded only after an exchange.
     at = parent[node & ~size_t{1}];
     const unsigned count = static_cast<unsigned>(weight[node]);
-    if (count > limit) {
+    if (anyAboveLimit && count > limit) {
       at = UpdateAboveLimit(tree, node);
       continue;
     }
@@ -134,5 +132,21 @@ inline void UpdateTree(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbol
       ExchangeNodes(tree, node, last);
       at = parent[last & ~size_t{1}];
     }
+  }
+}
+
+// An update counts each node on the way once, from its weight before the
+// update; the last node is the heaviest, so when it is within the limit so
+// is every weight met.
+template <typename Index, typename Weight>
+inline void UpdateTree(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbol) {
+  const unsigned nodes = static_cast<unsigned>(tree.nodeCount);
+  const unsigned limit = static_cast<unsigned>(tree.weightLimit);
+  if (static_cast<unsigned>(tree.weight[nodes - 2] + tree.weight[nodes - 1]) == limit) RebuildTree(tree);
+  const Index leaf = tree.parent[2 * symbol + 1];
+  if (static_cast<unsigned>(tree.weight[nodes - 1]) <= limit) {
+    CountPath<false>(tree, leaf);
+  } else {
+    CountPath<true>(tree, leaf);
   }
 }
