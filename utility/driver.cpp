@@ -87,8 +87,8 @@ int RestoreFile(const char* packedName, const char* targetName, int64_t limit) {
   OpenPackedFile(packed, packedName, &exponent);
   FILE* target = std::fopen(targetName, "w+b");
   if (target == nullptr) FailCoded(exitcode::kFailure, msg::kCantOpenOutput);
-  // The target's pieces are gathered by the LZ buffer: the stream writes
-  // each one through at once.
+  // The target's pieces go from the LZ buffer's window straight to the
+  // stream's descriptor: the stream itself must hold nothing back.
   std::setvbuf(target, nullptr, _IONBF, 0);
   LzBuffer lz;
   OpenTarget(lz, target, RestoreWindowFor(exponent));
