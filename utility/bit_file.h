@@ -8,6 +8,9 @@
 #include <vector>
 
 constexpr uint16_t kBitFileBufferSize = 1024;
+// A packed file being restored is read in larger pieces: nobody watches it
+// grow, and every read is a call into the system.
+constexpr uint16_t kBitFileReadSize = 32768;
 
 struct BitFile {
   uint8_t* buffer = nullptr;

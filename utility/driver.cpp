@@ -69,7 +69,7 @@ int Compress(const char* packedName, const char* sourceName, const Switches& swi
 // has none.
 void OpenPackedFile(BitFile& packed, const char* packedName, uint32_t* exponent) {
   if (IsDirectory(packedName)) FailCoded(exitcode::kFailure, msg::kPackedIsFolder);
-  OpenBitFile(packed, packedName, false, kBitFileBufferSize);
+  OpenBitFile(packed, packedName, false, kBitFileReadSize);
   if (ReadBits(packed, exponent, kHeaderBits) == 0) FailCoded(exitcode::kFailure, msg::kPackedIsEmpty);
 }
 
