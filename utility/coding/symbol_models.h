@@ -55,11 +55,12 @@ bool DecodeEscape(HpModel& hp, BitFile& file, uint32_t* symbol, DecodeEnd* end);
 // most of its time here.
 inline bool DecodeHp(HpModel& hp, BitFile& file, uint32_t* symbol, DecodeEnd* end) {
   unsigned decoded;
-  if (!DecodeSymbol(*hp.tree, file, &decoded)) {
+  size_t depth;
+  if (!DecodeSymbol(*hp.tree, file, &decoded, &depth)) {
     *end = DecodeEnd::kCutShort;
     return false;
   }
-  UpdateTree(*hp.tree, decoded);
+  UpdateAlongPath(*hp.tree, decoded, depth);
   if (decoded != static_cast<unsigned>(hp.escape)) {
     *symbol = decoded;
     return true;
@@ -85,8 +86,9 @@ inline bool DecodeHl(HlModel& hl, BitFile& file, uint32_t* value) {
   // can only come from a damaged stream.
   if (hl.tree->nodeCount < 2) return false;
   unsigned length;
-  if (!DecodeSymbol(*hl.tree, file, &length)) return false;
-  UpdateTree(*hl.tree, length);
+  size_t depth;
+  if (!DecodeSymbol(*hl.tree, file, &length, &depth)) return false;
+  UpdateAlongPath(*hl.tree, length, depth);
   if (length < 2) {
     *value = length;
     return true;
