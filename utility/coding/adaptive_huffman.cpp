@@ -47,7 +47,6 @@ void BuildTree(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbolCount, u
   tree.child = AllocateTable<Index>(nodes);
   tree.parent = AllocateTable<Index>(2 * symbolCount);
   tree.highest = AllocateTable<Index>(static_cast<unsigned>(tree.weightLimit) + 1);
-  tree.path = AllocateTable<Index>(nodes);
   for (unsigned node = 0; node < symbolCount; ++node) {
     unsigned symbol = reverse ? symbolCount - 1 - node : node;
     if (node < nodes) {
@@ -73,12 +72,10 @@ void ReleaseTree(AdaptiveHuffmanTree<Index, Weight>& tree) {
   std::free(tree.child);
   std::free(tree.parent);
   std::free(tree.highest);
-  std::free(tree.path);
   tree.weight = nullptr;
   tree.child = nullptr;
   tree.parent = nullptr;
   tree.highest = nullptr;
-  tree.path = nullptr;
 }
 
 template <typename Index, typename Weight>

@@ -27,7 +27,6 @@ struct AdaptiveHuffmanTree {
   Index* child = nullptr;
   Index* parent = nullptr;
   Index* highest = nullptr;  // weightLimit + 1 entries, indexed by weight
-  Index* path = nullptr;     // scratch: the nodes of the last decode, top first
 };
 
 // 32-bit counts: the literal/length tree. 8-bit counts: the distance trees.
@@ -55,31 +54,24 @@ void RebuildTree(AdaptiveHuffmanTree<Index, Weight>& tree);
 
 // Reads bits from the root down to a leaf; false when the input runs out.
 // The walk takes its bits from the stream's bit window, a word at a time.
-// The nodes passed are kept in `tree.path` (top first; `*depth` of them,
-// the last carrying the symbol) for UpdateAlongPath.
 template <typename Index, typename Weight>
 inline bool DecodeSymbol(const AdaptiveHuffmanTree<Index, Weight>& tree, BitFile& file,
-                         unsigned* symbol, size_t* depth) {
+                         unsigned* symbol) {
   const Index* child = tree.child;
-  Index* const path = tree.path;
   size_t node = static_cast<size_t>(tree.nodeCount) - 2;
-  size_t passed = 0;
   for (;;) {
     if (!EnsureBits(file, 32) && file.windowBits == 0) return false;
     uint64_t bits = file.bitWindow;
     const unsigned held = file.windowBits;
     unsigned used = 0;
     do {
-      const size_t at = node + static_cast<size_t>(bits & 1u);
-      path[passed++] = static_cast<Index>(at);
-      node = static_cast<size_t>(child[at]);
+      node = static_cast<size_t>(child[node + static_cast<size_t>(bits & 1u)]);
       bits >>= 1;
       ++used;
       if (node & 1u) {
         file.bitWindow = bits;
         file.windowBits = held - used;
         *symbol = static_cast<unsigned>(node >> 1);
-        *depth = passed;
         return true;
       }
     } while (used < held);
@@ -87,7 +79,6 @@ inline bool DecodeSymbol(const AdaptiveHuffmanTree<Index, Weight>& tree, BitFile
     file.windowBits = 0;
   }
 }
-
 
 // Exchanges what hangs below two nodes, and the parents that point to them.
 template <typename Index, typename Weight>
@@ -157,36 +148,5 @@ inline void UpdateTree(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbol
     CountPath<false>(tree, leaf);
   } else {
     CountPath<true>(tree, leaf);
-  }
-}
-
-// UpdateTree right after DecodeSymbol, with the nodes that decode passed:
-// the parent of each is the one before it, until an exchange moves the
-// node out of its pair; from there on the parents are looked up.
-template <typename Index, typename Weight>
-inline void UpdateAlongPath(AdaptiveHuffmanTree<Index, Weight>& tree, unsigned symbol, size_t depth) {
-  const unsigned nodes = static_cast<unsigned>(tree.nodeCount);
-  const unsigned limit = static_cast<unsigned>(tree.weightLimit);
-  if (static_cast<unsigned>(tree.weight[nodes - 2] + tree.weight[nodes - 1]) == limit ||
-      static_cast<unsigned>(tree.weight[nodes - 1]) > limit) {
-    UpdateTree(tree, symbol);  // a rebuild reorders the nodes passed
-    return;
-  }
-  Weight* const weight = tree.weight;
-  Index* const highest = tree.highest;
-  const Index* const path = tree.path;
-  for (size_t level = depth; level-- > 0;) {
-    const size_t node = static_cast<size_t>(path[level]);
-    const unsigned count = static_cast<unsigned>(weight[node]);
-    const size_t last = static_cast<size_t>(highest[count]);
-    highest[count] = static_cast<Index>(last - 1);
-    weight[last] = static_cast<Weight>(count + 1);
-    if (last != node) {
-      ExchangeNodes(tree, node, last);
-      if ((last ^ node) > 1) {
-        CountPath<false>(tree, tree.parent[last & ~size_t{1}]);
-        return;
-      }
-    }
   }
 }

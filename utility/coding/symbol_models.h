@@ -55,12 +55,11 @@ bool DecodeEscape(HpModel& hp, BitFile& file, uint32_t* symbol, DecodeEnd* end);
 // most of its time here.
 inline bool DecodeHp(HpModel& hp, BitFile& file, uint32_t* symbol, DecodeEnd* end) {
   unsigned decoded;
-  size_t depth;
-  if (!DecodeSymbol(*hp.tree, file, &decoded, &depth)) {
+  if (!DecodeSymbol(*hp.tree, file, &decoded)) {
     *end = DecodeEnd::kCutShort;
     return false;
   }
-  UpdateAlongPath(*hp.tree, decoded, depth);
+  UpdateTree(*hp.tree, decoded);
   if (decoded != static_cast<unsigned>(hp.escape)) {
     *symbol = decoded;
     return true;
@@ -86,9 +85,8 @@ inline bool DecodeHl(HlModel& hl, BitFile& file, uint32_t* value) {
   // can only come from a damaged stream.
   if (hl.tree->nodeCount < 2) return false;
   unsigned length;
-  size_t depth;
-  if (!DecodeSymbol(*hl.tree, file, &length, &depth)) return false;
-  UpdateAlongPath(*hl.tree, length, depth);
+  if (!DecodeSymbol(*hl.tree, file, &length)) return false;
+  UpdateTree(*hl.tree, length);
   if (length < 2) {
     *value = length;
     return true;
