@@ -124,16 +124,6 @@ void Finish(BitFile& file) {
   file.position &= 7;
 }
 
-// Bytes in stream order make a little-endian word whatever the machine.
-static uint64_t LoadLittle64(const uint8_t* bytes) {
-  uint64_t word;
-  std::memcpy(&word, bytes, sizeof word);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  word = __builtin_bswap64(word);
-#endif
-  return word;
-}
-
 bool FillBitWindow(BitFile& file) {
   if (file.mode != 0) return false;
   while (file.windowBits <= 56) {
@@ -155,17 +145,6 @@ bool FillBitWindow(BitFile& file) {
     file.position += 8 * take;
   }
   return file.windowBits > 0;
-}
-
-uint16_t ReadBits(BitFile& file, uint32_t* value, unsigned count) {
-  if (file.mode != 0) return 0;
-  if (file.windowBits < count) FillBitWindow(file);
-  const unsigned take = file.windowBits < count ? file.windowBits : count;
-  if (take == 0) return 0;
-  *value |= static_cast<uint32_t>(file.bitWindow & ((uint64_t{1} << take) - 1));
-  file.bitWindow >>= take;
-  file.windowBits -= take;
-  return static_cast<uint16_t>(take);
 }
 
 bool RestIsPadding(const BitFile& file, uint64_t from) {

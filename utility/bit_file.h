@@ -4,9 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 constexpr uint16_t kBitFileBufferSize = 1024;
+// A packed file being restored is read in larger pieces: nobody watches it
+// grow, and every read is a call into the system.
+constexpr uint16_t kBitFileReadSize = 32768;
 
 struct BitFile {
   uint8_t* buffer = nullptr;
@@ -42,7 +46,6 @@ void WriteBit(BitFile& file, unsigned bit);
 uint16_t WriteBits(BitFile& file, uint32_t value, unsigned count);
 void PadToByte(BitFile& file, unsigned bit);
 void Finish(BitFile& file);
-uint16_t ReadBits(BitFile& file, uint32_t* value, unsigned count);
 void ReleaseBitFile(BitFile& file);
 
 // Refills the read buffer; false at the end of the stream.
@@ -51,12 +54,53 @@ bool RefillBitFile(BitFile& file);
 // the stream; false when it is still empty (always in write mode).
 bool FillBitWindow(BitFile& file);
 
+// Bytes in stream order make a little-endian word whatever the machine.
+inline uint64_t LoadLittle64(const uint8_t* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap64(word);
+#endif
+  return word;
+}
+
+// Read mode: makes the bit window hold at least `wanted` bits (at most 57)
+// unless the stream ends first; false when it holds fewer. Where eight
+// buffered bytes are left this takes whole bytes in one load.
+inline bool EnsureBits(BitFile& file, unsigned wanted) {
+  if (file.windowBits >= wanted) return true;
+  const unsigned at = file.position >> 3;
+  if (file.mode == 0 && at + 8 <= file.valid) {
+    const unsigned take = (64 - file.windowBits) >> 3;
+    const unsigned filled = file.windowBits + 8 * take;
+    file.bitWindow |= (LoadLittle64(file.buffer + at) << file.windowBits) & (~uint64_t{0} >> (64 - filled));
+    file.windowBits = filled;
+    file.position += 8 * take;
+    return true;
+  }
+  FillBitWindow(file);
+  return file.windowBits >= wanted;
+}
+
 inline int ReadBit(BitFile& file, unsigned* bit) {
-  if (file.windowBits == 0 && !FillBitWindow(file)) return 0;
+  if (file.windowBits == 0 && !EnsureBits(file, 1)) return 0;
   *bit = static_cast<unsigned>(file.bitWindow & 1u);
   file.bitWindow >>= 1;
   --file.windowBits;
   return 1;
+}
+
+// Delivers up to `count` (at most 32) bits into the value's low bits, which
+// the caller has cleared; fewer only at the end of the stream.
+inline uint16_t ReadBits(BitFile& file, uint32_t* value, unsigned count) {
+  if (file.mode != 0) return 0;
+  EnsureBits(file, count);
+  const unsigned take = file.windowBits < count ? file.windowBits : count;
+  if (take == 0) return 0;
+  *value |= static_cast<uint32_t>(file.bitWindow & ((uint64_t{1} << take) - 1));
+  file.bitWindow >>= take;
+  file.windowBits -= take;
+  return static_cast<uint16_t>(take);
 }
 
 // Read mode: the number of stream bits consumed so far. Before the first

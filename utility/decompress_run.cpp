@@ -4,31 +4,88 @@
 #include <cstring>
 
 #include "utility/fail.h"
+#include "utility/platform_io.h"
 #include "utility/progress.h"
 
-void OpenTarget(LzBuffer& lz, FILE* stream, int32_t windowSize) {
-  if (stream == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetStream);
-  lz.target.stream = stream;
-  lz.windowSize = windowSize == 0 ? kEmptyWindowSize : windowSize;
-  lz.window = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(lz.windowSize), 1));
-  if (lz.window == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetWindow);
-  lz.writePosition = 0;
-  lz.restoredCount = 0;
+namespace {
+
+// Straight to the stream's descriptor: the stream is unbuffered, and its
+// layer would only add work to every piece.
+void WriteToStream(FILE* stream, const uint8_t* bytes, size_t count) {
+  const int descriptor = fileno(stream);
+  while (count > 0) {
+    const int written = WriteDescriptor(descriptor, bytes, static_cast<unsigned>(count));
+    if (written <= 0) FailCoded(exitcode::kFailure, msg::kTargetWriteError);
+    bytes += written;
+    count -= static_cast<size_t>(written);
+  }
 }
 
-void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize) {
-  lz.target.memory = out;
+// The window's bytes from `handedOn` up to `end` go to the target.
+void HandOn(LzBuffer& lz, int32_t end) {
+  const size_t count = static_cast<size_t>(end - lz.handedOn);
+  if (count == 0) return;
+  const uint8_t* bytes = lz.window + lz.handedOn;
+  ByteSink& target = lz.target;
+  if (target.memory != nullptr) {
+    target.memory->insert(target.memory->end(), bytes, bytes + count);
+  } else {
+    WriteToStream(target.stream, bytes, count);
+  }
+  lz.handedOn = end;
+}
+
+// Hands on every piece that has filled since the last call, in one write,
+// and everything up to the window's end when the write position reaches it;
+// the positions then start again at 0. A file's window is a whole number of
+// pieces, so its pieces lie at whole multiples of the piece size.
+void HandOnPieces(LzBuffer& lz) {
+  const int32_t write = lz.writePosition;
+  if (write == lz.windowSize) {
+    HandOn(lz, write);
+    lz.writePosition = 0;
+    lz.handedOn = 0;
+    return;
+  }
+  const int32_t whole = write & ~static_cast<int32_t>(kStreamBufferSize - 1);
+  if (whole > lz.handedOn) HandOn(lz, whole);
+}
+
+void OpenWindow(LzBuffer& lz, int32_t windowSize) {
   lz.windowSize = windowSize;
   lz.window = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(windowSize), 1));
   if (lz.window == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetWindow);
   lz.writePosition = 0;
+  lz.handedOn = 0;
   lz.restoredCount = 0;
 }
 
+}  // namespace
+
+int32_t RestoreWindowFor(uint32_t exponent) {
+  return exponent + 1 < 24 ? int32_t{1} << (exponent + 1)
+                           : kRestoreWindowSize + static_cast<int32_t>(kStreamBufferSize);
+}
+
+void OpenTarget(LzBuffer& lz, FILE* stream, int32_t windowSize) {
+  if (stream == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetStream);
+  lz.target.stream = stream;
+  const int32_t piece = static_cast<int32_t>(kStreamBufferSize);
+  const int32_t size = windowSize == 0 ? kEmptyWindowSize : windowSize;
+  OpenWindow(lz, (size + piece - 1) / piece * piece);
+}
+
+void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize) {
+  lz.target.memory = out;
+  OpenWindow(lz, windowSize);
+}
+
+void FlushRestored(LzBuffer& lz) { HandOn(lz, lz.writePosition); }
+
 void ReleaseTarget(LzBuffer& lz) {
+  if (lz.window != nullptr) FlushRestored(lz);
   std::free(lz.window);
   lz.window = nullptr;
-  FlushTarget(lz.target);
   if (lz.target.stream != nullptr && std::fclose(lz.target.stream) != 0) {
     lz.target.stream = nullptr;
     FailCoded(exitcode::kFailure, msg::kTargetWriteError);
@@ -39,9 +96,9 @@ void ReleaseTarget(LzBuffer& lz) {
 
 void PutLiteral(LzBuffer& lz, uint8_t byte) {
   lz.window[lz.writePosition] = byte;
-  WriteTargetByte(lz.target, byte);
-  if (++lz.writePosition == lz.windowSize) lz.writePosition = 0;
   ++lz.restoredCount;
+  const int32_t write = ++lz.writePosition;
+  if ((write & static_cast<int32_t>(kStreamBufferSize - 1)) == 0 || write == lz.windowSize) HandOnPieces(lz);
 }
 
 // Copies `count` bytes forward from `distance` back, neither end wrapping.
@@ -57,35 +114,35 @@ static void CopyForward(uint8_t* to, uint32_t distance, int32_t count) {
   for (; i < count; ++i) to[i] = to[i - static_cast<int32_t>(distance)];
 }
 
+static bool DistanceIsRestored(const LzBuffer& lz, uint32_t distance) {
+  return distance != 0 && distance <= static_cast<uint32_t>(lz.windowSize) &&
+         distance <= lz.restoredCount;
+}
+
 bool CopyMatch(LzBuffer& lz, uint32_t distance, int64_t length) {
-  if (distance == 0 || distance > static_cast<uint32_t>(lz.windowSize) ||
-      distance > lz.restoredCount) {
-    return false;
-  }
+  if (!DistanceIsRestored(lz, distance)) return false;
   const int32_t size = lz.windowSize;
   uint8_t* window = lz.window;
-  int32_t write = lz.writePosition;
-  int32_t read = write + size - static_cast<int32_t>(distance);
-  if (read >= size) read -= size;
+  int32_t read = lz.writePosition - static_cast<int32_t>(distance);
+  if (read < 0) read += size;
   // In runs that end where the read or the write position wraps.
   for (int64_t left = length; left > 0;) {
+    const int32_t write = lz.writePosition;
     int32_t run = size - (read > write ? read : write);
     if (run > left) run = static_cast<int32_t>(left);
     if (read < write) {
       CopyForward(window + write, distance, run);
     } else {
       // The source lies before the window's end and the target after its
-      // start: the two do not overlap within the run.
+      // start: within the run every byte is read before it is written.
       std::memmove(window + write, window + read, static_cast<size_t>(run));
     }
-    WriteTargetBytes(lz.target, window + write, static_cast<size_t>(run));
-    write += run;
+    lz.writePosition = write + run;
+    HandOnPieces(lz);
     read += run;
-    if (write == size) write = 0;
     if (read == size) read = 0;
     left -= run;
   }
-  lz.writePosition = write;
   if (length > 0) lz.restoredCount += length;
   return true;
 }
@@ -101,6 +158,38 @@ void CopyPending(LzBuffer& lz, int64_t stop) {
   lz.pendingLength -= count;
 }
 
+constexpr size_t kWord = 8;
+
+// Whether a copy may write up to a word past its end: the bytes there are
+// older than any distance the distance models can decode.
+bool HasCopySlack(const LzBuffer& lz, const HlModel (&hl)[kDistanceModels]) {
+  const unsigned lengths = static_cast<unsigned>(hl[0].tree->symbolCount);
+  const int64_t farthest = lengths == 0 ? 0 : int64_t{1} << (lengths - 1);
+  return lz.windowSize >= farthest + static_cast<int64_t>(kWord);
+}
+
+// The common match: both ends clear of the window's end, a distance of a
+// word or more, and room for the last word to run over. Copies a word at a
+// time; false, with nothing done, for any other match.
+inline bool CopyMatchByWords(LzBuffer& lz, uint32_t distance, int64_t length) {
+  const int32_t write = lz.writePosition;
+  if (distance < kWord || static_cast<int64_t>(distance) > write ||
+      length > lz.windowSize - static_cast<int64_t>(kWord) - write) {
+    return false;
+  }
+  uint8_t* to = lz.window + write;
+  const uint8_t* from = to - distance;
+  for (int64_t i = 0; i < length; i += kWord) std::memcpy(to + i, from + i, kWord);
+  lz.writePosition = write + static_cast<int32_t>(length);
+  lz.restoredCount += length;
+  if ((lz.writePosition & ~static_cast<int32_t>(kStreamBufferSize - 1)) > lz.handedOn) HandOnPieces(lz);
+  return true;
+}
+
+inline void CountEvent(ProgressCounter& progress) {
+  if (++progress.counted >= progress.step) CountProgress(progress, 0);
+}
+
 }  // namespace
 
 DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl)[kDistanceModels],
@@ -109,30 +198,33 @@ DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl
   StartProgress(progress, packedSize, progressStream);
   DecodeEnd end = DecodeEnd::kCutShort;
   const int64_t stop = pauseAt < lz.restoreLimit ? pauseAt : lz.restoreLimit;
+  const bool slack = HasCopySlack(lz, hl);
   for (;;) {
-    CopyPending(lz, stop);
+    if (lz.pendingLength > 0) CopyPending(lz, stop);
     if (lz.pendingLength > 0 || lz.restoredCount >= pauseAt) {
       if (lz.restoredCount >= pauseAt) {
-        FlushTarget(lz.target);
+        FlushRestored(lz);
         return DecodeEnd::kPaused;
       }
       return DecodeEnd::kOverLimit;
     }
     uint32_t symbol;
     if (!DecodeHp(hp, packed, &symbol, &end)) break;
-    CountProgress(progress, 1);
+    CountEvent(progress);
     if (symbol < static_cast<uint32_t>(kFirstMatchSymbol)) {
       if (lz.restoredCount >= lz.restoreLimit) return DecodeEnd::kOverLimit;
       PutLiteral(lz, static_cast<uint8_t>(symbol));
       continue;
     }
-    CountProgress(progress, 1);
+    CountEvent(progress);
     uint32_t value;
     if (!DecodeHl(hl[DistanceModelFor(symbol)], packed, &value)) break;
     // A distance outside what has been restored ends the stream.
-    if (value == UINT32_MAX || !CopyMatch(lz, value + 1, 0)) break;
+    if (value == UINT32_MAX || !DistanceIsRestored(lz, value + 1)) break;
+    const int64_t length = int64_t{symbol} - kLengthBias;
+    if (slack && length <= stop - lz.restoredCount && CopyMatchByWords(lz, value + 1, length)) continue;
     lz.pendingDistance = value + 1;
-    lz.pendingLength = int64_t{symbol} - kLengthBias;
+    lz.pendingLength = length;
   }
   CompleteProgress(progress);
   return end;

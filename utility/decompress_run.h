@@ -12,11 +12,19 @@
 
 constexpr int32_t kRestoreWindowSize = int32_t{1} << 24;
 
-// Takes over the target stream and allocates the (cleared) window; ends the
-// process on failure.
+// No distance the models of window exponent e can decode exceeds 2^e, so a
+// window of twice that restores exactly what the full window would, in less
+// memory and with fewer cold pages. From e = 23 on it is the full window and
+// a piece more, so that copies may always run over their end by a word.
+int32_t RestoreWindowFor(uint32_t exponent);
+
+// Takes over the target stream and allocates the (cleared) window, a whole
+// number of pieces long; ends the process on failure.
 void OpenTarget(LzBuffer& lz, FILE* stream, int32_t windowSize);
 void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize);
-// Frees the window and closes the target, which writes out its buffer.
+// Hands on every restored byte not yet written out, a partial piece too.
+void FlushRestored(LzBuffer& lz);
+// Frees the window and closes the target, writing out what is left.
 void ReleaseTarget(LzBuffer& lz);
 
 void PutLiteral(LzBuffer& lz, uint8_t byte);

@@ -69,7 +69,7 @@ int Compress(const char* packedName, const char* sourceName, const Switches& swi
 // has none.
 void OpenPackedFile(BitFile& packed, const char* packedName, uint32_t* exponent) {
   if (IsDirectory(packedName)) FailCoded(exitcode::kFailure, msg::kPackedIsFolder);
-  OpenBitFile(packed, packedName, false, kBitFileBufferSize);
+  OpenBitFile(packed, packedName, false, kBitFileReadSize);
   if (ReadBits(packed, exponent, kHeaderBits) == 0) FailCoded(exitcode::kFailure, msg::kPackedIsEmpty);
 }
 
@@ -87,11 +87,11 @@ int RestoreFile(const char* packedName, const char* targetName, int64_t limit) {
   OpenPackedFile(packed, packedName, &exponent);
   FILE* target = std::fopen(targetName, "w+b");
   if (target == nullptr) FailCoded(exitcode::kFailure, msg::kCantOpenOutput);
-  // The target's pieces are gathered by the LZ buffer: the stream writes
-  // each one through at once.
+  // The target's pieces go from the LZ buffer's window straight to the
+  // stream's descriptor: the stream itself must hold nothing back.
   std::setvbuf(target, nullptr, _IONBF, 0);
   LzBuffer lz;
-  OpenTarget(lz, target, kRestoreWindowSize);
+  OpenTarget(lz, target, RestoreWindowFor(exponent));
   lz.restoreLimit = limit;
   HpModel hp;
   BuildHp(hp);

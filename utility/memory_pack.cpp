@@ -42,9 +42,7 @@ void StartUnpack(MemoryUnpack& unpack, const uint8_t* data, uint64_t size, int64
     return;
   }
   unpack.result.hasHeader = true;
-  // No distance the models can decode exceeds 2^e, so a window of twice that
-  // restores exactly what the full window would, in less memory.
-  int64_t window = exponent + 1 < 24 ? int64_t{1} << (exponent + 1) : kRestoreWindowSize;
+  int64_t window = RestoreWindowFor(exponent);
   if (limit < window) window = limit;
   OpenMemoryTarget(unpack.lz, &unpack.result.bytes,
                    window < kEmptyWindowSize ? kEmptyWindowSize : static_cast<int32_t>(window));
@@ -58,7 +56,7 @@ void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted) {
   if (static_cast<int64_t>(unpack.result.bytes.size()) >= wanted) return;
   end = DecompressRun(unpack.lz, unpack.packed, unpack.hp, unpack.hl, static_cast<int64_t>(unpack.packedSize),
                       nullptr, wanted);
-  if (end != DecodeEnd::kPaused) FlushTarget(unpack.lz.target);
+  if (end != DecodeEnd::kPaused) FlushRestored(unpack.lz);
 }
 
 void SetUnpackLimit(MemoryUnpack& unpack, int64_t limit) {

@@ -26,32 +26,21 @@ struct ByteSource {
   uint8_t buffer[kStreamBufferSize];
 };
 
-// Restored bytes, gathered into whole pieces for a file or a vector.
+// Where restored bytes go: a file, written in whole pieces straight from
+// the window, or a vector.
 struct ByteSink {
   FILE* stream = nullptr;
   std::vector<uint8_t>* memory = nullptr;
-  size_t used = 0;
-  uint8_t buffer[kStreamBufferSize];
 };
 
 // Refills the source's buffer; -1 at the end. A read error is not an end: it
 // is reported, for the packed file would silently lose the rest of the source.
 int RefillSource(ByteSource& source);
-// Writes out the gathered bytes; a short write is reported.
-void FlushTarget(ByteSink& target);
 
 inline int ReadSourceByte(ByteSource& source) {
   if (source.next != source.end) return *source.next++;
   return RefillSource(source);
 }
-
-inline void WriteTargetByte(ByteSink& target, uint8_t byte) {
-  target.buffer[target.used++] = byte;
-  if (target.used == kStreamBufferSize) FlushTarget(target);
-}
-
-// Appends `count` bytes, still written out in whole pieces as each fills.
-void WriteTargetBytes(ByteSink& target, const uint8_t* bytes, size_t count);
 
 struct LzBuffer {
   int32_t windowSize = 0;
@@ -72,6 +61,7 @@ struct LzBuffer {
   // Target side.
   ByteSink target;
   int32_t writePosition = 0;
+  int32_t handedOn = 0;  // the window's bytes before this have gone to the target
   int64_t restoredCount = 0;
   int64_t restoreLimit = INT64_MAX;  // a run that would restore more stops there
   // What is left of a match when a run paused or stopped inside it.

@@ -49,17 +49,7 @@ void EncodeHp(HpModel& hp, uint32_t symbol, BitFile& file) {
   CountExtension(hp, extension);
 }
 
-bool DecodeHp(HpModel& hp, BitFile& file, uint32_t* symbol, DecodeEnd* end) {
-  unsigned decoded;
-  if (!DecodeSymbol(*hp.tree, file, &decoded)) {
-    *end = DecodeEnd::kCutShort;
-    return false;
-  }
-  UpdateTree(*hp.tree, decoded);
-  if (decoded != static_cast<unsigned>(hp.escape)) {
-    *symbol = decoded;
-    return true;
-  }
+bool DecodeEscape(HpModel& hp, BitFile& file, uint32_t* symbol, DecodeEnd* end) {
   const uint64_t afterEscape = BitsConsumed(file);
   uint32_t extension;
   if (!ReadAdaptiveInt(hp.k, hp.kmax, file, &extension)) {
@@ -67,7 +57,7 @@ bool DecodeHp(HpModel& hp, BitFile& file, uint32_t* symbol, DecodeEnd* end) {
     return false;
   }
   CountExtension(hp, extension);
-  *symbol = decoded + extension;
+  *symbol = static_cast<uint32_t>(hp.escape) + extension;
   return true;
 }
 
@@ -105,24 +95,6 @@ void EncodeHl(HlModel& hl, uint32_t value, BitFile& file) {
   WriteBits(file, code.bits, code.length);
   // The top bit of a value of two or more bits is implied.
   if (length >= 2) WriteBits(file, value - (1u << (length - 1)), length - 1);
-}
-
-bool DecodeHl(HlModel& hl, BitFile& file, uint32_t* value) {
-  // The tree of an empty source's header has no stored node: a match there
-  // can only come from a damaged stream.
-  if (hl.tree->nodeCount < 2) return false;
-  unsigned length;
-  if (!DecodeSymbol(*hl.tree, file, &length)) return false;
-  UpdateTree(*hl.tree, length);
-  if (length < 2) {
-    *value = length;
-    return true;
-  }
-  // A distance whose low bits are cut off is unreadable, not a shorter one.
-  uint32_t low = 0;
-  if (ReadBits(file, &low, length - 1) != length - 1) return false;
-  *value = (1u << (length - 1)) + low;
-  return true;
 }
 
 void WriteAdaptiveInt(uint32_t value, uint8_t k, uint8_t kmax, BitFile& file) {

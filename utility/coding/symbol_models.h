@@ -46,9 +46,26 @@ void BuildHp(HpModel& hp);
 void ReleaseHp(HpModel& hp);
 // `symbol` may be above the escape: the excess becomes the extension.
 void EncodeHp(HpModel& hp, uint32_t symbol, BitFile& file);
+// Reads the extension after an escape just decoded; false when it cannot be
+// read, `end` then saying whether the stream stopped on its end mark.
+bool DecodeEscape(HpModel& hp, BitFile& file, uint32_t* symbol, DecodeEnd* end);
+
 // False when no symbol can be read; `end` then says whether the stream
-// stopped on its end mark and padding.
-bool DecodeHp(HpModel& hp, BitFile& file, uint32_t* symbol, DecodeEnd* end);
+// stopped on its end mark and padding. Inline: the restoring loop spends
+// most of its time here.
+inline bool DecodeHp(HpModel& hp, BitFile& file, uint32_t* symbol, DecodeEnd* end) {
+  unsigned decoded;
+  if (!DecodeSymbol(*hp.tree, file, &decoded)) {
+    *end = DecodeEnd::kCutShort;
+    return false;
+  }
+  UpdateTree(*hp.tree, decoded);
+  if (decoded != static_cast<unsigned>(hp.escape)) {
+    *symbol = decoded;
+    return true;
+  }
+  return DecodeEscape(hp, file, symbol, end);
+}
 void EncodeEndHp(HpModel& hp, BitFile& file);
 // Counts an extension written or read: k follows their recent bit lengths.
 void CountExtension(HpModel& hp, uint32_t extension);
@@ -62,7 +79,24 @@ inline int DistanceModelFor(uint32_t symbol) {
 void BuildHl(HlModel& hl, unsigned symbolCount);
 void ReleaseHl(HlModel& hl);
 void EncodeHl(HlModel& hl, uint32_t value, BitFile& file);
-bool DecodeHl(HlModel& hl, BitFile& file, uint32_t* value);
+
+inline bool DecodeHl(HlModel& hl, BitFile& file, uint32_t* value) {
+  // The tree of an empty source's header has no stored node: a match there
+  // can only come from a damaged stream.
+  if (hl.tree->nodeCount < 2) return false;
+  unsigned length;
+  if (!DecodeSymbol(*hl.tree, file, &length)) return false;
+  UpdateTree(*hl.tree, length);
+  if (length < 2) {
+    *value = length;
+    return true;
+  }
+  // A distance whose low bits are cut off is unreadable, not a shorter one.
+  uint32_t low = 0;
+  if (ReadBits(file, &low, length - 1) != length - 1) return false;
+  *value = (1u << (length - 1)) + low;
+  return true;
+}
 
 // The seven distance models of a run, each over e + 1 bit lengths; released
 // from the last to the first.

@@ -1,16 +1,8 @@
 #include "utility/coding/token_prices.h"
 
-#include <algorithm>
+#include <cstddef>
 
 namespace {
-
-template <typename Tree>
-void CopyTree(const Tree& from, Tree& to) {
-  const size_t nodes = static_cast<size_t>(from.nodeCount);
-  std::copy(from.weight, from.weight + nodes, to.weight);
-  std::copy(from.child, from.child + nodes, to.child);
-  std::copy(from.parent, from.parent + 2 * static_cast<size_t>(from.symbolCount), to.parent);
-}
 
 // The bits of an extension under WriteAdaptiveInt's code.
 uint32_t AdaptiveIntBits(uint64_t value, unsigned k, unsigned kmax) {

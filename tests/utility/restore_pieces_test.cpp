@@ -1,0 +1,84 @@
+// The restored file reaches the disk in whole pieces, in order, straight
+// from the window: another process reading it sees a growing prefix.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "tests/test_support.h"
+#include "utility/decompress_run.h"
+#include "utility/memory_pack.h"
+#include "utility/platform_io.h"
+
+using namespace testing_support;
+
+namespace {
+
+Bytes ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Long copies fill several pieces at once, and a window that is not a whole
+// number of pieces is rounded up to one, so that the wrap falls on a piece's
+// end: after every step the file is a whole-piece prefix of what was restored.
+TEST(RestorePieces, FileGrowsByWholePiecesThroughWrapsAndLongCopies) {
+  const std::string path = TempPath("pieces.bin");
+  FILE* stream = std::fopen(path.c_str(), "w+b");
+  ASSERT_NE(stream, nullptr);
+  std::setvbuf(stream, nullptr, _IONBF, 0);
+  LzBuffer lz;
+  OpenTarget(lz, stream, 3000);
+  EXPECT_EQ(lz.windowSize, 3072);
+  Bytes expected;
+  uint32_t state = 7;
+  auto literal = [&](uint8_t byte) {
+    PutLiteral(lz, byte);
+    expected.push_back(byte);
+  };
+  auto copy = [&](uint32_t distance, int length) {
+    ASSERT_TRUE(CopyMatch(lz, distance, length));
+    for (int i = 0; i < length; ++i) expected.push_back(expected[expected.size() - distance]);
+  };
+  for (int step = 0; step < 300; ++step) {
+    state = state * 1103515245u + 12345u;
+    if (state >> 30 == 0 || expected.size() < 16) {
+      for (int i = 0; i < 5; ++i) literal(static_cast<uint8_t>(state >> (8 + i)));
+    } else {
+      const uint32_t reach = expected.size() < 3000 ? static_cast<uint32_t>(expected.size()) : 3000;
+      copy(1 + (state >> 8) % reach, 1 + static_cast<int>((state >> 4) % (step % 7 == 0 ? 5000 : 40)));
+    }
+    const Bytes onDisk = ReadWhole(path);
+    ASSERT_EQ(onDisk.size(), expected.size() / 1024 * 1024) << step;
+    ASSERT_TRUE(std::equal(onDisk.begin(), onDisk.end(), expected.begin())) << step;
+  }
+  ReleaseTarget(lz);
+  EXPECT_TRUE(ReadWhole(path) == expected);
+  std::remove(path.c_str());
+}
+
+// Matches copied a word at a time run over their end into the window's
+// older bytes; what the largest window holds beyond the largest distance
+// keeps those bytes from ever being read back. Distances right at the
+// largest a window exponent allows, against a source that wraps the window.
+TEST(RestorePieces, CopiesAtTheLargestDistanceOfEachWindow) {
+  for (char size : std::string("TSC")) {
+    const int exponent = WindowExponentFor(size);
+    const size_t reach = size_t{1} << exponent;
+    Bytes source = RandomBytes(reach, static_cast<uint32_t>(exponent));
+    for (int round = 0; round < 5; ++round) {
+      const size_t start = source.size();
+      for (size_t i = 0; i < reach; ++i) source.push_back(source[start + i - (reach - 1)]);
+      const Bytes noise = RandomBytes(37 + round, static_cast<uint32_t>(round));
+      source.insert(source.end(), noise.begin(), noise.end());
+    }
+    const Bytes packed = PackBytes(source.data(), source.size(), Switches{kDefaultSearchExponent, exponent});
+    const UnpackResult restored = UnpackBytes(packed.data(), packed.size());
+    EXPECT_EQ(restored.end, DecodeEnd::kEndMark) << size;
+    EXPECT_TRUE(restored.bytes == source) << size;
+  }
+}
+
+}  // namespace
