@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "viewer/document/compact_decoder.h"
-#include "viewer/document/document_format.h"
 #include "viewer/document/doc_reader.h"
+#include "viewer/document/document_layout.h"
 #include "viewer/document/document_state.h"
 #include "viewer/document/host.h"
 #include "viewer/document/page_state.h"
