@@ -9,15 +9,18 @@ namespace {
 uint32_t Held(const DocReader& reader) { return reader.fill - reader.index; }
 
 // Moves the buffer on to the bytes after those held and reads at least one
-// more, as many as are there up to the buffer's size, waiting for a writer
-// as GatherRead does. False when the file has no more.
+// more, as many as are there up to the buffer's size or the limit, waiting
+// for a writer as GatherRead does. False when the file has no more.
 bool Refill(DocReader& reader) {
   reader.start += reader.fill;
   reader.fill = 0;
   reader.index = 0;
+  const int64_t beforeLimit = reader.limit - reader.start;
+  const uint32_t count = beforeLimit > 0 && beforeLimit < kDocReaderBytes ? static_cast<uint32_t>(beforeLimit)
+                                                                          : kDocReaderBytes;
   bool finalAttempt = false;
   for (;;) {
-    const int32_t got = ReadOnce(*reader.file, reader.buffer, kDocReaderBytes);
+    const int32_t got = ReadOnce(*reader.file, reader.buffer, count);
     if (got < 0) return false;
     if (got > 0) {
       reader.fill = static_cast<uint32_t>(got);
@@ -30,8 +33,9 @@ bool Refill(DocReader& reader) {
 
 }  // namespace
 
-bool StartDocReader(DocReader& reader, DocFile& file) {
+bool StartDocReader(DocReader& reader, DocFile& file, int64_t limit) {
   reader.file = &file;
+  reader.limit = limit;
   reader.start = SeekDocFile(file, 0, kSeekCurrent);
   reader.fill = 0;
   reader.index = 0;
@@ -115,4 +119,4 @@ void ReleaseReader(DocReader& reader) {
   reader.index = 0;
 }
 
-bool ResumeReader(DocReader& reader) { return StartDocReader(reader, *reader.file); }
+bool ResumeReader(DocReader& reader) { return StartDocReader(reader, *reader.file, reader.limit); }

@@ -13,6 +13,10 @@ constexpr uint32_t kDocReaderBytes = 4096;
 
 struct DocReader {
   DocFile* file = nullptr;
+  // Reading ahead stops here (the end of the page being loaded), so that no
+  // more of the document is read, or restored, than the page needs; reads
+  // that must go past it still do.
+  int64_t limit = 0;
   // The file offset of buffer[0]; the file itself stands at start + fill
   // while the reader holds it.
   int64_t start = 0;
@@ -22,7 +26,7 @@ struct DocReader {
 };
 
 // Takes the file at its position; false when the position cannot be had.
-bool StartDocReader(DocReader& reader, DocFile& file);
+bool StartDocReader(DocReader& reader, DocFile& file, int64_t limit);
 // The offset of the next byte the reader gives.
 inline int64_t ReaderPosition(const DocReader& reader) { return reader.start + reader.index; }
 // False when the file cannot be positioned there.

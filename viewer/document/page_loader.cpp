@@ -272,8 +272,8 @@ void ReadPage(DocFile& hdoc, DocFile& hofs, int32_t page, bool drawing) {
   std::vector<uint8_t> spotBuffer;
   const int64_t end = aPageOffset[page + 1];
   PageReaders readers;
-  const bool positioned = StartDocReader(readers.doc, hdoc);
-  StartDocReader(readers.refs, hofs);
+  const bool positioned = StartDocReader(readers.doc, hdoc, end);
+  StartDocReader(readers.refs, hofs, end);
   while (positioned && ReaderPosition(readers.doc) < end) ReadAndDrawSpot(readers, geometry, cursor, spotBuffer);
   // The files are left where the records read end, not where the buffers do.
   ReleaseReader(readers.doc);
