@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "viewer/document/compact_decoder.h"
-#include "viewer/document/document_format.h"
+#include "viewer/document/doc_reader.h"
+#include "viewer/document/document_layout.h"
 #include "viewer/document/document_state.h"
 #include "viewer/document/host.h"
 #include "viewer/document/page_state.h"
+#include "viewer/document/spot_drawing.h"
 
 namespace {
 
@@ -33,8 +35,6 @@ struct SpotCursor {
 };
 
 struct Spot {
-  int64_t left;
-  int64_t baseRow;  // bitmap row (bottom-up) of the spot's bottom row
   uint32_t width;
   uint32_t height;
   bool picture;
@@ -42,15 +42,10 @@ struct Spot {
   bool reference;
 };
 
-// The part of a spot that lies on the page, in spot rows and columns.
-struct Clip {
-  int64_t firstColumn, lastColumn;  // lastColumn and lastRow are past the end
-  int64_t firstRow, lastRow;
-  uint64_t Pixels() const {
-    return lastColumn > firstColumn && lastRow > firstRow
-               ? static_cast<uint64_t>(lastColumn - firstColumn) * static_cast<uint64_t>(lastRow - firstRow)
-               : 0;
-  }
+// The page's record and the spots it refers to, each read through a buffer.
+struct PageReaders {
+  DocReader doc;
+  DocReader refs;
 };
 
 // A single read (of a plain BMP file) fails only when the read reports
@@ -126,19 +121,10 @@ bool IsThinMask(const Spot& spot, uint32_t pageBits) {
   return CarriesNoBits(spot.picture ? pageBits : 1, spot.width, spot.height);
 }
 
-Clip ClipToPage(const Spot& spot, const PageGeometry& page) {
-  Clip clip;
-  clip.firstColumn = spot.left < 0 ? -spot.left : 0;
-  clip.lastColumn = spot.left + spot.width > page.width ? page.width - spot.left : int64_t{spot.width};
-  clip.firstRow = spot.baseRow < 0 ? -spot.baseRow : 0;
-  clip.lastRow = spot.baseRow + spot.height > page.height ? page.height - spot.baseRow : int64_t{spot.height};
-  return clip;
-}
-
 // Takes what the spot costs from the page's drawing budget: what it draws,
 // and for a reference the picture read or decoded again.
-void ChargeSpot(const Spot& spot, const Clip& clip, bool thin, SpotCursor& cursor) {
-  uint64_t cost = 1 + clip.Pixels();
+void ChargeSpot(const Spot& spot, const SpotArea& area, bool thin, SpotCursor& cursor) {
+  uint64_t cost = 1 + area.Pixels();
   if (spot.reference && !thin) cost += uint64_t{spot.width} * spot.height;
   if (cost > cursor.drawBudget) FailDocument("The page's spots draw more than its size allows");
   cursor.drawBudget -= cost;
@@ -154,92 +140,60 @@ void AllocateSpotBuffer(std::vector<uint8_t>& buffer, uint64_t size) {
 }
 
 // Reads the spot's picture into `buffer`, or with `drawing` off, moves past it.
-void FillSpot(DocFile& source, const Spot& spot, const PageGeometry& page, bool drawing,
+void FillSpot(DocReader& source, const Spot& spot, const PageGeometry& page, bool drawing,
               std::vector<uint8_t>& buffer) {
   const uint64_t size = SpotBytes(spot, page.bits);
   if (spot.compact) {
     if (page.bits < kCompactDepth) FailDocument("A compact-coded picture lies on a page of fewer than 24 bits per pixel");
     ++sPageCounts.compactPictures;
-    if (!drawing) return SkipCompactPicture(source, spot.height, spot.width);
-    if (!CompactPictureFits(spot.width, spot.height)) FailDocument("Error memory allocation");
-    RequireCompactBytes(source, spot.height, spot.width);
-    AllocateSpotBuffer(buffer, size);
-    return ReadBufSgnCompact(source, buffer.data(), spot.height, spot.width, page.bits);
+    // The decoder reads the file through a buffer of its own.
+    ReleaseReader(source);
+    DocFile& file = *source.file;
+    if (!drawing) {
+      SkipCompactPicture(file, spot.height, spot.width);
+    } else {
+      if (!CompactPictureFits(spot.width, spot.height)) FailDocument("Error memory allocation");
+      RequireCompactBytes(file, spot.height, spot.width);
+      AllocateSpotBuffer(buffer, size);
+      ReadBufSgnCompact(file, buffer.data(), spot.height, spot.width, page.bits);
+    }
+    if (!ResumeReader(source)) FailDocument("Error of ReadBufSgnCompact");
+    return;
   }
   if (size > kLargestSpotBytes) FailDocument("Error memory allocation");
-  if (!CanRead(source, size)) FailDocument("Read spot image failed");
+  if (!ReaderCanRead(source, size)) FailDocument("Read spot image failed");
   if (!drawing) {
-    if (SeekDocFile(source, static_cast<int64_t>(size), kSeekCurrent) < 0) FailDocument("Read spot image failed");
+    if (!SkipInReader(source, size)) FailDocument("Read spot image failed");
     return;
   }
   AllocateSpotBuffer(buffer, size);
-  if (!GatherRead(source, buffer.data(), static_cast<uint32_t>(size))) FailDocument("Read spot image failed");
+  if (!ReadBytesFrom(source, buffer.data(), size)) FailDocument("Read spot image failed");
 }
 
-// Paints the part of a thin spot on the page: all its bits are set, so a
-// mask paints its ink and a 1-bit picture the value 1 unless that is white.
-void DrawThinSpot(const Spot& spot, const Clip& clip, const PageGeometry& page, uint32_t ink) {
-  const uint32_t value = spot.picture ? 1u : ink;
-  if (spot.picture && value == static_cast<uint32_t>(iWhiteIndex)) return;
-  for (int64_t r = clip.firstRow; r < clip.lastRow; ++r) {
-    uint8_t* row = pDibBits + page.stride * static_cast<uint64_t>(spot.baseRow + r);
-    for (int64_t c = clip.firstColumn; c < clip.lastColumn; ++c) {
-      StorePixel(row, uint64_t{page.bits} * static_cast<uint64_t>(spot.left + c), page.bits, value);
-    }
-  }
-}
-
-// Draws the spot's rows and columns that fall inside the page.
-void DrawSpot(const Spot& spot, const Clip& clip, const PageGeometry& page, const uint8_t* data, uint32_t ink) {
-  const uint64_t maskRowBits = (uint64_t{spot.width} + 7) / 8 * 8;
-  const uint64_t columnBits = (uint64_t{page.bits} * spot.height + 7) / 8 * 8;
-  for (int64_t r = clip.firstRow; r < clip.lastRow; ++r) {
-    uint8_t* row = pDibBits + page.stride * static_cast<uint64_t>(spot.baseRow + r);
-    for (int64_t c = clip.firstColumn; c < clip.lastColumn; ++c) {
-      const uint64_t pageBit = uint64_t{page.bits} * static_cast<uint64_t>(spot.left + c);
-      if (!spot.picture) {
-        uint64_t bit = static_cast<uint64_t>(c) + maskRowBits * static_cast<uint64_t>(r);
-        if ((data[bit >> 3] >> (7 - (bit & 7))) & 1) StorePixel(row, pageBit, page.bits, ink);
-      } else if (page.bits == 24) {
-        const uint8_t* from = data + static_cast<uint64_t>(r) * 3 + columnBits / 8 * static_cast<uint64_t>(c);
-        uint8_t* to = row + pageBit / 8;
-        to[0] &= from[0];
-        to[1] &= from[1];
-        to[2] &= from[2];
-      } else {
-        uint32_t p = FetchPixel(data, static_cast<uint64_t>(r) * page.bits + columnBits * static_cast<uint64_t>(c), page.bits);
-        if (p != static_cast<uint32_t>(iWhiteIndex)) StorePixel(row, pageBit, page.bits, p);
-      }
-    }
-  }
-}
-
-// Reads the height and width of a spot: inline from `hdoc`, or from the
-// spot a reference points at through `hofs`. Returns the source handle.
-DocFile& ReadSpotSize(DocFile& hdoc, DocFile& hofs, Spot& spot) {
-  int32_t heightField;
-  ReadSignedNumber(hdoc, &heightField, "Read sBitMapInfoHeader.BMIH.biHeight of spot file Failed");
-  DocFile* source = &hdoc;
+// Reads the height and width of a spot: inline from the page's record, or
+// from the spot a reference points at. Returns the reader of its picture.
+DocReader& ReadSpotSize(PageReaders& readers, Spot& spot) {
+  int32_t heightField = ReadSignedFrom(readers.doc, "Read sBitMapInfoHeader.BMIH.biHeight of spot file Failed");
+  DocReader* source = &readers.doc;
   spot.reference = IsReference(heightField);
   if (spot.reference) {
     if (heightField < aPageOffset[0] || heightField >= aPageOffset[iPageCount]) {
       FailDocument("A spot refers to a place outside the document");
     }
-    if (SeekDocFile(hofs, heightField, kSeekSet) != heightField) FailDocument("Read Height of spot from file failed");
-    ReadSignedNumber(hofs, &heightField, "Read Height of spot from file failed");
-    source = &hofs;
+    if (!SeekReader(readers.refs, heightField)) FailDocument("Read Height of spot from file failed");
+    heightField = ReadSignedFrom(readers.refs, "Read Height of spot from file failed");
+    source = &readers.refs;
     ++sPageCounts.references;
   }
   spot.height = HeightOfInline(heightField);
-  ReadUnsignedNumber(*source, &spot.width, "Read Width of spot from file failed");
+  spot.width = ReadUnsignedFrom(*source, "Read Width of spot from file failed");
   return *source;
 }
 
 // Reads escapes until a spot record begins; returns its dx.
-int32_t ReadSpotStart(DocFile& hdoc, const PageGeometry& page, SpotCursor& cursor) {
+int32_t ReadSpotStart(DocReader& doc, const PageGeometry& page, SpotCursor& cursor) {
   for (;;) {
-    int32_t dx;
-    ReadSignedNumber(hdoc, &dx, "Read dx failed");
+    const int32_t dx = ReadSignedFrom(doc, "Read dx failed");
     if (IsCompactEscape(dx, page.width)) {
       cursor.ink = static_cast<uint32_t>(iWhiteIndex);
       const int32_t scale = ScaleOfCompactEscape(dx, page.width);
@@ -257,29 +211,34 @@ int32_t ReadSpotStart(DocFile& hdoc, const PageGeometry& page, SpotCursor& curso
   }
 }
 
-void ReadAndDrawSpot(DocFile& hdoc, DocFile& hofs, const PageGeometry& page, SpotCursor& cursor,
+void ReadAndDrawSpot(PageReaders& readers, const PageGeometry& page, SpotCursor& cursor,
                      std::vector<uint8_t>& buffer) {
   if (cursor.drawing) bPageReady = false;
-  const int32_t dx = ReadSpotStart(hdoc, page, cursor);
-  int32_t dy;
-  ReadSignedNumber(hdoc, &dy, "Read dy of spot file Failed");
+  const int32_t dx = ReadSpotStart(readers.doc, page, cursor);
+  const int32_t dy = ReadSignedFrom(readers.doc, "Read dy of spot file Failed");
   Spot spot{};
-  DocFile& source = ReadSpotSize(hdoc, hofs, spot);
+  DocReader& source = ReadSpotSize(readers, spot);
   spot.picture = cursor.ink == static_cast<uint32_t>(iWhiteIndex);
   spot.compact = spot.picture && bCompact && !IsThumbnail(spot.width, spot.height);
   cursor.y += dy;
-  spot.left = cursor.x + dx;
-  spot.baseRow = page.height - (cursor.y + 1);
-  cursor.x = spot.left + spot.width - 1;
+  const int64_t left = cursor.x + dx;
+  cursor.x = left + spot.width - 1;
   ++sPageCounts.spots;
   // A spot of no pixels reads and draws nothing.
   if (spot.width != 0 && spot.height != 0) {
     const bool thin = IsThinMask(spot, page.bits);
-    const Clip clip = ClipToPage(spot, page);
-    if (cursor.drawing) ChargeSpot(spot, clip, thin, cursor);
+    const SpotArea area = ClipSpot(left, page.height - (cursor.y + 1), spot.width, spot.height, page);
+    if (cursor.drawing) ChargeSpot(spot, area, thin, cursor);
     if (!thin) FillSpot(source, spot, page, cursor.drawing, buffer);
-    if (cursor.drawing && thin) DrawThinSpot(spot, clip, page, cursor.ink);
-    if (cursor.drawing && !thin) DrawSpot(spot, clip, page, buffer.data(), cursor.ink);
+    if (cursor.drawing) {
+      // A thin spot has all its bits set: a mask paints its ink, a 1-bit
+      // picture the value 1 unless that is white.
+      const uint32_t white = static_cast<uint32_t>(iWhiteIndex);
+      if (thin && !spot.picture) FillArea(page, pDibBits, area, cursor.ink);
+      if (thin && spot.picture && white != 1) FillArea(page, pDibBits, area, 1);
+      if (!thin && !spot.picture) DrawMask(page, pDibBits, area, buffer.data(), cursor.ink);
+      if (!thin && spot.picture) DrawPicture(page, pDibBits, area, buffer.data(), white);
+    }
   }
   if (!cursor.drawing) return;
   bPageReady = true;
@@ -312,11 +271,13 @@ void ReadPage(DocFile& hdoc, DocFile& hofs, int32_t page, bool drawing) {
   }
   std::vector<uint8_t> spotBuffer;
   const int64_t end = aPageOffset[page + 1];
-  for (;;) {
-    int64_t position = SeekDocFile(hdoc, 0, kSeekCurrent);
-    if (position < 0 || position >= end) break;
-    ReadAndDrawSpot(hdoc, hofs, geometry, cursor, spotBuffer);
-  }
+  PageReaders readers;
+  const bool positioned = StartDocReader(readers.doc, hdoc, end);
+  StartDocReader(readers.refs, hofs, end);
+  while (positioned && ReaderPosition(readers.doc) < end) ReadAndDrawSpot(readers, geometry, cursor, spotBuffer);
+  // The files are left where the records read end, not where the buffers do.
+  ReleaseReader(readers.doc);
+  ReleaseReader(readers.refs);
 }
 
 }  // namespace
