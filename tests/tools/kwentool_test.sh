@@ -35,7 +35,7 @@ expected=$(printf '%s\n' "................" "................" "................
 got=$(convert bitonal.Bmp -depth 1 txt:- | awk 'NR > 1 { split($1, p, "[,:]"); c = ($0 ~ /black|#000000/) ? "#" : "."; rows[p[2]] = rows[p[2]] c } END { for (y = 0; y < 8; y++) print rows[y] }')
 check "ImageMagick reads the rendered page" same "$got" "$expected"
 
-# A packed document (its pages rendered in kwentool_build_test).
+# A packed document (packed pages are rendered in kwentool_build_test).
 "$durmo" a book.kwen "$data/two_pages.bs" >/dev/null 2>&1
 cp "$data/two_pages.bs" book.bs
 kwentool info book.kwen
