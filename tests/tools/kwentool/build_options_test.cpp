@@ -12,15 +12,18 @@ TEST(BuildOptions, EveryOptionInAnyOrder) {
   BuildOptions options;
   std::string error;
   ASSERT_TRUE(Parse({"--bitonal", "--threshold", "90", "--quality", "75", "--dpi", "600", "--search", "/F", "--size",
-                     "c", "--verbose", "p1.bmp", "--output", "x.KWEN", "p2.png"},
+                     "c", "--verbose", "p1.bmp", "--output", "x.KWEN", "--pack", "best", "--clean", "--lossy", "p2.png"},
                     options, error))
       << error;
-  EXPECT_TRUE(options.bitonal && options.verbose);
+  EXPECT_TRUE(options.bitonal && options.verbose && options.packBest && options.clean && options.lossy);
   EXPECT_EQ((std::vector<int>{options.threshold, options.quality, options.dotsPerInch}), (std::vector<int>{90, 75, 600}));
   EXPECT_EQ(options.switches.searchExponent, SearchExponentFor('F'));
   EXPECT_EQ(options.switches.windowExponent, WindowExponentFor('C'));
   EXPECT_EQ(options.output, "x.KWEN");
   EXPECT_EQ(options.pages, (std::vector<std::string>{"p1.bmp", "p2.png"}));
+  BuildOptions plain;
+  ASSERT_TRUE(Parse({"--pack", "best", "--pack", "default", "-o", "b.kwen", "a.png"}, plain, error)) << error;
+  EXPECT_FALSE(plain.packBest || plain.clean || plain.lossy || plain.verbose || plain.bitonal);
 }
 
 TEST(BuildOptions, UsageErrors) {
@@ -37,6 +40,7 @@ TEST(BuildOptions, UsageErrors) {
       {{"-o", "b.kwen", "--search", "X", "a.png"}, "T, S, G, F, Q"},
       {{"-o", "b.kwen", "--size", "/GG", "a.png"}, "H, L, M, 2, 1, C, S, T"},
       {{"-o", "b.kwen", "--fast", "a.png"}, "unknown option '--fast'"},
+      {{"-o", "b.kwen", "--pack", "fastest", "a.png"}, "--pack takes best or default"},
   };
   for (const auto& [arguments, message] : cases) {
     BuildOptions options;

@@ -1,5 +1,6 @@
 #include "tests/tools/kwentool/builder_support.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "viewer/document/doc_file.h"
@@ -53,6 +54,29 @@ void FillRect(PageImage& image, int32_t left, int32_t top, int32_t width, int32_
   for (int32_t y = top; y < top + height; ++y) {
     for (int32_t x = left; x < left + width; ++x) SetPixel(image, x, y, red, green, blue);
   }
+}
+
+void Paste(PageImage& page, const PageImage& picture, int32_t left, int32_t top) {
+  for (int32_t y = 0; y < picture.height; ++y) {
+    const uint8_t* row = &picture.rgb[static_cast<size_t>(y) * picture.width * 3];
+    std::copy(row, row + picture.width * 3, &page.rgb[(static_cast<size_t>(top + y) * page.width + left) * 3]);
+  }
+}
+
+bool SamePixels(const PageImage& a, const PageImage& b) { return a.width == b.width && a.rgb == b.rgb; }
+
+double BoxPsnr(const PageImage& a, const PageImage& b, int32_t left, int32_t top, int32_t width, int32_t height) {
+  if (width == 0) width = a.width, height = a.height;
+  double squares = 0;
+  for (int32_t y = top; y < top + height; ++y) {
+    for (int32_t x = left; x < left + width; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        const size_t at = (static_cast<size_t>(y) * a.width + x) * 3 + c;
+        squares += std::pow(double(a.rgb[at]) - b.rgb[at], 2);
+      }
+    }
+  }
+  return squares == 0 ? 1000 : 10 * std::log10(255.0 * 255.0 * 3 * width * height / squares);
 }
 
 PageImage TextPage(int32_t width, int32_t height, uint32_t seed) {

@@ -16,6 +16,12 @@ void SetPixel(PageImage& image, int32_t x, int32_t y, uint8_t red, uint8_t green
 void FillRect(PageImage& image, int32_t left, int32_t top, int32_t width, int32_t height, uint8_t red,
               uint8_t green, uint8_t blue);
 
+void Paste(PageImage& page, const PageImage& picture, int32_t left, int32_t top);
+bool SamePixels(const PageImage& a, const PageImage& b);
+// Peak signal-to-noise ratio over a box (the whole page when width is 0); 1000 when equal.
+double BoxPsnr(const PageImage& a, const PageImage& b, int32_t left = 0, int32_t top = 0, int32_t width = 0,
+               int32_t height = 0);
+
 // Pages of several kinds, from a seed.
 PageImage TextPage(int32_t width, int32_t height, uint32_t seed);  // lines of repeated glyph shapes
 PageImage TablePage(int32_t width, int32_t height);                // long rules and a few glyphs

@@ -2,7 +2,6 @@
 // only where that packs smaller than raw.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <tuple>
 
 #include "tests/tools/kwentool/builder_support.h"
@@ -15,15 +14,6 @@ using namespace testing_support;
 namespace {
 
 constexpr int32_t kWidth = 600, kHeight = 400;
-
-void Paste(PageImage& page, const PageImage& picture, int32_t left, int32_t top) {
-  for (int32_t y = 0; y < picture.height; ++y) {
-    for (int32_t x = 0; x < picture.width; ++x) {
-      const uint8_t* pixel = &picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3];
-      SetPixel(page, left + x, top + y, pixel[0], pixel[1], pixel[2]);
-    }
-  }
-}
 
 PageImage Greyed(PageImage image) {
   for (size_t p = 0; p < image.rgb.size(); p += 3) {
@@ -65,22 +55,6 @@ Built Build(const PageImage& page, int32_t quality) {
   built.bits = WriteColourPage(built.document, page, quality, Switches{});
   EXPECT_TRUE(EndPage(built.document));
   return built;
-}
-
-bool SamePixels(const PageImage& a, const PageImage& b) { return a.width == b.width && a.rgb == b.rgb; }
-
-// Peak signal-to-noise ratio over the box.
-double BoxPsnr(const PageImage& a, const PageImage& b, int32_t left, int32_t top, int32_t width, int32_t height) {
-  double squares = 0;
-  for (int32_t y = top; y < top + height; ++y) {
-    for (int32_t x = left; x < left + width; ++x) {
-      for (int c = 0; c < 3; ++c) {
-        const size_t at = (static_cast<size_t>(y) * a.width + x) * 3 + c;
-        squares += std::pow(double(a.rgb[at]) - b.rgb[at], 2);
-      }
-    }
-  }
-  return squares == 0 ? 1000 : 10 * std::log10(255.0 * 255.0 * 3 * width * height / squares);
 }
 
 TEST(GreyPages, BecomeEightBitPagesThatBuildBackExactly) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 
 #include "tests/tools/kwentool/builder_support.h"
@@ -14,21 +13,6 @@
 using namespace testing_support;
 
 namespace {
-
-int64_t DifferentPixels(const PageImage& a, const PageImage& b) {
-  if (a.width != b.width || a.height != b.height) return -1;
-  int64_t different = 0;
-  for (size_t p = 0; p < a.rgb.size(); p += 3) {
-    different += (a.rgb[p] != b.rgb[p] || a.rgb[p + 1] != b.rgb[p + 1] || a.rgb[p + 2] != b.rgb[p + 2]) ? 1 : 0;
-  }
-  return different;
-}
-
-double Psnr(const PageImage& a, const PageImage& b) {
-  double squares = 0;
-  for (size_t i = 0; i < a.rgb.size(); ++i) squares += std::pow(double(a.rgb[i]) - b.rgb[i], 2);
-  return 10 * std::log10(255.0 * 255.0 / (squares / a.rgb.size()));
-}
 
 DocumentWriter BuildBitonal(const PageImage& page) {
   DocumentWriter document;
@@ -69,7 +53,7 @@ TEST(BitonalPages, EveryKindBuildsBackExactly) {
     ResetHost();
     const PageImage page = make();
     ASSERT_TRUE(IsBlackAndWhite(page)) << name;
-    EXPECT_EQ(DifferentPixels(LoadBuiltPage(BuildBitonal(page), 0), page), 0) << name;
+    EXPECT_TRUE(SamePixels(LoadBuiltPage(BuildBitonal(page), 0), page)) << name;
     EXPECT_EQ(sBitMapInfoHeader.BMIH.biBitCount, 1) << name;
     EXPECT_TRUE(bPageReady) << name;  // the viewer paints only pages that drew a spot, empty ones too
   }
@@ -89,20 +73,14 @@ TEST(BitonalPages, ThresholdCutsGreyAndColour) {
 TEST(ColourPages, LosslessPicturesAndSingleColourMasks) {
   ResetHost();
   PageImage page = BlankImage(400, 300);
-  const PageImage photo = PhotoPage(120, 80, 5);
-  for (int32_t y = 0; y < 80; ++y) {
-    for (int32_t x = 0; x < 120; ++x) {
-      const uint8_t* pixel = &photo.rgb[(static_cast<size_t>(y) * 120 + x) * 3];
-      SetPixel(page, 200 + x, 150 + y, pixel[0], pixel[1], pixel[2]);
-    }
-  }
+  Paste(page, PhotoPage(120, 80, 5), 200, 150);
   FillRect(page, 10, 10, 150, 20, 200, 30, 30);   // a coloured heading bar
   FillRect(page, 10, 50, 40, 40, 0, 0, 0);        // black
   FillRect(page, 60, 50, 40, 40, 0, 0, 0);        // the same black shape again
   FillRect(page, 190, 140, 30, 30, 20, 90, 200);  // under the photograph's corner
   SetPixel(page, 399, 299, 254, 255, 255);         // nearly white is not white
   DocumentWriter document = BuildColour(page, 0);
-  EXPECT_EQ(DifferentPixels(LoadBuiltPage(document, 0), page), 0);
+  EXPECT_TRUE(SamePixels(LoadBuiltPage(document, 0), page));
   EXPECT_EQ(sBitMapInfoHeader.BMIH.biBitCount, 24);
   // The photograph with the square it touches is the one picture; the bar,
   // the black squares and the dot are masks.
@@ -120,7 +98,7 @@ TEST(ColourPages, CompactPicturesStayCloseAndShrinkWithQuality) {
   for (int32_t quality : {100, 75, 50, 10}) {
     ResetHost();
     DocumentWriter document = BuildColour(page, quality);
-    const double psnr = Psnr(LoadBuiltPage(document, 0), page);
+    const double psnr = BoxPsnr(LoadBuiltPage(document, 0), page);
     EXPECT_GT(psnr, quality == 100 ? 38 : 28) << quality;
     EXPECT_LE(psnr, previousPsnr) << quality;
     EXPECT_EQ(document.counts.compactPictures, 1) << quality;
