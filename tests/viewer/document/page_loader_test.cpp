@@ -6,6 +6,7 @@
 
 #include "tests/viewer/document/document_builder.h"
 #include "tests/viewer/document/test_host.h"
+#include "viewer/document/bmp_reader.h"
 #include "viewer/document/document_format.h"
 #include "viewer/document/document_state.h"
 #include "viewer/document/page_state.h"
@@ -64,141 +65,6 @@ Bytes WorkedExample() {
   return AssembleDocument({page.record});
 }
 
-TEST(PageLoader, TheWorkedExampleOf85Bytes) {
-  Load(WorkedExample());
-  EXPECT_EQ(iBlackIndex, 0);
-  EXPECT_EQ(Picture(), (std::vector<std::string>{
-                           "................", "................", "................",
-                           "..####..####....", "..#..#..#..#....", "..####..####....",
-                           "................", "................"}));
-}
-
-TEST(PageLoader, ThinSpotsHaveNoPictureBytes) {
-  PageWriter page(300, 10, 1, BlackWhite());
-  page.Inline(0, 2, 200, 1, {});   // a rule of 200 x 1
-  page.Inline(5, 5, 1, 4, {});     // a bar of 1 x 4
-  page.Inline(-204, 1, 2, 2, MaskFromRows({"##", "##"}));
-  Load(AssembleDocument({page.record}));
-  for (int x = 0; x < 200; ++x) ASSERT_EQ(Pixel(x, 2), 0u) << x;
-  EXPECT_EQ(Pixel(200, 2), 1u);
-  for (int y = 4; y <= 7; ++y) EXPECT_EQ(Pixel(204, y), 0u);
-  EXPECT_EQ(Pixel(204, 3), 1u);
-  EXPECT_EQ(Pixel(0, 7), 0u);  // the last spot went back to the left edge
-  // A thin 1-bit picture has all its bits set too: the value 1, black on an
-  // inverted table, nothing where 1 is white.
-  for (const std::vector<RgbQuad>& table : {WhiteBlack(), BlackWhite()}) {
-    PageWriter picture(8, 4, 1, table);
-    picture.ColourEscape(table[0].rgbRed == 255 ? 0 : 1);  // the white index: a picture
-    picture.Inline(2, 1, 3, 1, {});
-    Load(AssembleDocument({picture.record}));
-    EXPECT_EQ(Pixel(3, 1), 1u);
-  }
-}
-
-TEST(PageLoader, MasksOnEveryDepth) {
-  const struct {
-    uint16_t bits;
-    std::vector<RgbQuad> table;
-    uint32_t ink, white;
-  } cases[] = {
-      {1, BlackWhite(), 0, 1},  {1, WhiteBlack(), 1, 0},       {4, GreyRamp(16), 7, 15},
-      {8, GreyRamp(256), 200, 255}, {16, {}, 0x7C00, 0xFFFF}, {24, {}, 0x123456, 0xFFFFFF},
-  };
-  for (const auto& c : cases) {
-    PageWriter page(13, 6, c.bits, c.table);
-    page.ColourEscape(c.ink);
-    page.Inline(3, 4, 5, 3, MaskFromRows({"#...#", ".#.#.", "..#.."}));
-    Load(AssembleDocument({page.record}));
-    EXPECT_EQ(Picture(), (std::vector<std::string>{".............", ".............", "...#...#.....",
-                                                   "....#.#......", ".....#.......", "............."}))
-        << c.bits;
-    EXPECT_EQ(Pixel(5, 4), c.ink) << c.bits;
-    EXPECT_EQ(Pixel(12, 5), c.white) << c.bits;
-  }
-}
-
-// Pictures are drawn when the ink is the white index, by columns from the
-// bottom, skipping white pixels; 4-bit pixels from the high nibble down.
-TEST(PageLoader, RawPicturesSkipWhitePixels) {
-  PageWriter page(10, 5, 8, GreyRamp(256));
-  page.ColourEscape(255);
-  page.Inline(1, 3, 2, 3, {10, 255, 30, 40, 50, 255});
-  Load(AssembleDocument({page.record}));
-  EXPECT_EQ(Picture()[2], "..#.......");  // the white pixel of column 0 left white
-  EXPECT_EQ((std::vector<uint32_t>{Pixel(1, 3), Pixel(1, 1), Pixel(2, 3), Pixel(2, 2)}),
-            (std::vector<uint32_t>{10, 30, 40, 50}));
-  PageWriter nibbles(6, 4, 4, GreyRamp(16));
-  nibbles.ColourEscape(15);
-  nibbles.Inline(0, 3, 2, 3, {0x1F, 0x30, 0x45, 0x60});
-  Load(AssembleDocument({nibbles.record}));
-  EXPECT_EQ((std::vector<uint32_t>{Pixel(0, 3), Pixel(0, 2), Pixel(0, 1), Pixel(1, 3), Pixel(1, 2), Pixel(1, 1)}),
-            (std::vector<uint32_t>{1, 15, 3, 4, 5, 6}));
-}
-
-TEST(PageLoader, TrueColourPicturesCombineByAnd) {
-  PageWriter page(8, 4, 24, {});
-  page.ColourEscape(0x0000FF);  // a red-ish mask first
-  page.Inline(0, 1, 2, 1, {});
-  page.ColourEscape(0xFFFFFF);  // then a picture over it
-  page.Inline(-1, 0, 2, 1, {0xFF, 0xFF, 0xFF, 0x0F, 0xF0, 0xFF});
-  Load(AssembleDocument({page.record}));
-  EXPECT_EQ(Pixel(0, 1), 0x0000FFu);        // white picture pixel leaves it
-  EXPECT_EQ(Pixel(1, 1), 0x0000FFu & 0xFFF00Fu);
-}
-
-TEST(PageLoader, CompactPicturesOnTrueColourPages) {
-  PageWriter page(20, 12, 24, {});
-  page.CompactEscape(8);
-  Bytes coefficients;
-  PutSigned(coefficients, 6);
-  for (int i = 1; i < 243; ++i) PutSigned(coefficients, 0);
-  page.Inline(2, 10, 9, 9, coefficients);
-  page.Inline(1, 0, 3, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9});  // 3 x 1: raw, even under compact coding
-  Load(AssembleDocument({page.record}));
-  EXPECT_EQ((std::vector<uint32_t>{Pixel(2, 10), Pixel(10, 2), Pixel(1, 10), Pixel(11, 10), Pixel(13, 10)}),
-            (std::vector<uint32_t>{0x101010, 0x101010, 0xFFFFFF, 0x030201, 0x090807}));
-}
-
-TEST(PageLoader, EscapesInARowAndInkCutToThePageBits) {
-  PageWriter page(8, 3, 8, GreyRamp(256));
-  page.CompactEscape(0);  // dx = -W: an escape too, not a spot
-  page.ColourEscape(0x1FF);  // wider than 8 bits: cut to 0xFF, white
-  page.ColourEscape(0x164);  // the later one wins: 0x64
-  page.Inline(0, 1, 2, 1, {});
-  Load(AssembleDocument({page.record}));
-  EXPECT_EQ(Pixel(0, 1), 0x64u);
-  EXPECT_FALSE(bCompact);
-}
-
-TEST(PageLoader, ReferencesWithinAndAcrossPages) {
-  std::vector<Bytes> records(2);
-  PageWriter first(12, 6, 1, BlackWhite());
-  size_t field = first.Inline(1, 2, 3, 2, MaskFromRows({"#.#", "###"}));
-  records[0] = first.record;
-  const int32_t shape = RecordOffset(records, 2, 0) + static_cast<int32_t>(field);
-  first.Reference(2, 0, shape);
-  records[0] = first.record;
-  PageWriter second(12, 6, 1, BlackWhite());
-  second.Reference(5, 4, shape);
-  second.Inline(1, 0, 2, 1, {});  // read from hdoc after the reference
-  records[1] = second.record;
-  Bytes document = AssembleDocument(records);
-  Load(document, 0);
-  EXPECT_EQ(Picture()[1] + Picture()[2], ".#.#.#.#.....###.###....");
-  Load(document, 1);
-  EXPECT_EQ(Picture()[3] + Picture()[4], ".....#.#.........#####..");
-}
-
-TEST(PageLoader, SpotsOutsideThePageAreClipped) {
-  PageWriter page(6, 4, 8, GreyRamp(256));
-  page.ColourEscape(9);
-  page.Inline(-3, 1, 5, 3, Bytes(3, 0xFF));   // off the left and the top
-  page.Inline(3, 6, 4, 2, Bytes(2, 0xFF));    // off the right and the bottom
-  page.Inline(-5, -50, 3, 3, Bytes(3, 0xFF));  // wholly above the page
-  Load(AssembleDocument({page.record}));
-  EXPECT_EQ(Picture(), (std::vector<std::string>{"##....", "##....", "......", "......"}));
-}
-
 TEST(PageLoader, ReusesTheBlockWhileThePageIsNoLarger) {
   std::vector<Bytes> records;
   for (int height : {1024, 410, 614}) {
@@ -214,12 +80,18 @@ TEST(PageLoader, ReusesTheBlockWhileThePageIsNoLarger) {
 }
 
 // An offset of the bits of 0 means a full table below 24 bits, none at 24.
-TEST(PageLoader, ColourCountRules) {
+// Before any colour escape the ink is the table's black, wherever it lies.
+TEST(PageLoader, ColourTableRules) {
   Load(AssembleDocument({PageHeaders(4, 4, 24, {}, 0)}));
   EXPECT_EQ(nColors, 0);
   EXPECT_FALSE(bPageReady);  // no spots: nothing to paint
   Load(AssembleDocument({PageHeaders(4, 4, 8, GreyRamp(256), 0)}));
   EXPECT_EQ(nColors, 256);
+  PageWriter inverted(16, 8, 1, WhiteBlack());
+  inverted.Inline(0, 0, 1, 1, {});
+  Load(AssembleDocument({inverted.record}));
+  EXPECT_EQ(iBlackIndex, 1);
+  EXPECT_EQ(Pixel(0, 0), 1u);
 }
 
 // A header with one field changed.
@@ -243,6 +115,12 @@ TEST(PageLoader, RefusesMalformedPages) {
     writer.Reference(0, 0, offset);
     return writer.record;
   };
+  // A reference to the byte just past the document: the record's length
+  // does not change with the offset written.
+  Bytes pastTheEnd = reference(1000);
+  const int32_t documentEnd = RecordOffset({pastTheEnd}, 1, 0) + static_cast<int32_t>(pastTheEnd.size());
+  pastTheEnd = reference(documentEnd);
+  ASSERT_EQ(RecordOffset({pastTheEnd}, 1, 0) + static_cast<int32_t>(pastTheEnd.size()), documentEnd);
   Bytes longNumber = plain, cut = page(1, -1, 16, 3, Bytes(6, 0));
   longNumber.insert(longNumber.end(), {0x80, 0x80, 0x80, 0x80, 0x80, 0x00});
   cut.pop_back();
@@ -259,6 +137,7 @@ TEST(PageLoader, RefusesMalformedPages) {
       {longNumber, "Read dx failed"},
       {reference(5), "A spot refers to a place outside the document"},
       {reference(100000), "A spot refers to a place outside the document"},
+      {pastTheEnd, "A spot refers to a place outside the document"},
       {cut, "Read spot image failed"},
       {page(24, 3, 9, 9, Bytes(20, 0)), "Error of ReadBufSgnCompact"},
       {Bytes(plain.begin(), plain.begin() + 30), "Read BITMAPINFOHEADER Failed"},
@@ -301,14 +180,23 @@ TEST(PageLoader, DrawingIsBoundedByThePage) {
   }
 }
 
-// Whitening goes by byte patterns: any depth gives white pixels and clear padding.
-TEST(PageLoader, WhitensPagesOfOddDepths) {
-  for (uint16_t bits : {2, 3, 5, 7}) {
-    PageWriter page(13, 2, bits, {});
-    Load(AssembleDocument({page.record}));
-    for (int x = 0; x < 13; ++x) ASSERT_EQ(Pixel(x, 1), (1u << bits) - 1) << bits << " " << x;
-    const uint64_t used = uint64_t{bits} * 13;
-    EXPECT_EQ(FetchPixel(pDibBits, used, static_cast<uint32_t>(32 - used % 32)), 0u) << bits;
+// A plain BMP file is its own page; bits it lacks show as zeros.
+TEST(PageLoader, ReadsPlainBitmapFiles) {
+  ResetHost();
+  const std::string path = TempPath("short.bmp");
+  Bytes file = PageHeaders(4, 2, 8, GreyRamp(256));
+  file.insert(file.end(), {1, 2, 3, 4});  // the bottom row only
+  WriteFileBytes(path, file);
+  ReadBmpFile(path.c_str());
+  EXPECT_TRUE(bPageReady);
+  EXPECT_EQ(Bytes(pDibBits, pDibBits + iDibBytes), (Bytes{1, 2, 3, 4, 0, 0, 0, 0}));
+  const std::string missing = TempPath("missing.bmp");
+  std::remove(missing.c_str());
+  try {
+    ReadBmpFile(missing.c_str());
+    ADD_FAILURE() << "a missing file was read";
+  } catch (const DocumentFailure& failure) {
+    EXPECT_EQ(std::string(failure.what()), "Error Opening File " + missing);
   }
 }
 
