@@ -114,9 +114,11 @@ static void CopyForward(uint8_t* to, uint32_t distance, int32_t count) {
   for (; i < count; ++i) to[i] = to[i - static_cast<int32_t>(distance)];
 }
 
+// The largest window is a piece longer than the 16 MiB a restore keeps, for
+// copies to run over into; a distance reaching into that piece stays refused.
 static bool DistanceIsRestored(const LzBuffer& lz, uint32_t distance) {
   return distance != 0 && distance <= static_cast<uint32_t>(lz.windowSize) &&
-         distance <= lz.restoredCount;
+         distance <= static_cast<uint32_t>(kRestoreWindowSize) && distance <= lz.restoredCount;
 }
 
 bool CopyMatch(LzBuffer& lz, uint32_t distance, int64_t length) {

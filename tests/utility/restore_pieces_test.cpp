@@ -10,6 +10,7 @@
 #include "tests/test_support.h"
 #include "utility/decompress_run.h"
 #include "utility/memory_pack.h"
+#include "utility/coding/symbol_models.h"
 #include "utility/platform_io.h"
 
 using namespace testing_support;
@@ -79,6 +80,67 @@ TEST(RestorePieces, CopiesAtTheLargestDistanceOfEachWindow) {
     EXPECT_EQ(restored.end, DecodeEnd::kEndMark) << size;
     EXPECT_TRUE(restored.bytes == source) << size;
   }
+}
+
+// A stream written with a window exponent above 24 (no compressor writes
+// one) can decode distances past the 16 MiB every restore keeps. The window
+// is a piece longer than that, so the copies may run over, but a distance
+// in that piece still ends the stream, in memory as on disk.
+Bytes PackFarMatch(uint32_t distance, int exponent) {
+  constexpr unsigned kHeaderBits = 5;
+  Bytes packed;
+  BitFile file;
+  OpenBitFileForMemoryWrite(file, &packed);
+  WriteBits(file, static_cast<uint32_t>(exponent), kHeaderBits);
+  HpModel hp;
+  BuildHp(hp);
+  HlModel hl[kDistanceModels];
+  BuildDistanceModels(hl, exponent);
+  auto match = [&](int64_t length, uint32_t at) {
+    const uint32_t symbol = static_cast<uint32_t>(length + kLengthBias);
+    EncodeHp(hp, symbol, file);
+    EncodeHl(hl[DistanceModelFor(symbol)], at - 1, file);
+  };
+  EncodeHp(hp, 'a', file);
+  EncodeHp(hp, 'b', file);
+  match(kRestoreWindowSize, 2);
+  match(4, distance);
+  EncodeEndHp(hp, file);
+  Finish(file);
+  ReleaseBitFile(file);
+  ReleaseDistanceModels(hl);
+  ReleaseHp(hp);
+  return packed;
+}
+
+TEST(RestorePieces, DistancesBeyondSixteenMebibytesEndTheStream) {
+  const int64_t before = kRestoreWindowSize + 2;
+  struct Case {
+    uint32_t distance;
+    DecodeEnd end;
+    int64_t size;
+  };
+  const Case cases[] = {
+      {static_cast<uint32_t>(kRestoreWindowSize), DecodeEnd::kEndMark, before + 4},
+      {static_cast<uint32_t>(kRestoreWindowSize) + 1, DecodeEnd::kCutShort, before},
+      {static_cast<uint32_t>(kRestoreWindowSize) + 1024, DecodeEnd::kCutShort, before},
+  };
+  for (const Case& c : cases) {
+    const Bytes packed = PackFarMatch(c.distance, 25);
+    const UnpackResult restored = UnpackBytes(packed.data(), packed.size());
+    EXPECT_EQ(restored.end, c.end) << c.distance;
+    EXPECT_EQ(static_cast<int64_t>(restored.bytes.size()), c.size) << c.distance;
+  }
+  // The file target's window is the same length.
+  LzBuffer lz;
+  const std::string path = TempPath("far.bin");
+  OpenTarget(lz, std::fopen(path.c_str(), "w+b"), RestoreWindowFor(25));
+  PutLiteral(lz, 'a');
+  ASSERT_TRUE(CopyMatch(lz, 1, before));
+  EXPECT_TRUE(CopyMatch(lz, static_cast<uint32_t>(kRestoreWindowSize), 1));
+  EXPECT_FALSE(CopyMatch(lz, static_cast<uint32_t>(kRestoreWindowSize) + 1, 1));
+  ReleaseTarget(lz);
+  std::remove(path.c_str());
 }
 
 }  // namespace
