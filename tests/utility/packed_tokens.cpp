@@ -22,7 +22,7 @@ Bytes PackTokens(const std::vector<TestToken>& tokens, int windowExponent) {
     }
     const uint32_t symbol = static_cast<uint32_t>(token.length + kLengthBias);
     EncodeHp(hp, symbol, file);
-    EncodeHl(hl[DistanceModelFor(symbol)], 0, file);
+    EncodeHl(hl[DistanceModelFor(symbol)], token.distance - 1, file);
   }
   EncodeEndHp(hp, file);
   Finish(file);

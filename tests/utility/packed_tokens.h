@@ -10,10 +10,11 @@
 namespace testing_support {
 
 // Each length of 1 is a literal `byte`; any other is a match of that
-// length at distance 1.
+// length at `distance`.
 struct TestToken {
   int64_t length;
   uint8_t byte;
+  uint32_t distance = 1;
 };
 
 Bytes PackTokens(const std::vector<TestToken>& tokens, int windowExponent);

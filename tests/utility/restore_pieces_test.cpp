@@ -8,9 +8,9 @@
 #include <iterator>
 
 #include "tests/test_support.h"
+#include "tests/utility/packed_tokens.h"
 #include "utility/decompress_run.h"
 #include "utility/memory_pack.h"
-#include "utility/coding/symbol_models.h"
 #include "utility/platform_io.h"
 
 using namespace testing_support;
@@ -87,30 +87,7 @@ TEST(RestorePieces, CopiesAtTheLargestDistanceOfEachWindow) {
 // is a piece longer than that, so the copies may run over, but a distance
 // in that piece still ends the stream, in memory as on disk.
 Bytes PackFarMatch(uint32_t distance, int exponent) {
-  constexpr unsigned kHeaderBits = 5;
-  Bytes packed;
-  BitFile file;
-  OpenBitFileForMemoryWrite(file, &packed);
-  WriteBits(file, static_cast<uint32_t>(exponent), kHeaderBits);
-  HpModel hp;
-  BuildHp(hp);
-  HlModel hl[kDistanceModels];
-  BuildDistanceModels(hl, exponent);
-  auto match = [&](int64_t length, uint32_t at) {
-    const uint32_t symbol = static_cast<uint32_t>(length + kLengthBias);
-    EncodeHp(hp, symbol, file);
-    EncodeHl(hl[DistanceModelFor(symbol)], at - 1, file);
-  };
-  EncodeHp(hp, 'a', file);
-  EncodeHp(hp, 'b', file);
-  match(kRestoreWindowSize, 2);
-  match(4, distance);
-  EncodeEndHp(hp, file);
-  Finish(file);
-  ReleaseBitFile(file);
-  ReleaseDistanceModels(hl);
-  ReleaseHp(hp);
-  return packed;
+  return PackTokens({{1, 'a'}, {1, 'b'}, {kRestoreWindowSize, 0, 2}, {4, 0, distance}}, exponent);
 }
 
 TEST(RestorePieces, DistancesBeyondSixteenMebibytesEndTheStream) {
