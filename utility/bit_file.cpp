@@ -67,8 +67,10 @@ static int ReadBytes(BitFile& file) {
 }
 
 bool RefillBitFile(BitFile& file) {
-  int count = ReadBytes(file);
-  if (count < 0) count = 0;  // a failing read counts as the end of the file
+  const int count = ReadBytes(file);
+  // A failing read is not the end: the rest of the packed file would be
+  // silently lost, and the run reported as done.
+  if (count < 0) FailCoded(exitcode::kFailure, msg::kPackedReadError);
   file.bytesDelivered += static_cast<unsigned>(count);
   file.valid = static_cast<uint16_t>(count);
   file.position = 0;

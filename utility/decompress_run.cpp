@@ -67,12 +67,15 @@ int32_t RestoreWindowFor(uint32_t exponent) {
                            : kRestoreWindowSize + static_cast<int32_t>(kStreamBufferSize);
 }
 
-void OpenTarget(LzBuffer& lz, FILE* stream, int32_t windowSize) {
-  if (stream == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetStream);
-  lz.target.stream = stream;
+void OpenTargetWindow(LzBuffer& lz, int32_t windowSize) {
   const int32_t piece = static_cast<int32_t>(kStreamBufferSize);
   const int32_t size = windowSize == 0 ? kEmptyWindowSize : windowSize;
   OpenWindow(lz, (size + piece - 1) / piece * piece);
+}
+
+void AttachTarget(LzBuffer& lz, FILE* stream) {
+  if (stream == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetStream);
+  lz.target.stream = stream;
 }
 
 void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize) {

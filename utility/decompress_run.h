@@ -18,9 +18,12 @@ constexpr int32_t kRestoreWindowSize = int32_t{1} << 24;
 // a piece more, so that copies may always run over their end by a word.
 int32_t RestoreWindowFor(uint32_t exponent);
 
-// Takes over the target stream and allocates the (cleared) window, a whole
-// number of pieces long; ends the process on failure.
-void OpenTarget(LzBuffer& lz, FILE* stream, int32_t windowSize);
+// Allocates the (cleared) window of a target stream, a whole number of
+// pieces long; ends the process on failure. Done before the target is
+// created, so that a failure leaves a file already under its name as it was.
+void OpenTargetWindow(LzBuffer& lz, int32_t windowSize);
+// Takes over the target stream; ends the process when there is none.
+void AttachTarget(LzBuffer& lz, FILE* stream);
 void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize);
 // Hands on every restored byte not yet written out, a partial piece too.
 void FlushRestored(LzBuffer& lz);

@@ -75,9 +75,9 @@ void OpenPackedFile(BitFile& packed, const char* packedName, uint32_t* exponent)
 
 }  // namespace
 
-// The packed file and its header are read before the target is created: a
-// packed file that cannot be restored leaves a target already under the
-// name as it was.
+// The packed file and its header are read, and all memory taken, before the
+// target is created: a packed file that cannot be restored, or a run short
+// of memory, leaves a target already under the name as it was.
 int RestoreFile(const char* packedName, const char* targetName, int64_t limit) {
   int64_t packedSize;
   if (!QueryFileSize(packedName, &packedSize)) FailCoded(exitcode::kFailure, msg::kNoPackedStatus);
@@ -85,18 +85,19 @@ int RestoreFile(const char* packedName, const char* targetName, int64_t limit) {
   BitFile packed;
   uint32_t exponent = 0;
   OpenPackedFile(packed, packedName, &exponent);
+  HpModel hp;
+  BuildHp(hp);
+  HlModel hl[kDistanceModels];
+  BuildDistanceModels(hl, static_cast<int>(exponent));
+  LzBuffer lz;
+  OpenTargetWindow(lz, RestoreWindowFor(exponent));
+  lz.restoreLimit = limit;
   FILE* target = std::fopen(targetName, "w+b");
   if (target == nullptr) FailCoded(exitcode::kFailure, msg::kCantOpenOutput);
   // The target's pieces go from the LZ buffer's window straight to the
   // stream's descriptor: the stream itself must hold nothing back.
   std::setvbuf(target, nullptr, _IONBF, 0);
-  LzBuffer lz;
-  OpenTarget(lz, target, RestoreWindowFor(exponent));
-  lz.restoreLimit = limit;
-  HpModel hp;
-  BuildHp(hp);
-  HlModel hl[kDistanceModels];
-  BuildDistanceModels(hl, static_cast<int>(exponent));
+  AttachTarget(lz, target);
   std::fprintf(stderr, "The file %s is processed:    ", packedName);
   DecodeEnd end = DecompressRun(lz, packed, hp, hl, packedSize, stderr);
   if (end == DecodeEnd::kOverLimit) {

@@ -29,6 +29,7 @@ constexpr const char* kNoHlMemory = "Not_mem_in_hl. Exit code %d ";
 constexpr const char* kNoHpMemory = "Not_mem_in_hp. Exit code %d ";
 // Failures the utility reports so that no run that lost data ends with 0.
 constexpr const char* kSourceReadError = "Can`t read source file. Exit code %d ";
+constexpr const char* kPackedReadError = "Can`t read packed file. Exit code %d ";
 constexpr const char* kPackedWriteError = "Can`t write packed file. Exit code %d ";
 constexpr const char* kTargetWriteError = "Can`t write output file. Exit code %d ";
 constexpr const char* kSourceTooLarge = "Source file is 2 GiB or larger, too large to pack. Exit code %d ";

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#endif
+
 #include "tests/test_support.h"
 
 using namespace testing_support;
@@ -78,6 +82,28 @@ TEST(BitFile, ReadsBitsAcrossRefillsAndReportsTheEnd) {
   }
   ReleaseBitFile(in);
 }
+
+#if !defined(_WIN32)
+// A failing read of the packed file ends the run with its own message; it
+// was once taken for the end of the file, and the run for a success.
+TEST(BitFileDeathTest, AFailingReadIsAnError) {
+  const std::string path = TempPath("write_only.pk");
+  const std::string said = TempPath("write_only.txt");
+  WriteFileBytes(path, RandomBytes(100, 2));
+  EXPECT_EXIT(
+      {
+        if (std::freopen(said.c_str(), "w", stdout) == nullptr) std::exit(99);
+        BitFile in;
+        OpenBitFileForMemoryRead(in, nullptr, 0);
+        in.descriptor = open(path.c_str(), O_WRONLY);  // reading it fails
+        uint32_t value = 0;
+        ReadBits(in, &value, 8);
+      },
+      ::testing::ExitedWithCode(2), "");
+  const Bytes message = ReadFileBytes(said);
+  EXPECT_EQ(std::string(message.begin(), message.end()), "Can`t read packed file. Exit code 2 ");
+}
+#endif
 
 TEST(BitFile, RecognisesPaddingAfterABitPosition) {
   struct Case {

@@ -11,6 +11,11 @@
 #include "utility/coding/symbol_models.h"
 #include "utility/platform_io.h"
 
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 using namespace testing_support;
 
 namespace {
@@ -93,5 +98,38 @@ TEST(RestoreFileDeathTest, StopsWhereTheRestoredDataWouldPassTheLimit) {
   }
   for (const char* path : {kLimitPacked, kLimitTarget, kLimitOutput}) std::remove(path);
 }
+
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+// Caps the process's address space at what it maps now and `extra` bytes.
+void LimitAddressSpaceToCurrentPlus(size_t extra) {
+  std::FILE* status = std::fopen("/proc/self/statm", "r");
+  unsigned long pages = 0;
+  if (status == nullptr || std::fscanf(status, "%lu", &pages) != 1) std::exit(98);
+  std::fclose(status);
+  const rlim_t limit = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + extra;
+  const rlimit cap{limit, limit};
+  if (setrlimit(RLIMIT_AS, &cap) != 0) std::exit(97);
+}
+
+// A run that cannot have the memory of the packed file's window fails before
+// it creates the target: a file already under the name keeps its bytes. The
+// 16 MiB window is refused by a limit on the process's address space (which
+// the address sanitizer, reserving terabytes, cannot run under).
+TEST(RestoreFileDeathTest, LeavesTheTargetAsItWasWhenMemoryIsShort) {
+  constexpr const char* kPacked = "driver_test_memory.pk";
+  constexpr const char* kTarget = "driver_test_memory.out";
+  WriteFileBytes(kPacked, PackTokens({{1, 'a'}, {100, 'a'}}, 24));
+  const Bytes kept = RandomBytes(3000, 4);
+  WriteFileBytes(kTarget, kept);
+  EXPECT_EXIT(
+      {
+        LimitAddressSpaceToCurrentPlus(8 << 20);
+        std::exit(RestoreFile(kPacked, kTarget, kLargestSource));
+      },
+      ::testing::ExitedWithCode(2), "");
+  EXPECT_TRUE(ReadFileBytes(kTarget) == kept);
+  for (const char* path : {kPacked, kTarget}) std::remove(path);
+}
+#endif
 
 }  // namespace

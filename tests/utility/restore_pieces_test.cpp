@@ -31,7 +31,8 @@ TEST(RestorePieces, FileGrowsByWholePiecesThroughWrapsAndLongCopies) {
   ASSERT_NE(stream, nullptr);
   std::setvbuf(stream, nullptr, _IONBF, 0);
   LzBuffer lz;
-  OpenTarget(lz, stream, 3000);
+  OpenTargetWindow(lz, 3000);
+  AttachTarget(lz, stream);
   EXPECT_EQ(lz.windowSize, 3072);
   Bytes expected;
   uint32_t state = 7;
@@ -111,7 +112,8 @@ TEST(RestorePieces, DistancesBeyondSixteenMebibytesEndTheStream) {
   // The file target's window is the same length.
   LzBuffer lz;
   const std::string path = TempPath("far.bin");
-  OpenTarget(lz, std::fopen(path.c_str(), "w+b"), RestoreWindowFor(25));
+  OpenTargetWindow(lz, RestoreWindowFor(25));
+  AttachTarget(lz, std::fopen(path.c_str(), "w+b"));
   PutLiteral(lz, 'a');
   ASSERT_TRUE(CopyMatch(lz, 1, before));
   EXPECT_TRUE(CopyMatch(lz, static_cast<uint32_t>(kRestoreWindowSize), 1));

@@ -96,7 +96,8 @@ TEST(Restore, TargetReachesTheDiskInWholeBuffers) {
   ASSERT_NE(stream, nullptr);
   std::setvbuf(stream, nullptr, _IONBF, 0);
   LzBuffer lz;
-  OpenTarget(lz, stream, kRestoreWindowSize);
+  OpenTargetWindow(lz, kRestoreWindowSize);
+  AttachTarget(lz, stream);
   auto sizeOnDisk = [&path] {
     int64_t size = -1;
     EXPECT_TRUE(QueryFileSize(path.c_str(), &size));

@@ -4,14 +4,11 @@
 
 #include <cstdio>
 
-#if KWEN_HAVE_TIFF
-#include "tools/kwentool/tiff_reader.h"
-#endif
-#if KWEN_HAVE_PDF
-#include "tools/kwentool/pdf_reader.h"
+#if KWEN_HAVE_PAGE_FILES
+#include "tools/kwentool/page_file_readers.h"
 #endif
 
-#if KWEN_HAVE_TIFF && KWEN_HAVE_PDF
+#if KWEN_HAVE_PAGE_FILES
 const char kInputFormats[] = "BMP, PNG, PBM, PGM, PPM, JPEG, TIFF or PDF";
 #else
 const char kInputFormats[] = "BMP, PNG, PBM, PGM, PPM or JPEG (this build reads no TIFF or PDF)";
@@ -57,10 +54,8 @@ bool KindOfFile(const std::string& path, InputKind& kind, std::string& error) {
   kind = InputKind::kImage;
   if (IsTiffHeader(head)) kind = InputKind::kTiff;
   if (kind != InputKind::kTiff && head.find("%PDF-") != std::string::npos) kind = InputKind::kPdf;
-#if !KWEN_HAVE_TIFF
+#if !KWEN_HAVE_PAGE_FILES
   if (kind == InputKind::kTiff) error = "is a TIFF file, which this build does not read";
-#endif
-#if !KWEN_HAVE_PDF
   if (kind == InputKind::kPdf) error = "is a PDF file, which this build does not read";
 #endif
   return error.empty();
@@ -87,23 +82,22 @@ bool SplitPageArgument(const std::string& argument, std::string& path, PageList&
 bool OpenInputReader(const InputFile& input, InputReader& reader, [[maybe_unused]] std::string& error) {
   reader = InputReader();
   reader.input = &input;
-#if KWEN_HAVE_TIFF
-  if (input.kind == InputKind::kTiff) reader.tiff = OpenTiff(input.path.c_str(), error);
-  if (input.kind == InputKind::kTiff && reader.tiff == nullptr) return false;
-#endif
-#if KWEN_HAVE_PDF
-  if (input.kind == InputKind::kPdf) reader.pdf = OpenPdf(input.path.c_str(), error);
-  if (input.kind == InputKind::kPdf && reader.pdf == nullptr) return false;
-#endif
+#if KWEN_HAVE_PAGE_FILES
+  if (input.kind == InputKind::kImage) return true;
+  reader.readers = LoadPageFileReaders(error);
+  if (reader.readers == nullptr) return false;
+  if (input.kind == InputKind::kTiff) reader.tiff = reader.readers->openTiff(input.path.c_str(), error);
+  if (input.kind == InputKind::kPdf) reader.pdf = reader.readers->openPdf(input.path.c_str(), error);
+  return reader.tiff != nullptr || reader.pdf != nullptr;
+#else
   return true;
+#endif
 }
 
 void CloseInputReader(InputReader& reader) {
-#if KWEN_HAVE_TIFF
-  CloseTiff(reader.tiff);
-#endif
-#if KWEN_HAVE_PDF
-  ClosePdf(reader.pdf);
+#if KWEN_HAVE_PAGE_FILES
+  if (reader.tiff != nullptr) reader.readers->closeTiff(reader.tiff);
+  if (reader.pdf != nullptr) reader.readers->closePdf(reader.pdf);
 #endif
   reader = InputReader();
 }
@@ -112,11 +106,9 @@ namespace {
 
 // The pages the reader's file holds.
 int32_t PageCountOf(const InputReader& reader) {
-#if KWEN_HAVE_TIFF
-  if (reader.tiff != nullptr) return TiffPageCount(reader.tiff);
-#endif
-#if KWEN_HAVE_PDF
-  if (reader.pdf != nullptr) return PdfPageCount(reader.pdf);
+#if KWEN_HAVE_PAGE_FILES
+  if (reader.tiff != nullptr) return reader.readers->tiffPageCount(reader.tiff);
+  if (reader.pdf != nullptr) return reader.readers->pdfPageCount(reader.pdf);
 #endif
   return reader.input != nullptr ? 1 : 0;
 }
@@ -129,13 +121,13 @@ bool ReadInputPage(InputReader& reader, int32_t page, [[maybe_unused]] int32_t d
     case InputKind::kImage:
       return ReadPageImage(reader.input->path.c_str(), image, error);
     case InputKind::kTiff:
-#if KWEN_HAVE_TIFF
-      read = ReadTiffPage(reader.tiff, page - 1, kLargestPagePixels, image, error);
+#if KWEN_HAVE_PAGE_FILES
+      read = reader.readers->readTiffPage(reader.tiff, page - 1, kLargestPagePixels, image, error);
 #endif
       break;
     case InputKind::kPdf:
-#if KWEN_HAVE_PDF
-      read = ReadPdfPage(reader.pdf, page - 1, dotsPerInch, kLargestPagePixels, image, error);
+#if KWEN_HAVE_PAGE_FILES
+      read = reader.readers->readPdfPage(reader.pdf, page - 1, dotsPerInch, kLargestPagePixels, image, error);
 #endif
       break;
   }

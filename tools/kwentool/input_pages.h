@@ -34,10 +34,12 @@ bool ResolveInputs(const std::vector<std::string>& arguments, std::vector<InputF
 
 struct TiffFile;
 struct PdfFile;
+struct PageFileReaders;
 
 // One input file open for reading its pages.
 struct InputReader {
   const InputFile* input = nullptr;
+  const PageFileReaders* readers = nullptr;  // for a TIFF or PDF file
   TiffFile* tiff = nullptr;
   PdfFile* pdf = nullptr;
 };

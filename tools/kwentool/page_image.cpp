@@ -79,19 +79,6 @@ bool DecodeWithStb(const std::vector<uint8_t>& bytes, int64_t largestPixels, Pag
 
 }  // namespace
 
-bool AcceptPageSize(int64_t width, int64_t height, int64_t largestPixels, std::string& error) {
-  if (width <= 0 || height <= 0) {
-    error = "has no pixels";
-    return false;
-  }
-  // Each side is checked alone first, so that the product cannot overflow.
-  if (width > largestPixels || height > largestPixels || width * height > largestPixels) {
-    error = "is larger than " + std::to_string(largestPixels) + " pixels";
-    return false;
-  }
-  return true;
-}
-
 bool ReadPageImage(const char* path, PageImage& image, std::string& error) {
   std::vector<uint8_t> bytes;
   switch (ReadFileBytes(path, bytes)) {
