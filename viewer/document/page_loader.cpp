@@ -130,7 +130,9 @@ void ChargeSpot(const Spot& spot, const SpotArea& area, bool thin, SpotCursor& c
   cursor.drawBudget -= cost;
 }
 
+// With the slack masks are drawn with.
 void AllocateSpotBuffer(std::vector<uint8_t>& buffer, uint64_t size) {
+  size += kMaskSlack;
   if (buffer.size() >= size) return;
   try {
     buffer.resize(size);

@@ -57,6 +57,40 @@ void Paint(uint8_t& byte, uint8_t bits) {
   byte = kSet ? static_cast<uint8_t>(byte | bits) : static_cast<uint8_t>(byte & ~bits);
 }
 
+constexpr uint64_t kAllBits = ~uint64_t{0};
+
+// Eight bytes as a word, the first byte on top, whatever the machine.
+uint64_t LoadBig64(const uint8_t* at) {
+  uint64_t word = 0;
+  for (int i = 0; i < 8; ++i) word = word << 8 | at[i];
+  return word;
+}
+
+void StoreBig64(uint8_t* at, uint64_t word) {
+  for (int i = 7; i >= 0; --i, word >>= 8) at[i] = static_cast<uint8_t>(word);
+}
+
+// A mask whose rows, and the page bytes they fall on, fit in a word, as
+// most glyphs do, and whose page word lies within the page's row: each row
+// is read as a word, the first mask column in its top bit, cut to the drawn
+// columns and shifted into place at once. (The mask's slack lets the last
+// row be read as a word too.)
+template <bool kSet>
+void DrawNarrowMaskOnBits(const PageGeometry& page, uint8_t* bitmap, const SpotArea& area, const uint8_t* mask,
+                          int64_t rowBytes, int64_t firstByte) {
+  const uint64_t columns = (kAllBits >> area.firstColumn) &
+                           (area.lastColumn == 64 ? kAllBits : ~(kAllBits >> area.lastColumn));
+  // Where the mask's column 0 falls, counted from the first page byte's top bit.
+  const int64_t offset = area.left - 8 * firstByte;
+  for (int64_t r = area.firstRow; r < area.lastRow; ++r) {
+    uint64_t word = LoadBig64(mask + rowBytes * r) & columns;
+    word = offset >= 0 ? word >> offset : word << -offset;
+    uint8_t* to = RowOf(page, bitmap, area, r) + firstByte;
+    const uint64_t under = LoadBig64(to);
+    StoreBig64(to, kSet ? under | word : under & ~word);
+  }
+}
+
 // A mask on a 1-bit page, a page byte at a time: the mask bits under each
 // page byte come from two neighbouring mask bytes, shifted by the same
 // amount on every row. Only the first and last page bytes of a row can
@@ -68,6 +102,9 @@ void DrawMaskOnBits(const PageGeometry& page, uint8_t* bitmap, const SpotArea& a
   const int64_t lastBit = area.left + area.lastColumn - 1;
   const int64_t firstByte = firstBit / 8;
   const int64_t lastByte = lastBit / 8 - firstByte;  // counted from the first
+  if (rowBytes <= kMaskSlack && lastByte < kMaskSlack && firstByte + kMaskSlack <= static_cast<int64_t>(page.stride)) {
+    return DrawNarrowMaskOnBits<kSet>(page, bitmap, area, mask, rowBytes, firstByte);
+  }
   const uint8_t firstMask = static_cast<uint8_t>(0xFFu >> (firstBit & 7));
   const uint8_t lastMask = static_cast<uint8_t>(0xFF00u >> ((lastBit & 7) + 1));
   // The mask bit under bit 7 of the first page byte: from 7 bits before the

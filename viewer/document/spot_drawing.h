@@ -32,8 +32,11 @@ inline SpotArea ClipSpot(int64_t left, int64_t baseRow, uint32_t width, uint32_t
   return area;
 }
 
+// Bytes a mask buffer holds beyond the mask, readable (their values do not
+// matter), so that narrow masks are read a word a row.
+constexpr int64_t kMaskSlack = 8;
 // A mask of ceil(w / 8) bytes a row, bottom row first, leftmost pixel in
-// bit 7: its set bits paint the ink.
+// bit 7, followed by kMaskSlack bytes: its set bits paint the ink.
 void DrawMask(const PageGeometry& page, uint8_t* bitmap, const SpotArea& area, const uint8_t* mask, uint32_t ink);
 // A picture of the page's depth by columns of ceil(B x h / 8) bytes, the
 // bottom pixel first: on a 24-bit page its bytes are ANDed into the page's;
