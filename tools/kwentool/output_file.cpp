@@ -43,13 +43,16 @@ bool IsSpecialFile(const std::string& path) {
   return ::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode);
 }
 
-bool WriteStream(const std::string& path, const char* mode, const std::vector<uint8_t>& bytes, std::string& error) {
+bool WriteStream(const std::string& path, const char* mode, const std::vector<OutputPart>& parts, std::string& error) {
   FILE* file = std::fopen(path.c_str(), mode);
   if (file == nullptr) {
     error = "cannot create " + path + ": " + std::strerror(errno);
     return false;
   }
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  bool written = true;
+  for (const OutputPart& part : parts) {
+    written = written && std::fwrite(part.data, 1, part.size, file) == part.size;
+  }
   const int writeErrno = errno;
   written = (std::fclose(file) == 0) && written;
   if (!written) error = "cannot write " + path + ": " + std::strerror(writeErrno);
@@ -59,10 +62,14 @@ bool WriteStream(const std::string& path, const char* mode, const std::vector<ui
 }  // namespace
 
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+  return WriteWholeFile(path, {OutputPart{bytes.data(), bytes.size()}}, error);
+}
+
+bool WriteWholeFile(const std::string& path, const std::vector<OutputPart>& parts, std::string& error) {
   const std::string target = FileBehind(path);
-  if (IsSpecialFile(target)) return WriteStream(target, "wb", bytes, error);
+  if (IsSpecialFile(target)) return WriteStream(target, "wb", parts, error);
   const std::string temporary = target + kTemporarySuffix;
-  bool written = WriteStream(temporary, "wb", bytes, error);
+  bool written = WriteStream(temporary, "wb", parts, error);
   if (written && !ReplaceFile(temporary, target)) {
     error = "cannot replace " + target + ": " + std::strerror(errno);
     written = false;

@@ -17,42 +17,42 @@ namespace {
 
 constexpr int kRenderFailed = 1;
 
-uint32_t AppendToBytes(void* bytes, const void* data, uint32_t size) {
-  const uint8_t* from = static_cast<const uint8_t*>(data);
-  std::vector<uint8_t>& to = *static_cast<std::vector<uint8_t>*>(bytes);
-  to.insert(to.end(), from, from + size);
-  return size;
-}
-
 PnmKind PnmKindOf(ImageFormat format) {
   if (format == ImageFormat::kPbm) return PnmKind::kBitmap;
   return format == ImageFormat::kPgm ? PnmKind::kGreymap : PnmKind::kPixmap;
 }
 
-// The built page in the file format: a BMP as the viewer exports it.
-bool EncodePage(ImageFormat format, std::vector<uint8_t>& bytes, std::string& error) {
-  bytes.clear();
+// The built page in the file format, as parts to write: a BMP as the viewer
+// exports it, straight from the page's bitmap; any other format encoded
+// into `bytes`.
+bool EncodePage(ImageFormat format, std::vector<uint8_t>& bytes, std::vector<OutputPart>& parts, std::string& error) {
+  parts.clear();
   if (format == ImageFormat::kBmp) {
-    WriteExportParts(AppendToBytes, &bytes);
+    ExportPart exportParts[kExportParts];
+    GetExportParts(exportParts);
+    for (const ExportPart& part : exportParts) parts.push_back(OutputPart{part.data, part.size});
     return true;
   }
   PagePixels pixels;
   PageTones tones;
   if (!OpenPagePixels(pixels, error) || !ClassifyPage(pixels, tones, error)) return false;
-  if (format == ImageFormat::kPng) return EncodePng(pixels, tones, bytes, error);
-  return EncodePnm(pixels, tones, PnmKindOf(format), bytes, error);
+  const bool encoded = format == ImageFormat::kPng ? EncodePng(pixels, tones, bytes, error)
+                                                   : EncodePnm(pixels, tones, PnmKindOf(format), bytes, error);
+  parts.push_back(OutputPart{bytes.data(), bytes.size()});
+  return encoded;
 }
 
 int RenderPage(const char* docPath, OpenedDocument& document, int32_t page, ImageFormat format,
                const std::string& outPath) {
   BuildToolPage(docPath, document, page - 1);
   std::vector<uint8_t> bytes;
+  std::vector<OutputPart> parts;
   std::string error;
-  if (!EncodePage(format, bytes, error)) {
+  if (!EncodePage(format, bytes, parts, error)) {
     std::fprintf(stderr, "kwentool: page %d: %s\n", page, error.c_str());
     return kRenderFailed;
   }
-  if (WriteWholeFile(outPath, bytes, error)) return 0;
+  if (WriteWholeFile(outPath, parts, error)) return 0;
   std::fprintf(stderr, "kwentool: Error creating Export File %s (%s)\n", outPath.c_str(), error.c_str());
   return kRenderFailed;
 }
