@@ -59,15 +59,27 @@ void Paint(uint8_t& byte, uint8_t bits) {
 
 constexpr uint64_t kAllBits = ~uint64_t{0};
 
-// Eight bytes as a word, the first byte on top, whatever the machine.
+// Eight bytes as a word, the first byte on top, whatever the machine: one
+// load and one byte swap where the compiler offers it.
 uint64_t LoadBig64(const uint8_t* at) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  return __builtin_bswap64(word);
+#else
   uint64_t word = 0;
   for (int i = 0; i < 8; ++i) word = word << 8 | at[i];
   return word;
+#endif
 }
 
 void StoreBig64(uint8_t* at, uint64_t word) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  word = __builtin_bswap64(word);
+  std::memcpy(at, &word, sizeof word);
+#else
   for (int i = 7; i >= 0; --i, word >>= 8) at[i] = static_cast<uint8_t>(word);
+#endif
 }
 
 // A mask whose rows, and the page bytes they fall on, fit in a word, as
