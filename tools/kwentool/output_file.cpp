@@ -53,8 +53,12 @@ bool WriteStream(const std::string& path, const char* mode, const std::vector<Ou
   for (const OutputPart& part : parts) {
     written = written && std::fwrite(part.data, 1, part.size, file) == part.size;
   }
-  const int writeErrno = errno;
-  written = (std::fclose(file) == 0) && written;
+  int writeErrno = errno;
+  // A small file may fail only when the stream's buffer goes out on closing.
+  if (std::fclose(file) != 0 && written) {
+    writeErrno = errno;
+    written = false;
+  }
   if (!written) error = "cannot write " + path + ": " + std::strerror(writeErrno);
   return written;
 }

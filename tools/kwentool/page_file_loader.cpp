@@ -11,8 +11,8 @@ namespace {
 // system does not tell.
 std::string ProgramFolder() {
   char path[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return std::string();
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+  if (length <= 0 || static_cast<size_t>(length) == sizeof path) return std::string();
   const std::string program(path, static_cast<size_t>(length));
   return program.substr(0, program.rfind('/') + 1);
 }
@@ -26,11 +26,13 @@ const PageFileReaders* LoadFrom(const std::string& path, std::string& error) {
   }
   using Entry = const PageFileReaders* (*)();
   const auto entry = reinterpret_cast<Entry>(dlsym(module, KWEN_PAGE_FILE_READERS_ENTRY));
-  if (entry == nullptr) {
-    error = path + " is not kwentool's page module";
+  const PageFileReaders* readers = entry != nullptr ? entry() : nullptr;
+  if (readers == nullptr || readers->layout != kPageFileReadersLayout) {
+    dlclose(module);
+    error = path + " is not this kwentool's page module";
     return nullptr;
   }
-  return entry();
+  return readers;
 }
 
 const PageFileReaders* Load(std::string& error) {

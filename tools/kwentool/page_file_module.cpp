@@ -3,7 +3,7 @@
 #include "tools/kwentool/tiff_reader.h"
 
 extern "C" __attribute__((visibility("default"))) const PageFileReaders* KwenPageFileReaders() {
-  static const PageFileReaders readers{OpenTiff, CloseTiff, TiffPageCount, ReadTiffPage,
-                                       OpenPdf,  ClosePdf,  PdfPageCount,  ReadPdfPage};
+  static const PageFileReaders readers{kPageFileReadersLayout, OpenTiff, CloseTiff, TiffPageCount, ReadTiffPage,
+                                       OpenPdf, ClosePdf, PdfPageCount, ReadPdfPage};
   return &readers;
 }

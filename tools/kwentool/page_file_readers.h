@@ -11,8 +11,13 @@
 struct TiffFile;
 struct PdfFile;
 
+// Changes whenever PageFileReaders does, so that a module left from another
+// build is refused rather than called through the wrong table.
+constexpr uint32_t kPageFileReadersLayout = 1;
+
 // What the module hands over: the functions of tiff_reader.h and pdf_reader.h.
 struct PageFileReaders {
+  uint32_t layout;  // kPageFileReadersLayout of the module's build
   TiffFile* (*openTiff)(const char* path, std::string& error);
   void (*closeTiff)(TiffFile* file);
   int32_t (*tiffPageCount)(TiffFile* file);
