@@ -7,7 +7,6 @@
 #include "utility/compress_run.h"
 #include "utility/decompress_run.h"
 #include "utility/memory_pack.h"
-#include "utility/platform_io.h"
 #include "utility/run_parameters.h"
 
 using namespace testing_support;
@@ -87,28 +86,6 @@ TEST(Restore, CopiesRepeatTheLastBytes) {
   UnpackResult restored = UnpackBytes(packed.data(), packed.size());
   EXPECT_TRUE(restored.bytes.empty());
   EXPECT_EQ(restored.end, DecodeEnd::kCutShort);
-}
-
-// Another process reading the restored file sees it grow in whole buffers.
-TEST(Restore, TargetReachesTheDiskInWholeBuffers) {
-  const std::string path = TempPath("growing.bin");
-  FILE* stream = std::fopen(path.c_str(), "w+b");
-  ASSERT_NE(stream, nullptr);
-  std::setvbuf(stream, nullptr, _IONBF, 0);
-  LzBuffer lz;
-  OpenTargetWindow(lz, kRestoreWindowSize);
-  AttachTarget(lz, stream);
-  auto sizeOnDisk = [&path] {
-    int64_t size = -1;
-    EXPECT_TRUE(QueryFileSize(path.c_str(), &size));
-    return size;
-  };
-  for (int i = 0; i < 2500; ++i) PutLiteral(lz, static_cast<uint8_t>(i));
-  EXPECT_EQ(sizeOnDisk(), 2048);
-  ASSERT_TRUE(CopyMatch(lz, 1000, 700));
-  EXPECT_EQ(sizeOnDisk(), 3072);
-  ReleaseTarget(lz);
-  EXPECT_EQ(sizeOnDisk(), 3200);
 }
 
 // Cut anywhere, a packed file restores a prefix of its source and says so;

@@ -35,9 +35,12 @@ const PageFileReaders* LoadFrom(const std::string& path, std::string& error) {
   return readers;
 }
 
+// Never from the working folder: an unknown program folder goes straight to
+// the build's path.
 const PageFileReaders* Load(std::string& error) {
-  const std::string beside = ProgramFolder() + kPageFileModuleName;
-  if (access(beside.c_str(), F_OK) == 0) return LoadFrom(beside, error);
+  const std::string folder = ProgramFolder();
+  const std::string beside = folder + kPageFileModuleName;
+  if (!folder.empty() && access(beside.c_str(), F_OK) == 0) return LoadFrom(beside, error);
   return LoadFrom(KWEN_PAGE_FILE_MODULE_BUILT, error);
 }
 
