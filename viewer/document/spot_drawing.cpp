@@ -58,6 +58,9 @@ void Paint(uint8_t& byte, uint8_t bits) {
 }
 
 constexpr uint64_t kAllBits = ~uint64_t{0};
+constexpr int64_t kWordBytes = 8;
+// The last mask row is read as a whole word.
+static_assert(kMaskSlack >= kWordBytes - 1, "a mask row read as a word stays within the buffer");
 
 // Eight bytes as a word, the first byte on top, whatever the machine: one
 // load and one byte swap where the compiler offers it.
@@ -114,7 +117,7 @@ void DrawMaskOnBits(const PageGeometry& page, uint8_t* bitmap, const SpotArea& a
   const int64_t lastBit = area.left + area.lastColumn - 1;
   const int64_t firstByte = firstBit / 8;
   const int64_t lastByte = lastBit / 8 - firstByte;  // counted from the first
-  if (rowBytes <= kMaskSlack && lastByte < kMaskSlack && firstByte + kMaskSlack <= static_cast<int64_t>(page.stride)) {
+  if (rowBytes <= kWordBytes && lastByte < kWordBytes && firstByte + kWordBytes <= static_cast<int64_t>(page.stride)) {
     return DrawNarrowMaskOnBits<kSet>(page, bitmap, area, mask, rowBytes, firstByte);
   }
   const uint8_t firstMask = static_cast<uint8_t>(0xFFu >> (firstBit & 7));
