@@ -1,6 +1,6 @@
 // The fast match finder against the plain walk that defines the parse: the
-// first byte picks the switches, the rest is the source; any token that
-// differs is a crash.
+// first byte picks the switches and how many rings of recent candidates the
+// fast finder has, the rest is the source; any token that differs is a crash.
 #include <cstdint>
 #include <cstdlib>
 
@@ -18,8 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint64_t length = size - 1;
   const WindowChoice window = ChooseWindow(static_cast<int64_t>(length), switches.windowExponent);
   const int32_t limit = int32_t{1} << switches.searchExponent;
+  // As many rings as the window allows, one, or a few.
+  static const int64_t kRingBudgets[] = {-1, 1, 6144};
   LzBuffer fast;
-  OpenMemorySource(fast, source, length, window.size, limit);
+  OpenMemorySource(fast, source, length, window.size, limit, kRingBudgets[(data[0] / 40) % 3]);
   ReferenceFinder reference;
   StartReferenceFinder(reference, source, length, window.size, limit);
   for (;;) {

@@ -8,8 +8,9 @@ static int32_t EffectiveWindow(int32_t windowSize) {
   return windowSize == 0 ? kEmptyWindowSize : windowSize;
 }
 
-static void AllocateOrFail(LzBuffer& lz, int32_t windowSize) {
-  if (!AllocateMatchTables(lz, EffectiveWindow(windowSize))) {
+static void AllocateOrFail(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget) {
+  const int32_t size = EffectiveWindow(windowSize);
+  if (!AllocateMatchTables(lz, size, searchLimit, ringBudget < 0 ? RingBudgetFor(size) : ringBudget)) {
     FailCoded(exitcode::kFailure, msg::kNoLzMemory);
   }
 }
@@ -20,16 +21,16 @@ void OpenSource(LzBuffer& lz, const char* name, int32_t windowSize, int32_t sear
   if (std::setvbuf(lz.source.stream, nullptr, _IONBF, 0) != 0) {
     FailCoded(exitcode::kFailure, msg::kNoSourceBuffer);
   }
-  AllocateOrFail(lz, windowSize);
+  AllocateOrFail(lz, windowSize, searchLimit, -1);
   StartMatchFinder(lz, searchLimit);
 }
 
 void OpenMemorySource(LzBuffer& lz, const uint8_t* data, uint64_t size, int32_t windowSize,
-                      int32_t searchLimit) {
+                      int32_t searchLimit, int64_t ringBudget) {
   lz.source.stream = nullptr;
   lz.source.next = data;
   lz.source.end = data + size;
-  AllocateOrFail(lz, windowSize);
+  AllocateOrFail(lz, windowSize, searchLimit, ringBudget);
   StartMatchFinder(lz, searchLimit);
 }
 

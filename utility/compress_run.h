@@ -13,9 +13,10 @@
 // Opens and buffers the source file, allocates the window and the match
 // tables and takes in the first byte; ends the process on failure.
 void OpenSource(LzBuffer& lz, const char* name, int32_t windowSize, int32_t searchLimit);
-// The same over bytes in memory.
+// The same over bytes in memory. The rings of recent candidates take
+// `ringBudget` bytes, or by default what the window allows.
 void OpenMemorySource(LzBuffer& lz, const uint8_t* data, uint64_t size, int32_t windowSize,
-                      int32_t searchLimit);
+                      int32_t searchLimit, int64_t ringBudget = -1);
 void ReleaseSource(LzBuffer& lz);
 
 // Codes the whole source and the end mark. `progress` (may be null) gets the

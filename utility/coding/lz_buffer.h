@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "utility/coding/recent_candidates.h"
 #include "utility/fail.h"
 
 constexpr int32_t kEmptyWindowSize = 1024;  // the window of an empty source
@@ -50,7 +51,10 @@ struct LzBuffer {
   ByteSource source;
   int32_t searchLimit = 0;
   int32_t fill = 0;
-  int32_t* link = nullptr;  // per slot: distance back to the previous equal context
+  // Per slot, three bytes: the distance back to the previous position with
+  // the same context, less one; all ones when there is none.
+  uint8_t* link = nullptr;
+  RecentCandidates recent;
   int32_t* contextTable[kContextTables] = {nullptr, nullptr, nullptr};
   uint32_t contextRegister = 0;  // the current byte and the next two
   int32_t registerCount = 1;

@@ -14,18 +14,47 @@ static inline int32_t NextSlot(const LzBuffer& lz, int32_t slot) {
   return slot + 1 == lz.windowSize ? 0 : slot + 1;
 }
 
+// Links are three bytes: a window holds at most 2^24 positions.
+constexpr size_t kLinkBytes = 3;
+constexpr uint32_t kLinkMask = 0xFFFFFFu;
+constexpr uint32_t kNoLink = kLinkMask;
+
+// The distance back to the previous position with the same context; beyond
+// every window when there is none. A link is read as a four-byte word, the
+// table keeping one byte of slack past its end.
+static inline int32_t LoadLink(const LzBuffer& lz, int32_t slot) {
+  uint32_t word;
+  std::memcpy(&word, lz.link + kLinkBytes * static_cast<size_t>(slot), sizeof(word));
+  return static_cast<int32_t>(word & kLinkMask) + 1;
+}
+
+static inline void StoreLink(LzBuffer& lz, int32_t slot, uint32_t stored) {
+  uint8_t* at = lz.link + kLinkBytes * static_cast<size_t>(slot);
+  at[0] = static_cast<uint8_t>(stored);
+  at[1] = static_cast<uint8_t>(stored >> 8);
+  at[2] = static_cast<uint8_t>(stored >> 16);
+}
+
 static inline bool SourceUsedUp(const LzBuffer& lz) {
   return lz.endFlag != 0 && lz.registerCount == 0;
 }
 
-bool AllocateMatchTables(LzBuffer& lz, int32_t windowSize) {
+int64_t RingBudgetFor(int32_t windowSize) {
+  const int64_t saved = windowSize;  // the links' fourth bytes
+  const int64_t budget = saved + kRingAllowance;
+  const int64_t proportional = saved * kRingShareOfWindow / 2;
+  return budget < proportional ? budget : proportional;
+}
+
+bool AllocateMatchTables(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget) {
   lz.windowSize = windowSize;
-  lz.link = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * static_cast<size_t>(windowSize)));
+  lz.link = static_cast<uint8_t*>(std::malloc(kLinkBytes * static_cast<size_t>(windowSize) + 1));
+  const bool ringsTaken = AllocateRecentCandidates(lz.recent, ringBudget, searchLimit);
   lz.window = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(windowSize), 1));
   for (int t = 0; t < kContextTables; ++t) {
     lz.contextTable[t] = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * kContextTableSizes[t]));
   }
-  return lz.link != nullptr && lz.window != nullptr && lz.contextTable[0] != nullptr &&
+  return ringsTaken && lz.link != nullptr && lz.window != nullptr && lz.contextTable[0] != nullptr &&
          lz.contextTable[1] != nullptr && lz.contextTable[2] != nullptr;
 }
 
@@ -40,12 +69,14 @@ void StartMatchFinder(LzBuffer& lz, int32_t searchLimit) {
   lz.currentSlot = -1;
   lz.currentPosition = -1;
   lz.endFlag = 0;
+  ResetRecentCandidates(lz.recent);
   Advance(lz);
 }
 
 void ReleaseMatchTables(LzBuffer& lz) {
   std::free(lz.link);
   std::free(lz.window);
+  ReleaseRecentCandidates(lz.recent);
   lz.link = nullptr;
   lz.window = nullptr;
   for (int t = 0; t < kContextTables; ++t) {
@@ -72,11 +103,15 @@ int Advance(LzBuffer& lz) {
   lz.currentSlot = NextSlot(lz, lz.currentSlot);
   lz.window[lz.currentSlot] = static_cast<uint8_t>(lz.contextRegister);
   if (lz.fill < lz.windowSize) ++lz.fill;
-  // A position with fewer than two bytes after it has no context: its link
-  // (one past its own position) means none.
-  lz.link[lz.currentSlot] = lz.registerCount == 3
-                                ? lz.currentPosition - LookupContext(lz, lz.contextRegister)
-                                : lz.currentPosition + 1;
+  // A position with fewer than two bytes after it has no context, and no link.
+  if (lz.registerCount != 3) {
+    StoreLink(lz, lz.currentSlot, kNoLink);
+    return 1;
+  }
+  const int32_t previous = LookupContext(lz, lz.contextRegister);
+  const int32_t link = previous < 0 ? 0 : lz.currentPosition - previous;  // 0: the chain breaks here
+  StoreLink(lz, lz.currentSlot, link == 0 ? kNoLink : static_cast<uint32_t>(link - 1));
+  RecordCandidate(lz.recent, lz.contextRegister, link);
   return 1;
 }
 
@@ -176,7 +211,7 @@ static void ExtendCandidate(LzBuffer& lz, int32_t candidateSlot, int32_t* length
 // at *slot) to the next one along the chain; false when that one lies outside
 // the window. The test is written so that no sum can overflow.
 static inline bool StepChain(const LzBuffer& lz, int32_t* back, int32_t* slot) {
-  const int32_t link = lz.link[*slot];
+  const int32_t link = LoadLink(lz, *slot);
   if (link > lz.fill - 1 - *back) return false;
   // Inside the window the link is below the window size: one wrap suffices.
   int32_t nextSlot = *slot - link;
@@ -186,16 +221,83 @@ static inline bool StepChain(const LzBuffer& lz, int32_t* back, int32_t* slot) {
   return true;
 }
 
+// Where the walk stands: the current candidate, `back` bytes behind the
+// current position at `slot`, and its entry in its context's ring (-1 once
+// the walk has left the ring).
+struct WalkPlace {
+  int32_t back;
+  int32_t slot;
+  int64_t entry;
+};
+
+// True when the candidate at `slot` agrees with the start on `length` + 1
+// bytes. Most candidates already differ at the highest offset: that byte
+// is tested before the full comparison.
+static inline bool AgreesBeyond(const LzBuffer& lz, int32_t slot, int32_t startSlot, int32_t length,
+                                uint8_t highByte) {
+  int32_t probe = slot + length;
+  if (probe >= lz.windowSize) probe -= lz.windowSize;
+  return lz.window[probe] == highByte && MatchesBeyond(lz, slot, startSlot, length);
+}
+
+// Counts the candidates taken from the ring and from the links.
+struct WalkSteps {
+  int64_t fromRing = 0;
+  int64_t fromLinks = 0;
+};
+
+// Moves `place` along the chain to the nearest candidate that agrees with
+// the start on `length` + 1 bytes; false when the chain or the window ends
+// first, or after the search limit of fruitless candidates in a row. The
+// ring, while it holds the place's entry, gives the same links as the table.
+
+static bool FindLonger(const LzBuffer& lz, int32_t startSlot, int32_t length, int32_t ring, WalkPlace* place,
+                       WalkSteps* steps) {
+  int32_t highSlot = startSlot + length;
+  if (highSlot >= lz.windowSize) highSlot -= lz.windowSize;
+  const uint8_t highByte = lz.window[highSlot];
+  int32_t fruitless = 0;
+  if (place->entry >= 0) {
+    // The ring's links one after another, for as long as it holds them.
+    const int64_t oldest = OldestLiveEntry(lz.recent, ring);
+    const uint16_t* links = RingEntries(lz.recent, ring);
+    const int32_t mask = lz.recent.ringLength - 1;
+    for (int64_t entry = place->entry; entry >= oldest; --entry) {
+      const int32_t link = links[entry & mask];
+      if (link == kFarLink) break;
+      if (link > lz.fill - 1 - place->back) return false;
+      place->back += link;
+      place->slot -= link;
+      if (place->slot < 0) place->slot += lz.windowSize;
+      place->entry = entry - 1;
+      ++steps->fromRing;
+      if (AgreesBeyond(lz, place->slot, startSlot, length, highByte)) return true;
+      if (++fruitless == lz.searchLimit) return false;
+    }
+    place->entry = -1;
+  }
+  while (StepChain(lz, &place->back, &place->slot)) {
+    ++steps->fromLinks;
+    if (AgreesBeyond(lz, place->slot, startSlot, length, highByte)) return true;
+    if (++fruitless == lz.searchLimit) return false;
+  }
+  return false;
+}
+
 bool FindToken(LzBuffer& lz, Token* token) {
   if (SourceUsedUp(lz)) return false;
   const int32_t start = lz.currentPosition;
   const int32_t startSlot = lz.currentSlot;
-  const int32_t firstLink = lz.link[startSlot];
+  const int32_t firstLink = LoadLink(lz, startSlot);
   if (firstLink > lz.fill - 1) {
     *token = Token{1, 0, lz.window[startSlot]};
     Advance(lz);
     return true;
   }
+  // The start is its ring's newest entry; the first candidate, the one before.
+  const uint32_t context = lz.contextRegister;
+  const int32_t ring = lz.recent.lastRing;
+  int64_t candidateEntry = ring >= 0 ? lz.recent.lastEntry - 1 : -1;
   int32_t candidate = start - firstLink;
   int32_t candidateSlot = SlotBack(lz, firstLink);
   int32_t distance = firstLink;
@@ -206,35 +308,20 @@ bool FindToken(LzBuffer& lz, Token* token) {
     if (lz.currentSlot == candidateSlot) stop = true;
   }
   int32_t length = 2;
+  WalkSteps steps;
   for (;;) {
     ExtendCandidate(lz, candidateSlot, &length, &stop);
-    if (stop || SourceUsedUp(lz)) break;
+    if (stop || SourceUsedUp(lz) || length >= kLongestSearchedLength) break;
     // Only a strictly longer match replaces the current one, so among equal
-    // lengths the nearest wins; the limit counts fruitless candidates in a row.
-    int32_t nextBack = lz.currentPosition - candidate;
-    int32_t nextSlot = candidateSlot;
-    bool found = StepChain(lz, &nextBack, &nextSlot);
-    int32_t fruitless = 0;
-    // Most candidates already differ at the highest offset: that byte is
-    // tested here before the full comparison.
-    int32_t highSlot = startSlot + length;
-    if (highSlot >= lz.windowSize) highSlot -= lz.windowSize;
-    const uint8_t highByte = lz.window[highSlot];
-    while (found) {
-      int32_t probe = nextSlot + length;
-      if (probe >= lz.windowSize) probe -= lz.windowSize;
-      if (lz.window[probe] == highByte && MatchesBeyond(lz, nextSlot, startSlot, length)) break;
-      if (++fruitless == lz.searchLimit) {
-        found = false;
-        break;
-      }
-      found = StepChain(lz, &nextBack, &nextSlot);
-    }
-    if (!found || length >= kLongestSearchedLength) break;
-    candidate = lz.currentPosition - nextBack;
-    candidateSlot = nextSlot;
+    // lengths the nearest wins.
+    WalkPlace place{lz.currentPosition - candidate, candidateSlot, candidateEntry};
+    if (!FindLonger(lz, startSlot, length, ring, &place, &steps)) break;
+    candidate = lz.currentPosition - place.back;
+    candidateSlot = place.slot;
+    candidateEntry = place.entry;
     distance = start - candidate;
   }
+  ChargeWalk(lz.recent, context, steps.fromRing, steps.fromLinks);
   *token = Token{length, distance, 0};
   return true;
 }

@@ -1,6 +1,8 @@
 // The greedy match finder: every position is chained to the previous one
 // that starts with the same three bytes, found through three hash tables of
-// decreasing size; FindToken walks the chain from the nearest candidate.
+// decreasing size; FindToken walks the chain from the nearest candidate,
+// reading the links of the busiest contexts from their rings of recent
+// candidates.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +15,17 @@ struct Token {
   uint8_t byte;      // for a literal
 };
 
-// Allocates the link and context tables and the window; false when an
-// allocation fails. The source must already be attached.
-bool AllocateMatchTables(LzBuffer& lz, int32_t windowSize);
+// The bytes the rings of recent candidates may take beside a window: what
+// three-byte links save against four-byte ones and a fixed allowance, but
+// no more than two and a half times the window, so that small sources keep
+// small tables.
+constexpr int64_t kRingAllowance = int64_t{3} << 19;
+constexpr int64_t kRingShareOfWindow = 5;  // halves
+int64_t RingBudgetFor(int32_t windowSize);
+
+// Allocates the link and context tables, the rings and the window; false
+// when an allocation fails. The source must already be attached.
+bool AllocateMatchTables(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget);
 // Sets the initial state and takes in the first source byte.
 void StartMatchFinder(LzBuffer& lz, int32_t searchLimit);
 void ReleaseMatchTables(LzBuffer& lz);

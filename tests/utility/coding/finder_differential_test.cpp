@@ -16,11 +16,13 @@ using namespace testing_support;
 namespace {
 
 // Empty when both finders cut the source alike, else where they part.
-std::string FirstDifference(const Bytes& source, const Switches& switches) {
+// `ringBudget` sizes the fast finder's rings of recent candidates (-1: as
+// the window allows).
+std::string FirstDifference(const Bytes& source, const Switches& switches, int64_t ringBudget = -1) {
   const WindowChoice window = ChooseWindow(static_cast<int64_t>(source.size()), switches.windowExponent);
   const int32_t limit = int32_t{1} << switches.searchExponent;
   LzBuffer fast;
-  OpenMemorySource(fast, source.data(), source.size(), window.size, limit);
+  OpenMemorySource(fast, source.data(), source.size(), window.size, limit, ringBudget);
   ReferenceFinder reference;
   StartReferenceFinder(reference, source.data(), source.size(), window.size, limit);
   std::string difference;
@@ -74,12 +76,17 @@ TEST(FinderDifferential, EverySwitchAgreesWithThePlainWalk) {
     corpus.emplace_back("pinned " + source.name, std::move(source.bytes));
   }
   // Sources this short get the same window from every size switch of 1 MiB
-  // or more: the window is lowered to the source's bit length.
+  // or more: the window is lowered to the source's bit length. Beside the
+  // rings the window allows, one ring (taken over and written round all the
+  // time) and a few.
   for (char search : std::string("TSGFQ")) {
     for (char size : std::string("1CST")) {
       const Switches switches{SearchExponentFor(search), WindowExponentFor(size)};
-      for (const auto& [name, source] : corpus) {
-        EXPECT_EQ(FirstDifference(source, switches), "") << name << " /" << search << " /" << size;
+      for (int64_t budget : {int64_t{-1}, int64_t{1}, int64_t{6144}}) {
+        for (const auto& [name, source] : corpus) {
+          EXPECT_EQ(FirstDifference(source, switches, budget), "")
+              << name << " /" << search << " /" << size << ", rings of " << budget << " bytes";
+        }
       }
     }
   }

@@ -1,0 +1,62 @@
+// The newest links of the busiest contexts, kept in a row. The chain walk
+// reads a context's candidates from its ring one after another, so that
+// their comparisons overlap, instead of waiting on one link at a time.
+// A ring holds the link of every position of its context since it took the
+// ring, newest last: the links of entries k, k - 1, ... lead from entry k's
+// position along the chain, exactly as the link table would.
+#pragma once
+
+#include <cstdint>
+
+// Rings go to the contexts whose walks cost most: the candidates a ring
+// gives its owner strengthen the hold, and the candidates other contexts
+// had to follow link by link wear it down until the last of them takes it.
+struct ContextRing {
+  uint32_t context = 0;
+  uint32_t claimant = 0;
+  int32_t strength = 0;
+  int64_t pushed = 0;  // entries ever pushed; entry k lives at k modulo the ring's length
+  int64_t first = 0;   // the owner's oldest entry
+};
+
+// A link too long for an entry is kept as this, and the walk goes on by the
+// link table from there.
+constexpr uint16_t kFarLink = 0;
+
+struct RecentCandidates {
+  ContextRing* rings = nullptr;
+  uint16_t* entries = nullptr;  // ring r's entries start at r * ringLength
+  int32_t ringLength = 0;       // a power of two
+  int32_t ringCount = 0;
+  // The ring the newest position went into (-1 for none) and its entry.
+  int32_t lastRing = -1;
+  int64_t lastEntry = -1;
+};
+
+// Sizes the rings to use no more than `budgetBytes`; false when an
+// allocation fails.
+bool AllocateRecentCandidates(RecentCandidates& recent, int64_t budgetBytes, int32_t searchLimit);
+void ResetRecentCandidates(RecentCandidates& recent);
+void ReleaseRecentCandidates(RecentCandidates& recent);
+
+int32_t RingOf(const RecentCandidates& recent, uint32_t context);
+
+// Takes in the newest position of `context` and its link (0 when its chain
+// breaks there).
+void RecordCandidate(RecentCandidates& recent, uint32_t context, int32_t link);
+
+// Counts a walk of `context`: `fromRing` candidates read from its ring and
+// `fromLinks` followed link by link.
+void ChargeWalk(RecentCandidates& recent, uint32_t context, int64_t fromRing, int64_t fromLinks);
+
+// The oldest entry of ring `ring` that is still its owner's and not yet
+// written over.
+inline int64_t OldestLiveEntry(const RecentCandidates& recent, int32_t ring) {
+  const ContextRing& owner = recent.rings[ring];
+  const int64_t kept = owner.pushed - recent.ringLength;
+  return owner.first > kept ? owner.first : kept;
+}
+
+inline const uint16_t* RingEntries(const RecentCandidates& recent, int32_t ring) {
+  return recent.entries + static_cast<int64_t>(ring) * recent.ringLength;
+}
