@@ -263,8 +263,9 @@ static bool FindLonger(const LzBuffer& lz, int32_t startSlot, int32_t length, in
     const uint16_t* links = RingEntries(lz.recent, ring);
     const int32_t mask = lz.recent.ringLength - 1;
     for (int64_t entry = place->entry; entry >= oldest; --entry) {
-      const int32_t link = links[entry & mask];
-      if (link == kFarLink) break;
+      int32_t link = links[entry & mask];
+      // A link too long for the ring, or none, is in the table.
+      if (link == kFarLink) link = LoadLink(lz, place->slot);
       if (link > lz.fill - 1 - place->back) return false;
       place->back += link;
       place->slot -= link;

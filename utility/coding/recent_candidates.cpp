@@ -11,15 +11,42 @@ constexpr int32_t kLongestRing = 1024;
 // cheap gives way to a costlier one in time.
 constexpr int64_t kStrongestHold = 1 << 16;
 constexpr uint32_t kContextNone = 0xFFFFFFFFu;  // above every three-byte context
-constexpr uint32_t kHashFactor = 0x9E3779B1u;
+// Each context may hold one of two rings, so that two busy contexts that
+// meet on one ring can still both have one.
+constexpr uint32_t kHashFactors[2] = {0x9E3779B1u, 0x85EBCA77u};
 constexpr int32_t kLongestEntry = 0xFFFF;
 
-}  // namespace
+struct RingChoice {
+  int32_t ring[2];
+};
 
-int32_t RingOf(const RecentCandidates& recent, uint32_t context) {
-  const uint64_t hash = static_cast<uint32_t>(context * kHashFactor);
-  return static_cast<int32_t>((hash * static_cast<uint64_t>(recent.ringCount)) >> 32);
+RingChoice RingsOf(const RecentCandidates& recent, uint32_t context) {
+  RingChoice choice;
+  for (int i = 0; i < 2; ++i) {
+    const uint64_t hash = static_cast<uint32_t>(context * kHashFactors[i]);
+    choice.ring[i] = static_cast<int32_t>((hash * static_cast<uint64_t>(recent.ringCount)) >> 32);
+  }
+  return choice;
 }
+
+// The ring `context` owns, or -1.
+int32_t OwnedRing(const RecentCandidates& recent, const RingChoice& choice, uint32_t context) {
+  for (int32_t ring : choice.ring) {
+    if (recent.rings[ring].context == context) return ring;
+  }
+  return -1;
+}
+
+// The ring `context` has worn down, or -1.
+int32_t ClaimedRing(const RecentCandidates& recent, const RingChoice& choice, uint32_t context) {
+  for (int32_t ring : choice.ring) {
+    const ContextRing& owner = recent.rings[ring];
+    if (owner.strength < 0 && owner.claimant == context) return ring;
+  }
+  return -1;
+}
+
+}  // namespace
 
 bool AllocateRecentCandidates(RecentCandidates& recent, int64_t budgetBytes, int32_t searchLimit) {
   recent.ringLength = searchLimit < kLongestRing ? searchLimit : kLongestRing;
@@ -46,18 +73,21 @@ void ReleaseRecentCandidates(RecentCandidates& recent) {
 }
 
 void RecordCandidate(RecentCandidates& recent, uint32_t context, int32_t link) {
-  const int32_t ring = RingOf(recent, context);
-  ContextRing& owner = recent.rings[ring];
-  if (owner.context != context) {
-    if (owner.strength >= 0 || owner.claimant != context) {
+  const RingChoice choice = RingsOf(recent, context);
+  int32_t ring = OwnedRing(recent, choice, context);
+  if (ring < 0) {
+    ring = ClaimedRing(recent, choice, context);
+    if (ring < 0) {
       recent.lastRing = -1;
       return;
     }
     // A new owner starts empty: its entries are its chain from here on.
-    owner.context = context;
-    owner.strength = 0;
-    owner.first = owner.pushed;
+    ContextRing& taken = recent.rings[ring];
+    taken.context = context;
+    taken.strength = 0;
+    taken.first = taken.pushed;
   }
+  ContextRing& owner = recent.rings[ring];
   recent.entries[static_cast<int64_t>(ring) * recent.ringLength + (owner.pushed & (recent.ringLength - 1))] =
       static_cast<uint16_t>(link <= kLongestEntry ? link : kFarLink);
   recent.lastRing = ring;
@@ -65,11 +95,16 @@ void RecordCandidate(RecentCandidates& recent, uint32_t context, int32_t link) {
 }
 
 void ChargeWalk(RecentCandidates& recent, uint32_t context, int64_t fromRing, int64_t fromLinks) {
-  ContextRing& owner = recent.rings[RingOf(recent, context)];
-  if (owner.context == context) {
+  const RingChoice choice = RingsOf(recent, context);
+  const int32_t ring = OwnedRing(recent, choice, context);
+  if (ring >= 0) {
+    ContextRing& owner = recent.rings[ring];
     const int64_t strength = owner.strength + fromRing;
     owner.strength = static_cast<int32_t>(strength < kStrongestHold ? strength : kStrongestHold);
   } else if (fromLinks != 0) {
+    // The weaker of the two rings is worn down.
+    const bool second = recent.rings[choice.ring[1]].strength < recent.rings[choice.ring[0]].strength;
+    ContextRing& owner = recent.rings[choice.ring[second ? 1 : 0]];
     const int64_t strength = owner.strength - fromLinks;
     owner.strength = static_cast<int32_t>(strength > -kStrongestHold ? strength : -kStrongestHold);
     owner.claimant = context;

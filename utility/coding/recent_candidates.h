@@ -19,8 +19,8 @@ struct ContextRing {
   int64_t first = 0;   // the owner's oldest entry
 };
 
-// A link too long for an entry is kept as this, and the walk goes on by the
-// link table from there.
+// An entry for a link too long for it, or for none: the walk reads the link
+// from the table.
 constexpr uint16_t kFarLink = 0;
 
 struct RecentCandidates {
@@ -38,8 +38,6 @@ struct RecentCandidates {
 bool AllocateRecentCandidates(RecentCandidates& recent, int64_t budgetBytes, int32_t searchLimit);
 void ResetRecentCandidates(RecentCandidates& recent);
 void ReleaseRecentCandidates(RecentCandidates& recent);
-
-int32_t RingOf(const RecentCandidates& recent, uint32_t context);
 
 // Takes in the newest position of `context` and its link (0 when its chain
 // breaks there).
