@@ -16,10 +16,16 @@ struct Token {
 };
 
 // The bytes the rings of recent candidates may take beside a window: what
-// three-byte links save against four-byte ones and a fixed allowance, but
-// no more than two and a half times the window, so that small sources keep
-// small tables.
+// three-byte links save against four-byte ones and an allowance, but no more
+// than two and a half times the window, so that small sources keep small
+// tables. The allowance is the 2 MiB the static link of the utility saves
+// against loading the shared C++ run-time, less a margin; the Windows
+// programs were linked statically before, so there it is nothing.
+#ifdef _WIN32
+constexpr int64_t kRingAllowance = 0;
+#else
 constexpr int64_t kRingAllowance = int64_t{3} << 19;
+#endif
 constexpr int64_t kRingShareOfWindow = 5;  // halves
 int64_t RingBudgetFor(int32_t windowSize);
 
