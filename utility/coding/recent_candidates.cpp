@@ -5,8 +5,10 @@
 namespace {
 
 // A ring as long as the search limit covers most walks; longer rings would
-// leave fewer contexts one.
+// leave fewer contexts one. Under small limits the rings are longer than
+// the limit: many short rings cost more to keep track of than they save.
 constexpr int32_t kLongestRing = 1024;
+constexpr int32_t kShortestRing = 256;
 // The owner's lead is capped, so that a context whose walks have become
 // cheap gives way to a costlier one in time.
 constexpr int64_t kStrongestHold = 1 << 16;
@@ -49,9 +51,11 @@ int32_t ClaimedRing(const RecentCandidates& recent, const RingChoice& choice, ui
 }  // namespace
 
 bool AllocateRecentCandidates(RecentCandidates& recent, int64_t budgetBytes, int32_t searchLimit) {
-  recent.ringLength = searchLimit < kLongestRing ? searchLimit : kLongestRing;
+  recent.ringLength = searchLimit < kShortestRing ? kShortestRing
+                      : searchLimit > kLongestRing ? kLongestRing
+                                                   : searchLimit;
   const int64_t ringBytes = int64_t{recent.ringLength} * static_cast<int64_t>(sizeof(uint16_t));
-  const int64_t rings = budgetBytes / ringBytes;
+  const int64_t rings = budgetBytes / (ringBytes + static_cast<int64_t>(sizeof(ContextRing)));
   recent.ringCount = static_cast<int32_t>(rings < 1 ? 1 : rings);
   const size_t count = static_cast<size_t>(recent.ringCount);
   recent.rings = static_cast<ContextRing*>(std::malloc(count * sizeof(ContextRing)));
