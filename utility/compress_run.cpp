@@ -8,9 +8,11 @@ static int32_t EffectiveWindow(int32_t windowSize) {
   return windowSize == 0 ? kEmptyWindowSize : windowSize;
 }
 
-static void AllocateOrFail(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget) {
+// A negative ring budget is the window's share with the given allowance.
+static void AllocateOrFail(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget,
+                           int64_t allowance) {
   const int32_t size = EffectiveWindow(windowSize);
-  if (!AllocateMatchTables(lz, size, searchLimit, ringBudget < 0 ? RingBudgetFor(size) : ringBudget)) {
+  if (!AllocateMatchTables(lz, size, searchLimit, ringBudget < 0 ? RingBudgetFor(size, allowance) : ringBudget)) {
     FailCoded(exitcode::kFailure, msg::kNoLzMemory);
   }
 }
@@ -21,7 +23,7 @@ void OpenSource(LzBuffer& lz, const char* name, int32_t windowSize, int32_t sear
   if (std::setvbuf(lz.source.stream, nullptr, _IONBF, 0) != 0) {
     FailCoded(exitcode::kFailure, msg::kNoSourceBuffer);
   }
-  AllocateOrFail(lz, windowSize, searchLimit, -1);
+  AllocateOrFail(lz, windowSize, searchLimit, -1, kUtilityRingAllowance);
   StartMatchFinder(lz, searchLimit);
 }
 
@@ -30,7 +32,7 @@ void OpenMemorySource(LzBuffer& lz, const uint8_t* data, uint64_t size, int32_t 
   lz.source.stream = nullptr;
   lz.source.next = data;
   lz.source.end = data + size;
-  AllocateOrFail(lz, windowSize, searchLimit, ringBudget);
+  AllocateOrFail(lz, windowSize, searchLimit, ringBudget, 0);
   StartMatchFinder(lz, searchLimit);
 }
 

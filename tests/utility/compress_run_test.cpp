@@ -62,7 +62,7 @@ TEST(CompressRunDeathTest, SourceReadErrorEndsWithCode2) {
       {
         LzBuffer lz;
         lz.source.stream = std::fopen(path.c_str(), "ab");  // reading it fails
-        AllocateMatchTables(lz, 100, 1024, RingBudgetFor(100));
+        AllocateMatchTables(lz, 100, 1024, RingBudgetFor(100, 0));
         StartMatchFinder(lz, 1024);
       },
       ::testing::ExitedWithCode(2), "");

@@ -16,6 +16,7 @@ static inline int32_t NextSlot(const LzBuffer& lz, int32_t slot) {
 
 // Links are three bytes: a window holds at most 2^24 positions.
 constexpr size_t kLinkBytes = 3;
+constexpr int32_t kLargestLinkedWindow = int32_t{1} << 24;
 constexpr uint32_t kLinkMask = 0xFFFFFFu;
 constexpr uint32_t kNoLink = kLinkMask;
 
@@ -39,16 +40,19 @@ static inline bool SourceUsedUp(const LzBuffer& lz) {
   return lz.endFlag != 0 && lz.registerCount == 0;
 }
 
-int64_t RingBudgetFor(int32_t windowSize) {
+int64_t RingBudgetFor(int32_t windowSize, int64_t allowance) {
   const int64_t saved = windowSize;  // the links' fourth bytes
-  const int64_t budget = saved + kRingAllowance;
-  const int64_t proportional = saved * kRingShareOfWindow / 2;
+  const int64_t budget = saved + allowance;
+  const int64_t proportional = saved * kRingBudgetHalvesOfWindow / 2;
   return budget < proportional ? budget : proportional;
 }
 
 bool AllocateMatchTables(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget) {
+  if (windowSize <= 0 || windowSize > kLargestLinkedWindow) return false;
   lz.windowSize = windowSize;
-  lz.link = static_cast<uint8_t*>(std::malloc(kLinkBytes * static_cast<size_t>(windowSize) + 1));
+  const size_t linkBytes = kLinkBytes * static_cast<size_t>(windowSize);
+  lz.link = static_cast<uint8_t*>(std::malloc(linkBytes + 1));
+  if (lz.link != nullptr) lz.link[linkBytes] = 0;  // the slack the last link's word reads
   const bool ringsTaken = AllocateRecentCandidates(lz.recent, ringBudget, searchLimit);
   lz.window = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(windowSize), 1));
   for (int t = 0; t < kContextTables; ++t) {
@@ -250,7 +254,6 @@ struct WalkSteps {
 // the start on `length` + 1 bytes; false when the chain or the window ends
 // first, or after the search limit of fruitless candidates in a row. The
 // ring, while it holds the place's entry, gives the same links as the table.
-
 static bool FindLonger(const LzBuffer& lz, int32_t startSlot, int32_t length, int32_t ring, WalkPlace* place,
                        WalkSteps* steps) {
   int32_t highSlot = startSlot + length;
@@ -265,7 +268,7 @@ static bool FindLonger(const LzBuffer& lz, int32_t startSlot, int32_t length, in
     for (int64_t entry = place->entry; entry >= oldest; --entry) {
       int32_t link = links[entry & mask];
       // A link too long for the ring, or none, is in the table.
-      if (link == kFarLink) link = LoadLink(lz, place->slot);
+      if (link == kLinkInTable) link = LoadLink(lz, place->slot);
       if (link > lz.fill - 1 - place->back) return false;
       place->back += link;
       place->slot -= link;

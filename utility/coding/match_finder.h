@@ -16,21 +16,23 @@ struct Token {
 };
 
 // The bytes the rings of recent candidates may take beside a window: what
-// three-byte links save against four-byte ones and an allowance, but no more
-// than two and a half times the window, so that small sources keep small
-// tables. The allowance is the 2 MiB the static link of the utility saves
-// against loading the shared C++ run-time, less a margin; the Windows
+// three-byte links save against four-byte ones and `allowance`, but no more
+// than two and a half times the window (and at least one ring), so that
+// small sources keep small tables.
+constexpr int64_t kRingBudgetHalvesOfWindow = 5;
+int64_t RingBudgetFor(int32_t windowSize, int64_t allowance);
+// The allowance of the utility's own runs: the 2 MiB its static link saves
+// against loading the shared C++ run-time, less a margin. The Windows
 // programs were linked statically before, so there it is nothing.
 #ifdef _WIN32
-constexpr int64_t kRingAllowance = 0;
+constexpr int64_t kUtilityRingAllowance = 0;
 #else
-constexpr int64_t kRingAllowance = int64_t{3} << 19;
+constexpr int64_t kUtilityRingAllowance = int64_t{3} << 19;
 #endif
-constexpr int64_t kRingShareOfWindow = 5;  // halves
-int64_t RingBudgetFor(int32_t windowSize);
 
 // Allocates the link and context tables, the rings and the window; false
-// when an allocation fails. The source must already be attached.
+// when an allocation fails or the window is beyond what a link can span.
+// The source must already be attached.
 bool AllocateMatchTables(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget);
 // Sets the initial state and takes in the first source byte.
 void StartMatchFinder(LzBuffer& lz, int32_t searchLimit);

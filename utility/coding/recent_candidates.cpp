@@ -1,5 +1,6 @@
 #include "utility/coding/recent_candidates.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -51,12 +52,15 @@ int32_t ClaimedRing(const RecentCandidates& recent, const RingChoice& choice, ui
 }  // namespace
 
 bool AllocateRecentCandidates(RecentCandidates& recent, int64_t budgetBytes, int32_t searchLimit) {
-  recent.ringLength = searchLimit < kShortestRing ? kShortestRing
-                      : searchLimit > kLongestRing ? kLongestRing
-                                                   : searchLimit;
+  // A power of two, for the entries are found by masking.
+  recent.ringLength = kShortestRing;
+  while (recent.ringLength < kLongestRing && recent.ringLength * 2 <= searchLimit) recent.ringLength *= 2;
   const int64_t ringBytes = int64_t{recent.ringLength} * static_cast<int64_t>(sizeof(uint16_t));
-  const int64_t rings = budgetBytes / (ringBytes + static_cast<int64_t>(sizeof(ContextRing)));
-  recent.ringCount = static_cast<int32_t>(rings < 1 ? 1 : rings);
+  const int64_t perRing = ringBytes + static_cast<int64_t>(sizeof(ContextRing));
+  int64_t rings = budgetBytes / perRing;
+  if (rings < 1) rings = 1;
+  if (rings > INT32_MAX || static_cast<uint64_t>(rings * perRing) > SIZE_MAX) return false;
+  recent.ringCount = static_cast<int32_t>(rings);
   const size_t count = static_cast<size_t>(recent.ringCount);
   recent.rings = static_cast<ContextRing*>(std::malloc(count * sizeof(ContextRing)));
   recent.entries = static_cast<uint16_t*>(std::malloc(count * static_cast<size_t>(ringBytes)));
@@ -93,7 +97,7 @@ void RecordCandidate(RecentCandidates& recent, uint32_t context, int32_t link) {
   }
   ContextRing& owner = recent.rings[ring];
   recent.entries[static_cast<int64_t>(ring) * recent.ringLength + (owner.pushed & (recent.ringLength - 1))] =
-      static_cast<uint16_t>(link <= kLongestEntry ? link : kFarLink);
+      static_cast<uint16_t>(link <= kLongestEntry ? link : kLinkInTable);
   recent.lastRing = ring;
   recent.lastEntry = owner.pushed++;
 }

@@ -12,16 +12,16 @@
 // gives its owner strengthen the hold, and the candidates other contexts
 // had to follow link by link wear it down until the last of them takes it.
 struct ContextRing {
-  uint32_t context = 0;
-  uint32_t claimant = 0;
-  int32_t strength = 0;
-  int64_t pushed = 0;  // entries ever pushed; entry k lives at k modulo the ring's length
-  int64_t first = 0;   // the owner's oldest entry
+  uint32_t context;
+  uint32_t claimant;
+  int32_t strength;
+  int64_t pushed;  // entries ever pushed; entry k lives at k modulo the ring's length
+  int64_t first;   // the owner's oldest entry
 };
 
 // An entry for a link too long for it, or for none: the walk reads the link
 // from the table.
-constexpr uint16_t kFarLink = 0;
+constexpr uint16_t kLinkInTable = 0;
 
 struct RecentCandidates {
   ContextRing* rings = nullptr;

@@ -93,21 +93,27 @@ TEST(FinderDifferential, EverySwitchAgreesWithThePlainWalk) {
 }
 
 // Windows of 4 KiB to 1 MiB slide many times over, so that candidates and
-// matches reach the window's end from every side.
+// matches reach the window's end from every side, and links too long for a
+// ring's entry lie inside rings, the one ring of the smallest budget among
+// them.
 TEST(FinderDifferential, SourcesManyWindowsLong) {
   Bytes mixed = TextLike(300000, 11);
   const Bytes periods = Periods(200000, 12);
   mixed.insert(mixed.end(), periods.begin(), periods.end());
   mixed.insert(mixed.end(), mixed.begin() + 1000, mixed.begin() + 250000);
-  for (char search : std::string("TGQ")) {
-    for (char size : std::string("1CT")) {
-      EXPECT_EQ(FirstDifference(mixed, Switches{SearchExponentFor(search), WindowExponentFor(size)}), "")
-          << "/" << search << " /" << size;
+  for (int64_t budget : {int64_t{-1}, int64_t{1}}) {
+    for (char search : std::string("TGQ")) {
+      for (char size : std::string("1CT")) {
+        EXPECT_EQ(FirstDifference(mixed, Switches{SearchExponentFor(search), WindowExponentFor(size)}, budget), "")
+            << "/" << search << " /" << size << ", rings of " << budget << " bytes";
+      }
     }
-  }
-  for (int exponent : {12, 20}) {
-    EXPECT_EQ(FirstDifference(pinned_corpus::BeyondWindow(exponent), Switches{kDefaultSearchExponent, exponent}), "")
-        << "beyond a window of 2^" << exponent;
+    for (int exponent : {12, 20}) {
+      EXPECT_EQ(FirstDifference(pinned_corpus::BeyondWindow(exponent), Switches{kDefaultSearchExponent, exponent},
+                                budget),
+                "")
+          << "beyond a window of 2^" << exponent << ", rings of " << budget << " bytes";
+    }
   }
 }
 
