@@ -8,7 +8,8 @@ namespace {
 // A ring as long as the search limit covers most walks; longer rings would
 // leave fewer contexts one. Under small limits the rings are longer than
 // the limit: many short rings cost more to keep track of than they save.
-constexpr int32_t kLongestRing = 1024;
+// Under the largest limit they are shorter: walks that deep are few.
+constexpr int32_t kLongestRing = 4096;
 constexpr int32_t kShortestRing = 256;
 // The owner's lead is capped, so that a context whose walks have become
 // cheap gives way to a costlier one in time.
