@@ -50,6 +50,14 @@ int32_t ClaimedRing(const RecentCandidates& recent, const RingChoice& choice, ui
   return -1;
 }
 
+// Moves the owner's hold by `change`, within the cap either way.
+void Strengthen(ContextRing& owner, int64_t change) {
+  int64_t strength = owner.strength + change;
+  if (strength > kStrongestHold) strength = kStrongestHold;
+  if (strength < -kStrongestHold) strength = -kStrongestHold;
+  owner.strength = static_cast<int32_t>(strength);
+}
+
 }  // namespace
 
 bool AllocateRecentCandidates(RecentCandidates& recent, int64_t budgetBytes, int32_t searchLimit) {
@@ -107,15 +115,12 @@ void ChargeWalk(RecentCandidates& recent, uint32_t context, int64_t fromRing, in
   const RingChoice choice = RingsOf(recent, context);
   const int32_t ring = OwnedRing(recent, choice, context);
   if (ring >= 0) {
-    ContextRing& owner = recent.rings[ring];
-    const int64_t strength = owner.strength + fromRing;
-    owner.strength = static_cast<int32_t>(strength < kStrongestHold ? strength : kStrongestHold);
+    Strengthen(recent.rings[ring], fromRing);
   } else if (fromLinks != 0) {
     // The weaker of the two rings is worn down.
     const bool second = recent.rings[choice.ring[1]].strength < recent.rings[choice.ring[0]].strength;
     ContextRing& owner = recent.rings[choice.ring[second ? 1 : 0]];
-    const int64_t strength = owner.strength - fromLinks;
-    owner.strength = static_cast<int32_t>(strength > -kStrongestHold ? strength : -kStrongestHold);
+    Strengthen(owner, -fromLinks);
     owner.claimant = context;
   }
 }
