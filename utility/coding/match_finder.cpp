@@ -136,6 +136,13 @@ int CheckCandidate(const LzBuffer& lz, uint32_t context, int32_t position) {
   if (position == -1) return -1;
   int32_t back = lz.currentPosition - position;
   if (back > lz.fill - 1) return -2;
+  // Mostly all three bytes lie in the window, in a row: compared at once.
+  const int32_t slot = SlotBack(lz, back);
+  if (back >= 2 && slot + 2 < lz.windowSize) {
+    const uint8_t* bytes = lz.window + slot;
+    const uint32_t stored = bytes[0] | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16;
+    return stored == (context & 0xFFFFFFu) ? 1 : 0;
+  }
   for (int i = 0; i < 3; ++i) {
     uint32_t byte;
     if (position + i <= lz.currentPosition) {
@@ -211,20 +218,6 @@ static void ExtendCandidate(LzBuffer& lz, int32_t candidateSlot, int32_t* length
   if (lz.currentSlot == candidateSlot) *stop = true;
 }
 
-// Steps from the candidate `*back` bytes behind the current position (stored
-// at *slot) to the next one along the chain; false when that one lies outside
-// the window. The test is written so that no sum can overflow.
-static inline bool StepChain(const LzBuffer& lz, int32_t* back, int32_t* slot) {
-  const int32_t link = LoadLink(lz, *slot);
-  if (link > lz.fill - 1 - *back) return false;
-  // Inside the window the link is below the window size: one wrap suffices.
-  int32_t nextSlot = *slot - link;
-  if (nextSlot < 0) nextSlot += lz.windowSize;
-  *back += link;
-  *slot = nextSlot;
-  return true;
-}
-
 // Where the walk stands: the current candidate, `back` bytes behind the
 // current position at `slot`, and its entry in its context's ring (-1 once
 // the walk has left the ring).
@@ -261,31 +254,60 @@ static bool FindLonger(const LzBuffer& lz, int32_t startSlot, int32_t length, in
   const uint8_t highByte = lz.window[highSlot];
   int32_t fruitless = 0;
   if (place->entry >= 0) {
-    // The ring's links one after another, for as long as it holds them.
+    // The ring's links one after another, for as long as it holds them and
+    // the limit allows. The loop is the hottest of all: its state stays in
+    // locals, and one bound stands for both ends.
+    const int64_t newest = place->entry;
     const int64_t oldest = OldestLiveEntry(lz.recent, ring);
+    const int64_t lastAllowed = newest - (lz.searchLimit - 1);
+    const int64_t stop = oldest > lastAllowed ? oldest : lastAllowed;
     const uint16_t* links = RingEntries(lz.recent, ring);
-    const int32_t mask = lz.recent.ringLength - 1;
-    for (int64_t entry = place->entry; entry >= oldest; --entry) {
+    const int64_t mask = lz.recent.ringLength - 1;
+    const int32_t size = lz.windowSize;
+    const int32_t reach = lz.fill - 1;
+    int32_t back = place->back;
+    int32_t slot = place->slot;
+    int64_t entry = newest;
+    for (; entry >= stop; --entry) {
       int32_t link = links[entry & mask];
       // A link too long for the ring, or none, is in the table.
-      if (link == kLinkInTable) link = LoadLink(lz, place->slot);
-      if (link > lz.fill - 1 - place->back) return false;
-      place->back += link;
-      place->slot -= link;
-      if (place->slot < 0) place->slot += lz.windowSize;
-      place->entry = entry - 1;
-      ++steps->fromRing;
-      if (AgreesBeyond(lz, place->slot, startSlot, length, highByte)) return true;
-      if (++fruitless == lz.searchLimit) return false;
+      if (link == kLinkInTable) link = LoadLink(lz, slot);
+      if (link > reach - back) {
+        steps->fromRing += newest - entry;
+        return false;
+      }
+      back += link;
+      slot -= link;
+      if (slot < 0) slot += size;
+      if (AgreesBeyond(lz, slot, startSlot, length, highByte)) {
+        steps->fromRing += newest - entry + 1;
+        *place = WalkPlace{back, slot, entry - 1};
+        return true;
+      }
     }
-    place->entry = -1;
+    fruitless = static_cast<int32_t>(newest - entry);
+    steps->fromRing += fruitless;
+    if (fruitless == lz.searchLimit) return false;
+    *place = WalkPlace{back, slot, -1};
   }
-  while (StepChain(lz, &place->back, &place->slot)) {
+  int32_t back = place->back;
+  int32_t slot = place->slot;
+  const int32_t reach = lz.fill - 1;
+  for (;;) {
+    // Inside the window a link is below the window size: one wrap suffices.
+    // The test is written so that no sum can overflow.
+    const int32_t link = LoadLink(lz, slot);
+    if (link > reach - back) return false;
+    back += link;
+    slot -= link;
+    if (slot < 0) slot += lz.windowSize;
     ++steps->fromLinks;
-    if (AgreesBeyond(lz, place->slot, startSlot, length, highByte)) return true;
+    if (AgreesBeyond(lz, slot, startSlot, length, highByte)) {
+      *place = WalkPlace{back, slot, -1};
+      return true;
+    }
     if (++fruitless == lz.searchLimit) return false;
   }
-  return false;
 }
 
 bool FindToken(LzBuffer& lz, Token* token) {
