@@ -262,7 +262,7 @@ static bool FindLonger(const LzBuffer& lz, int32_t startSlot, int32_t length, in
     const int64_t lastAllowed = newest - (lz.searchLimit - 1);
     const int64_t stop = oldest > lastAllowed ? oldest : lastAllowed;
     const uint16_t* links = RingEntries(lz.recent, ring);
-    const int64_t mask = lz.recent.ringLength - 1;
+    const int64_t mask = RingLength(lz.recent.rings[ring]) - 1;
     const int32_t size = lz.windowSize;
     const int32_t reach = lz.fill - 1;
     int32_t back = place->back;

@@ -4,6 +4,10 @@
 // A ring holds the link of every position of its context since it took the
 // ring, newest last: the links of entries k, k - 1, ... lead from entry k's
 // position along the chain, exactly as the link table would.
+//
+// Rings differ in length: each starts short and doubles while its owner's
+// walks run past its oldest entry, taking its blocks from one pool shared
+// by all (a buddy system over blocks of the shortest length).
 #pragma once
 
 #include <cstdint>
@@ -15,6 +19,8 @@ struct ContextRing {
   uint32_t context;
   uint32_t claimant;
   int32_t strength;
+  int32_t block;  // in blocks of the shortest length; -1 for none
+  int32_t order;  // the ring holds 2^order blocks
   int64_t pushed;  // entries ever pushed; entry k lives at k modulo the ring's length
   int64_t first;   // the owner's oldest entry
 };
@@ -25,9 +31,17 @@ constexpr uint16_t kLinkInTable = 0;
 
 struct RecentCandidates {
   ContextRing* rings = nullptr;
-  uint16_t* entries = nullptr;  // ring r's entries start at r * ringLength
-  int32_t ringLength = 0;       // a power of two
   int32_t ringCount = 0;
+  uint16_t* entries = nullptr;  // the pool, of blockCount blocks
+  int32_t blockCount = 0;
+  int32_t longestOrder = 0;  // the longest ring has 2^longestOrder blocks
+  // The buddy system's free lists, one per order, linked through the blocks
+  // that start a free run; freeOrder is that run's order, or -1.
+  int32_t* freeHead = nullptr;
+  int32_t* nextFree = nullptr;
+  int32_t* previousFree = nullptr;
+  int8_t* freeOrder = nullptr;
+  int32_t reclaimHand = 0;  // the ring where the last search for blocks stopped
   // The ring the newest position went into (-1 for none) and its entry.
   int32_t lastRing = -1;
   int64_t lastEntry = -1;
@@ -47,14 +61,18 @@ void RecordCandidate(RecentCandidates& recent, uint32_t context, int32_t link);
 // `fromLinks` followed link by link.
 void ChargeWalk(RecentCandidates& recent, uint32_t context, int64_t fromRing, int64_t fromLinks);
 
+constexpr int32_t kRingBlockEntries = 64;
+
+inline int64_t RingLength(const ContextRing& ring) { return int64_t{kRingBlockEntries} << ring.order; }
+
 // The oldest entry of ring `ring` that is still its owner's and not yet
 // written over.
 inline int64_t OldestLiveEntry(const RecentCandidates& recent, int32_t ring) {
   const ContextRing& owner = recent.rings[ring];
-  const int64_t kept = owner.pushed - recent.ringLength;
+  const int64_t kept = owner.pushed - RingLength(owner);
   return owner.first > kept ? owner.first : kept;
 }
 
 inline const uint16_t* RingEntries(const RecentCandidates& recent, int32_t ring) {
-  return recent.entries + static_cast<int64_t>(ring) * recent.ringLength;
+  return recent.entries + static_cast<int64_t>(recent.rings[ring].block) * kRingBlockEntries;
 }
