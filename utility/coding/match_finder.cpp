@@ -220,7 +220,7 @@ static void ExtendCandidate(LzBuffer& lz, int32_t candidateSlot, int32_t* length
 
 // Where the walk stands: the current candidate, `back` bytes behind the
 // current position at `slot`, and its entry in its context's ring (-1 once
-// the walk has left the ring).
+// the walk has left the ring for good).
 struct WalkPlace {
   int32_t back;
   int32_t slot;
@@ -247,7 +247,7 @@ struct WalkSteps {
 // the start on `length` + 1 bytes; false when the chain or the window ends
 // first, or after the search limit of fruitless candidates in a row. The
 // ring, while it holds the place's entry, gives the same links as the table.
-static bool FindLonger(const LzBuffer& lz, int32_t startSlot, int32_t length, int32_t ring, WalkPlace* place,
+static bool FindLonger(LzBuffer& lz, int32_t startSlot, int32_t length, int32_t ring, WalkPlace* place,
                        WalkSteps* steps) {
   int32_t highSlot = startSlot + length;
   if (highSlot >= lz.windowSize) highSlot -= lz.windowSize;
@@ -288,8 +288,13 @@ static bool FindLonger(const LzBuffer& lz, int32_t startSlot, int32_t length, in
     fruitless = static_cast<int32_t>(newest - entry);
     steps->fromRing += fruitless;
     if (fruitless == lz.searchLimit) return false;
-    *place = WalkPlace{back, slot, -1};
+    *place = WalkPlace{back, slot, entry};
   }
+  // Leaving its own context's ring at the owner's first entry, the walk
+  // follows the links of the entries before it: while the ring has room
+  // they are kept there, for later walks to read in a row.
+  int64_t entry = place->entry;
+  bool filling = entry >= 0 && CanFillBack(lz.recent, ring, entry);
   int32_t back = place->back;
   int32_t slot = place->slot;
   const int32_t reach = lz.fill - 1;
@@ -298,12 +303,14 @@ static bool FindLonger(const LzBuffer& lz, int32_t startSlot, int32_t length, in
     // The test is written so that no sum can overflow.
     const int32_t link = LoadLink(lz, slot);
     if (link > reach - back) return false;
+    if (filling) filling = FillBack(lz.recent, ring, link);
+    --entry;
     back += link;
     slot -= link;
     if (slot < 0) slot += lz.windowSize;
     ++steps->fromLinks;
     if (AgreesBeyond(lz, slot, startSlot, length, highByte)) {
-      *place = WalkPlace{back, slot, -1};
+      *place = WalkPlace{back, slot, filling ? entry : -1};
       return true;
     }
     if (++fruitless == lz.searchLimit) return false;

@@ -22,7 +22,6 @@ constexpr uint32_t kContextNone = 0xFFFFFFFFu;  // above every three-byte contex
 // Each context may hold one of two rings, so that two busy contexts that
 // meet on one ring can still both have one.
 constexpr uint32_t kHashFactors[2] = {0x9E3779B1u, 0x85EBCA77u};
-constexpr int32_t kLongestEntry = 0xFFFF;
 constexpr int32_t kNoBlock = -1;
 constexpr int kReclaimSteps = 8;
 constexpr int64_t kBlockBytes = kRingBlockEntries * static_cast<int64_t>(sizeof(uint16_t));
@@ -255,7 +254,7 @@ void RecordCandidate(RecentCandidates& recent, uint32_t context, int32_t link) {
   }
   ContextRing& owner = recent.rings[ring];
   recent.entries[int64_t{owner.block} * kRingBlockEntries + (owner.pushed & (RingLength(owner) - 1))] =
-      static_cast<uint16_t>(link <= kLongestEntry ? link : kLinkInTable);
+      static_cast<uint16_t>(link <= kLongestRingLink ? link : kLinkInTable);
   recent.lastRing = ring;
   recent.lastEntry = owner.pushed++;
 }
@@ -269,7 +268,7 @@ void ChargeWalk(RecentCandidates& recent, uint32_t context, int64_t fromRing, in
     // The walk ran past the ring's oldest entry: a longer ring would have
     // held what it followed, unless the ring has yet to fill since its
     // owner took it.
-    if (fromLinks != 0 && owner.pushed - owner.first > RingLength(owner)) Grow(recent, owner);
+    if (fromLinks != 0 && owner.pushed - owner.first >= RingLength(owner)) Grow(recent, owner);
   } else if (fromLinks != 0) {
     // The weaker of the two rings is worn down.
     const bool second = recent.rings[choice.ring[1]].strength < recent.rings[choice.ring[0]].strength;

@@ -2,7 +2,8 @@
 // reads a context's candidates from its ring one after another, so that
 // their comparisons overlap, instead of waiting on one link at a time.
 // A ring holds the link of every position of its context since it took the
-// ring, newest last: the links of entries k, k - 1, ... lead from entry k's
+// ring, newest last, and of positions before that which its walks followed
+// through the table: the links of entries k, k - 1, ... lead from entry k's
 // position along the chain, exactly as the link table would.
 //
 // Rings differ in length: each starts short and doubles while its owner's
@@ -28,6 +29,7 @@ struct ContextRing {
 // An entry for a link too long for it, or for none: the walk reads the link
 // from the table.
 constexpr uint16_t kLinkInTable = 0;
+constexpr int32_t kLongestRingLink = 0xFFFF;
 
 struct RecentCandidates {
   ContextRing* rings = nullptr;
@@ -71,6 +73,27 @@ inline int64_t OldestLiveEntry(const RecentCandidates& recent, int32_t ring) {
   const ContextRing& owner = recent.rings[ring];
   const int64_t kept = owner.pushed - RingLength(owner);
   return owner.first > kept ? owner.first : kept;
+}
+
+// Whether a walk that has reached entry `entry` of ring `ring` from newer
+// ones may keep the links it follows there: the entry is the one just before
+// the owner's first, and its place in the ring is free. A ring taken over,
+// or given up, since the walk began starts its owner at an entry newer than
+// any the walk has seen, so the test also says that the ring is still the
+// walk's context's.
+inline bool CanFillBack(const RecentCandidates& recent, int32_t ring, int64_t entry) {
+  const ContextRing& owner = recent.rings[ring];
+  return entry + 1 == owner.first && entry >= 0 && entry >= owner.pushed - RingLength(owner);
+}
+
+// Keeps `link` as the entry before the owner's first, which it becomes;
+// false when the ring has no room for the next one before it.
+inline bool FillBack(RecentCandidates& recent, int32_t ring, int32_t link) {
+  ContextRing& owner = recent.rings[ring];
+  const int64_t entry = --owner.first;
+  recent.entries[int64_t{owner.block} * kRingBlockEntries + (entry & (RingLength(owner) - 1))] =
+      static_cast<uint16_t>(link <= kLongestRingLink ? link : kLinkInTable);
+  return entry > 0 && entry - 1 >= owner.pushed - RingLength(owner);
 }
 
 inline const uint16_t* RingEntries(const RecentCandidates& recent, int32_t ring) {
