@@ -13,8 +13,8 @@ constexpr int64_t kRingReachOfLimit = 16;
 // One ring for about as many entries as the search limit, within bounds:
 // more rings would leave too little of the pool to grow, fewer would leave
 // busy contexts without one.
-constexpr int64_t kFewestEntriesPerRing = 256;
-constexpr int64_t kMostEntriesPerRing = 1024;
+constexpr int64_t kFewestEntriesPerRing = 128;
+constexpr int64_t kMostEntriesPerRing = 512;
 // The owner's lead is capped, so that a context whose walks have become
 // cheap gives way to a costlier one in time.
 constexpr int64_t kStrongestHold = 1 << 16;
