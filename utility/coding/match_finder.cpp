@@ -237,6 +237,12 @@ static inline bool AgreesBeyond(const LzBuffer& lz, int32_t slot, int32_t startS
   return lz.window[probe] == highByte && MatchesBeyond(lz, slot, startSlot, length);
 }
 
+// The slot `length` bytes before `slot`.
+static inline int32_t SlotBefore(int32_t slot, int32_t length, int32_t size) {
+  const int32_t before = slot - length;
+  return before < 0 ? before + size : before;
+}
+
 // Counts the candidates taken from the ring and from the links.
 struct WalkSteps {
   int64_t fromRing = 0;
@@ -265,30 +271,37 @@ static bool FindLonger(LzBuffer& lz, int32_t startSlot, int32_t length, int32_t 
     const int64_t mask = RingLength(lz.recent.rings[ring]) - 1;
     const int32_t size = lz.windowSize;
     const int32_t reach = lz.fill - 1;
+    // The walk keeps the candidate's byte at the offset tested first, and
+    // finds its start only for the few that agree there.
+    const uint8_t* window = lz.window;
     int32_t back = place->back;
-    int32_t slot = place->slot;
+    int32_t probe = place->slot + length;
+    if (probe >= size) probe -= size;
     int64_t entry = newest;
     for (; entry >= stop; --entry) {
       int32_t link = links[entry & mask];
       // A link too long for the ring, or none, is in the table.
-      if (link == kLinkInTable) link = LoadLink(lz, slot);
+      if (link == kLinkInTable) link = LoadLink(lz, SlotBefore(probe, length, size));
       if (link > reach - back) {
         steps->fromRing += newest - entry;
         return false;
       }
       back += link;
-      slot -= link;
-      if (slot < 0) slot += size;
-      if (AgreesBeyond(lz, slot, startSlot, length, highByte)) {
-        steps->fromRing += newest - entry + 1;
-        *place = WalkPlace{back, slot, entry - 1};
-        return true;
+      probe -= link;
+      if (probe < 0) probe += size;
+      if (window[probe] == highByte) {
+        const int32_t slot = SlotBefore(probe, length, size);
+        if (MatchesBeyond(lz, slot, startSlot, length)) {
+          steps->fromRing += newest - entry + 1;
+          *place = WalkPlace{back, slot, entry - 1};
+          return true;
+        }
       }
     }
     fruitless = static_cast<int32_t>(newest - entry);
     steps->fromRing += fruitless;
     if (fruitless == lz.searchLimit) return false;
-    *place = WalkPlace{back, slot, entry};
+    *place = WalkPlace{back, SlotBefore(probe, length, size), entry};
   }
   // Leaving its own context's ring at the owner's first entry, the walk
   // follows the links of the entries before it: while the ring has room
