@@ -77,8 +77,9 @@ TEST(FinderDifferential, EverySwitchAgreesWithThePlainWalk) {
   }
   // Sources this short get the same window from every size switch of 1 MiB
   // or more: the window is lowered to the source's bit length. Beside the
-  // rings the window allows, one ring (taken over and written round all the
-  // time) and a few.
+  // rings the window allows, one short ring (taken over and written round
+  // all the time) and a few, which grow, fill back and give up their blocks
+  // to one another in a pool of a few dozen.
   for (char search : std::string("TSGFQ")) {
     for (char size : std::string("1CST")) {
       const Switches switches{SearchExponentFor(search), WindowExponentFor(size)};
