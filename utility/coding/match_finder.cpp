@@ -48,7 +48,7 @@ int64_t RingBudgetFor(int32_t windowSize, int64_t allowance) {
 }
 
 bool AllocateMatchTables(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget) {
-  if (windowSize <= 0 || windowSize > kLargestLinkedWindow) return false;
+  if (windowSize <= 0 || windowSize > kLargestLinkedWindow || searchLimit < 1) return false;
   lz.windowSize = windowSize;
   const size_t linkBytes = kLinkBytes * static_cast<size_t>(windowSize);
   lz.link = static_cast<uint8_t*>(std::malloc(linkBytes + 1));
@@ -267,7 +267,8 @@ static bool FindLonger(LzBuffer& lz, int32_t startSlot, int32_t length, int32_t 
     const int64_t oldest = OldestLiveEntry(lz.recent, ring);
     const int64_t lastAllowed = newest - (lz.searchLimit - 1);
     const int64_t stop = oldest > lastAllowed ? oldest : lastAllowed;
-    const uint16_t* links = RingEntries(lz.recent, ring);
+    // A ring given up has no block: its entries are then never read.
+    const uint16_t* links = newest >= stop ? RingEntries(lz.recent, ring) : nullptr;
     const int64_t mask = RingLength(lz.recent.rings[ring]) - 1;
     const int32_t size = lz.windowSize;
     const int32_t reach = lz.fill - 1;

@@ -31,7 +31,8 @@ constexpr int64_t kUtilityRingAllowance = int64_t{3} << 19;
 #endif
 
 // Allocates the link and context tables, the rings and the window; false
-// when an allocation fails or the window is beyond what a link can span.
+// when an allocation fails, the window is beyond what a link can span or
+// the search limit is below one.
 // The source must already be attached.
 bool AllocateMatchTables(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget);
 // Sets the initial state and takes in the first source byte.

@@ -115,8 +115,6 @@ void GiveBack(RecentCandidates& recent, int32_t block, int32_t order) {
   PushFree(recent, block, order);
 }
 
-// Doubles an owner's ring when the pool allows, keeping its live entries
-// at their numbers.
 // Frees the blocks of rings held more weakly than `owner`, from where the
 // last search stopped, until a run of 2^order blocks is free or the
 // search has looked at enough rings. Holds it passes are halved, so that
@@ -142,6 +140,8 @@ int32_t ReclaimBlocks(RecentCandidates& recent, const ContextRing& owner, int32_
   return kNoBlock;
 }
 
+// Doubles an owner's ring when the pool allows, keeping its live entries
+// at their numbers.
 void Grow(RecentCandidates& recent, ContextRing& owner) {
   if (owner.order >= recent.longestOrder) return;
   int32_t block = TakeBlocks(recent, owner.order + 1);
@@ -241,6 +241,7 @@ void RecordCandidate(RecentCandidates& recent, uint32_t context, int32_t link) {
     // chain from here on.
     ContextRing& taken = recent.rings[ring];
     if (taken.block != kNoBlock) GiveBack(recent, taken.block, taken.order);
+    taken.first = taken.pushed;
     taken.block = TakeBlocks(recent, 0);
     taken.order = 0;
     if (taken.block == kNoBlock) {
@@ -250,7 +251,6 @@ void RecordCandidate(RecentCandidates& recent, uint32_t context, int32_t link) {
     }
     taken.context = context;
     taken.strength = 0;
-    taken.first = taken.pushed;
   }
   ContextRing& owner = recent.rings[ring];
   recent.entries[int64_t{owner.block} * kRingBlockEntries + (owner.pushed & (RingLength(owner) - 1))] =

@@ -49,8 +49,8 @@ struct RecentCandidates {
   int64_t lastEntry = -1;
 };
 
-// Sizes the rings to use no more than `budgetBytes`; false when an
-// allocation fails.
+// Sizes the rings to use no more than `budgetBytes`, but at least one ring
+// of the shortest length; false when an allocation fails.
 bool AllocateRecentCandidates(RecentCandidates& recent, int64_t budgetBytes, int32_t searchLimit);
 void ResetRecentCandidates(RecentCandidates& recent);
 void ReleaseRecentCandidates(RecentCandidates& recent);
