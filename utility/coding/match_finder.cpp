@@ -258,6 +258,8 @@ static bool FindLonger(LzBuffer& lz, int32_t startSlot, int32_t length, int32_t 
   int32_t highSlot = startSlot + length;
   if (highSlot >= lz.windowSize) highSlot -= lz.windowSize;
   const uint8_t highByte = lz.window[highSlot];
+  const int32_t size = lz.windowSize;
+  const int32_t reach = lz.fill - 1;
   int32_t fruitless = 0;
   if (place->entry >= 0) {
     // The ring's links one after another, for as long as it holds them and
@@ -270,8 +272,6 @@ static bool FindLonger(LzBuffer& lz, int32_t startSlot, int32_t length, int32_t 
     // A ring given up has no block: its entries are then never read.
     const uint16_t* links = newest >= stop ? RingEntries(lz.recent, ring) : nullptr;
     const int64_t mask = RingLength(lz.recent.rings[ring]) - 1;
-    const int32_t size = lz.windowSize;
-    const int32_t reach = lz.fill - 1;
     // The walk keeps the candidate's byte at the offset tested first, and
     // finds its start only for the few that agree there.
     const uint8_t* window = lz.window;
@@ -311,7 +311,6 @@ static bool FindLonger(LzBuffer& lz, int32_t startSlot, int32_t length, int32_t 
   bool filling = entry >= 0 && CanFillBack(lz.recent, ring, entry);
   int32_t back = place->back;
   int32_t slot = place->slot;
-  const int32_t reach = lz.fill - 1;
   for (;;) {
     // Inside the window a link is below the window size: one wrap suffices.
     // The test is written so that no sum can overflow.
@@ -321,7 +320,7 @@ static bool FindLonger(LzBuffer& lz, int32_t startSlot, int32_t length, int32_t 
     --entry;
     back += link;
     slot -= link;
-    if (slot < 0) slot += lz.windowSize;
+    if (slot < 0) slot += size;
     ++steps->fromLinks;
     if (AgreesBeyond(lz, slot, startSlot, length, highByte)) {
       *place = WalkPlace{back, slot, filling ? entry : -1};
