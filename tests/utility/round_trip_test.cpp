@@ -13,49 +13,6 @@ using namespace testing_support;
 
 namespace {
 
-void ExpectRoundTrip(const Bytes& source, Switches switches, const std::string& what) {
-  Bytes packed = PackBytes(source.data(), source.size(), switches);
-  UnpackResult restored = UnpackBytes(packed.data(), packed.size());
-  EXPECT_EQ(restored.end, DecodeEnd::kEndMark) << what;
-  EXPECT_TRUE(restored.bytes == source) << what;
-}
-
-// Every window from /1 up fits these sources whole, so /1 stands for /H to /2.
-TEST(RoundTrip, EverySearchAndSizeSwitch) {
-  const std::pair<const char*, Bytes> corpus[] = {
-      {"text", TextLike(60000, 11)},      {"random", RandomBytes(9000, 12)},
-      {"records", Structured(50000, 13)}, {"runs", Runs(70000, 14)},
-      {"tiny", BytesOf("abcabcab")},      {"zeros", Bytes(20000, 0)},
-  };
-  for (char search : std::string("TSGFQ")) {
-    for (char size : std::string("1CST")) {
-      for (const auto& [name, source] : corpus) {
-        ExpectRoundTrip(source, Switches{SearchExponentFor(search), WindowExponentFor(size)},
-                        std::string(name) + " /" + search + " /" + size);
-      }
-    }
-  }
-}
-
-// Sources larger than the window make it wrap on both sides; over 16 MiB
-// with the largest window the restoring window wraps too.
-TEST(RoundTrip, SourcesLargerThanTheWindow) {
-  Bytes mixed = TextLike(150000, 21);
-  Bytes records = Structured(120000, 22);
-  mixed.insert(mixed.end(), records.begin(), records.end());
-  mixed.insert(mixed.end(), mixed.begin(), mixed.begin() + 40000);
-  for (char size : std::string("TSC")) {
-    ExpectRoundTrip(mixed, Switches{kDefaultSearchExponent, WindowExponentFor(size)}, std::string("mixed /") + size);
-  }
-  Bytes block = TextLike(3 << 20, 31), noise = RandomBytes(1 << 20, 32), source;
-  for (int i = 0; i < 5; ++i) {
-    source.insert(source.end(), block.begin(), block.end());
-    source.insert(source.end(), noise.begin() + i * 1000, noise.begin() + i * 1000 + 300000);
-  }
-  ASSERT_GT(source.size(), size_t{1} << 24);
-  ExpectRoundTrip(source, Switches{kDefaultSearchExponent, WindowExponentFor('H')}, "17 MiB /H");
-}
-
 // Copies repeat the last bytes, straddle the window's end, and refuse
 // distances before the first byte or beyond the window.
 TEST(Restore, CopiesRepeatTheLastBytes) {

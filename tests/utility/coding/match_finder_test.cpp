@@ -69,32 +69,4 @@ TEST(MatchFinder, CollidingContextsFallThroughToTheNextTable) {
   EXPECT_EQ(tokens.back(), "6@6");
 }
 
-TEST(MatchFinder, NeverYieldsLengthTwoAndCoversTheSource) {
-  const Bytes sources[] = {TextLike(20000, 1), RandomBytes(5000, 2), Structured(30000, 3), Runs(40000, 4)};
-  for (const Bytes& source : sources) {
-    for (int size : {12, 14, 20}) {
-      WindowChoice window = ChooseWindow(static_cast<int64_t>(source.size()), size);
-      LzBuffer lz;
-      OpenMemorySource(lz, source.data(), source.size(), window.size, 64);
-      Token token;
-      size_t covered = 0;
-      while (FindToken(lz, &token)) {
-        ASSERT_NE(token.length, 2);
-        if (token.length > 1) {
-          ASSERT_GE(token.distance, 1);
-          ASSERT_LT(token.distance, window.size);
-          for (int i = 0; i < token.length; ++i) {
-            ASSERT_EQ(source[covered + i], source[covered + i - token.distance]);
-          }
-        } else {
-          ASSERT_EQ(token.byte, source[covered]);
-        }
-        covered += static_cast<size_t>(token.length);
-      }
-      EXPECT_EQ(covered, source.size());
-      ReleaseSource(lz);
-    }
-  }
-}
-
 }  // namespace

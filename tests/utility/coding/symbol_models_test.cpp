@@ -84,31 +84,4 @@ TEST(AdaptiveInt, WritesPrefixAndBodyAndReadsThemBack) {
   }
 }
 
-// Every model, the window sizes and the searches at once: larger sources
-// of every kind pack to these sizes and FNV-1a digests.
-TEST(PackedFile, LargerSourcesGiveTheseExactFiles) {
-  struct Case {
-    const char* what;
-    Bytes source;
-    char search, size;
-    size_t packedSize;
-    uint64_t digest;
-  };
-  const Case cases[] = {
-      {"text", TextLike(100000, 61), 'G', '1', 19872, 0x4707525047bece03u},
-      {"records", Structured(60000, 62), 'F', 'C', 15830, 0x943e14ae81a76862u},
-      {"runs", Runs(80000, 63), 'T', 'T', 412, 0xe4313587e6a2f12bu},
-      {"random", RandomBytes(5000, 64), 'Q', 'H', 5102, 0xa1ad1cf74750bb6eu},
-      {"long runs", Runs(300000, 65), 'S', 'S', 1244, 0xb2418efd6cb3b3c2u},
-  };
-  for (const Case& c : cases) {
-    const Bytes packed =
-        PackBytes(c.source.data(), c.source.size(), Switches{SearchExponentFor(c.search), WindowExponentFor(c.size)});
-    uint64_t digest = 14695981039346656037u;
-    for (uint8_t b : packed) digest = (digest ^ b) * 1099511628211u;
-    EXPECT_EQ(packed.size(), c.packedSize) << c.what;
-    EXPECT_EQ(digest, c.digest) << c.what;
-  }
-}
-
 }  // namespace
