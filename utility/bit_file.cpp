@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "utility/fail.h"
+#include "utility/output_file.h"
 #include "utility/platform_io.h"
 
 static void AllocateBuffer(BitFile& file, uint16_t size) {
@@ -12,20 +13,21 @@ static void AllocateBuffer(BitFile& file, uint16_t size) {
   file.size = size;
 }
 
-void OpenBitFile(BitFile& file, const char* name, bool write, uint16_t size) {
+void OpenBitFile(BitFile& file, const char* name, uint16_t size) {
   AllocateBuffer(file, size);
   file.name = name;
-  if (write) {
-    file.mode = 1;
-    file.descriptor = CreateBinaryFile(name);
-    file.position = 0;
-  } else {
-    file.mode = 0;
-    file.descriptor = OpenBinaryFile(name);
-    file.valid = size;
-    file.position = 8u * size;
-  }
+  file.mode = 0;
+  file.descriptor = OpenBinaryFile(name);
+  file.valid = size;
+  file.position = 8u * size;
   if (file.descriptor == -1) FailNamed(exitcode::kUsage, msg::kCantOpenToFile, name);
+}
+
+void OpenBitFileForOutput(BitFile& file, OutputFile* output, uint16_t size) {
+  AllocateBuffer(file, size);
+  file.name = output->path().c_str();
+  file.mode = 1;
+  file.output = output;
 }
 
 void OpenBitFileForMemoryWrite(BitFile& file, std::vector<uint8_t>* out) {
@@ -50,9 +52,8 @@ static void WriteBytes(BitFile& file, unsigned count) {
     file.memoryOut->insert(file.memoryOut->end(), file.buffer, file.buffer + count);
     return;
   }
-  if (WriteDescriptor(file.descriptor, file.buffer, count) != static_cast<int>(count)) {
-    FailCoded(exitcode::kFailure, msg::kPackedWriteError);
-  }
+  if (!file.output->Write(file.buffer, count)) FailCoded(exitcode::kFailure, msg::kPackedWriteError);
+  file.bytesWritten += count;
 }
 
 static int ReadBytes(BitFile& file) {

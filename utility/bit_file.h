@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+class OutputFile;
+
 constexpr uint16_t kBitFileBufferSize = 1024;
 // A packed file being restored is read in larger pieces: nobody watches it
 // grow, and every read is a call into the system.
@@ -18,8 +20,11 @@ struct BitFile {
   uint16_t valid = 0;     // read mode: bytes the last refill delivered
   uint32_t position = 0;  // bit position within the buffer (read mode: whole bytes)
   uint8_t mode = 0;       // 1 write, 0 read
-  int descriptor = -1;
+  int descriptor = -1;    // read mode: the packed file
   const char* name = "";  // for the messages that name the file
+  // Write mode: the packed file being written, or a byte vector.
+  OutputFile* output = nullptr;
+  uint64_t bytesWritten = 0;
   // In-memory stream instead of a descriptor (descriptor stays -1).
   std::vector<uint8_t>* memoryOut = nullptr;
   const uint8_t* memoryIn = nullptr;
@@ -35,9 +40,11 @@ struct BitFile {
   unsigned windowBits = 0;
 };
 
-// Opens a file; ends the process with "Insufficient memory" or
+// Opens a file for reading; ends the process with "Insufficient memory" or
 // "Can't open to file %s" on failure. `name` must outlive the object.
-void OpenBitFile(BitFile& file, const char* name, bool write, uint16_t size);
+void OpenBitFile(BitFile& file, const char* name, uint16_t size);
+// Writes into an opened output, which stays its caller's to commit.
+void OpenBitFileForOutput(BitFile& file, OutputFile* output, uint16_t size);
 // Opens a stream that writes into `out` (appending) or reads `data`.
 void OpenBitFileForMemoryWrite(BitFile& file, std::vector<uint8_t>* out);
 void OpenBitFileForMemoryRead(BitFile& file, const uint8_t* data, uint64_t size);

@@ -4,22 +4,10 @@
 #include <cstring>
 
 #include "utility/fail.h"
-#include "utility/platform_io.h"
+#include "utility/output_file.h"
 #include "utility/progress.h"
 
 namespace {
-
-// Straight to the stream's descriptor: the stream is unbuffered, and its
-// layer would only add work to every piece.
-void WriteToStream(FILE* stream, const uint8_t* bytes, size_t count) {
-  const int descriptor = fileno(stream);
-  while (count > 0) {
-    const int written = WriteDescriptor(descriptor, bytes, static_cast<unsigned>(count));
-    if (written <= 0) FailCoded(exitcode::kFailure, msg::kTargetWriteError);
-    bytes += written;
-    count -= static_cast<size_t>(written);
-  }
-}
 
 // The window's bytes from `handedOn` up to `end` go to the target.
 void HandOn(LzBuffer& lz, int32_t end) {
@@ -30,7 +18,8 @@ void HandOn(LzBuffer& lz, int32_t end) {
   if (target.memory != nullptr) {
     target.memory->insert(target.memory->end(), bytes, bytes + count);
   } else {
-    WriteToStream(target.stream, bytes, count);
+    // Straight from the window: no stream layer adds work to every piece.
+    if (!target.output->Write(bytes, count)) FailCoded(exitcode::kFailure, msg::kTargetWriteError);
   }
   lz.handedOn = end;
 }
@@ -73,10 +62,7 @@ void OpenTargetWindow(LzBuffer& lz, int32_t windowSize) {
   OpenWindow(lz, (size + piece - 1) / piece * piece);
 }
 
-void AttachTarget(LzBuffer& lz, FILE* stream) {
-  if (stream == nullptr) FailCoded(exitcode::kFailure, msg::kNoTargetStream);
-  lz.target.stream = stream;
-}
+void AttachTarget(LzBuffer& lz, OutputFile* output) { lz.target.output = output; }
 
 void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize) {
   lz.target.memory = out;
@@ -89,11 +75,7 @@ void ReleaseTarget(LzBuffer& lz) {
   if (lz.window != nullptr) FlushRestored(lz);
   std::free(lz.window);
   lz.window = nullptr;
-  if (lz.target.stream != nullptr && std::fclose(lz.target.stream) != 0) {
-    lz.target.stream = nullptr;
-    FailCoded(exitcode::kFailure, msg::kTargetWriteError);
-  }
-  lz.target.stream = nullptr;
+  lz.target.output = nullptr;
   lz.target.memory = nullptr;
 }
 

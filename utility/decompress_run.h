@@ -22,12 +22,12 @@ int32_t RestoreWindowFor(uint32_t exponent);
 // pieces long; ends the process on failure. Done before the target is
 // created, so that a failure leaves a file already under its name as it was.
 void OpenTargetWindow(LzBuffer& lz, int32_t windowSize);
-// Takes over the target stream; ends the process when there is none.
-void AttachTarget(LzBuffer& lz, FILE* stream);
+// Restores into an opened output, which stays its caller's to commit.
+void AttachTarget(LzBuffer& lz, OutputFile* output);
 void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize);
 // Hands on every restored byte not yet written out, a partial piece too.
 void FlushRestored(LzBuffer& lz);
-// Frees the window and closes the target, writing out what is left.
+// Frees the window, writing out what is left.
 void ReleaseTarget(LzBuffer& lz);
 
 void PutLiteral(LzBuffer& lz, uint8_t byte);

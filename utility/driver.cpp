@@ -7,6 +7,7 @@
 #include "utility/compress_run.h"
 #include "utility/decompress_run.h"
 #include "utility/fail.h"
+#include "utility/output_file.h"
 #include "utility/platform_io.h"
 
 namespace {
@@ -36,7 +37,10 @@ void RefuseSameFile(const char* packedName, const char* otherName) {
 }
 
 // The source is opened before the packed file is created: a source that
-// cannot be read leaves a packed file already under the name as it was.
+// cannot be read leaves a packed file already under the name as it was. The
+// packed file is written beside its name and takes the name once complete,
+// so a run that fails half-way (the process ends then) leaves nothing of
+// itself behind.
 int Compress(const char* packedName, const char* sourceName, const Switches& switches) {
   int64_t sourceSize;
   if (!QueryFileSize(sourceName, &sourceSize)) FailCoded(exitcode::kFailure, msg::kNoSourceStatus);
@@ -45,8 +49,10 @@ int Compress(const char* packedName, const char* sourceName, const Switches& swi
   WindowChoice window = ChooseWindow(sourceSize, switches.windowExponent);
   LzBuffer lz;
   OpenSource(lz, sourceName, window.size, int32_t{1} << switches.searchExponent);
+  OutputFile output;
+  if (!output.Open(packedName)) FailNamed(exitcode::kUsage, msg::kCantOpenToFile, packedName);
   BitFile packed;
-  OpenBitFile(packed, packedName, true, kBitFileBufferSize);
+  OpenBitFileForOutput(packed, &output, kBitFileBufferSize);
   HpModel hp;
   BuildHp(hp);
   HlModel hl[kDistanceModels];
@@ -55,13 +61,14 @@ int Compress(const char* packedName, const char* sourceName, const Switches& swi
   std::fprintf(stderr, "The file %s is processed:    ", sourceName);
   CompressRun(packed, lz, hp, hl, sourceSize, stderr);
   Finish(packed);
-  int64_t packedSize = TellDescriptor(packed.descriptor);
-  double ratio = sourceSize != 0 ? static_cast<double>(packedSize) / static_cast<double>(sourceSize) : 1.0;
-  std::fprintf(stderr, "\nTarget file %s is %7.5f bit, %6.2f%%\n", packedName, 8 * ratio, 100 * ratio);
+  const int64_t packedSize = static_cast<int64_t>(packed.bytesWritten);
   ReleaseDistanceModels(hl);
   ReleaseHp(hp);
   ReleaseSource(lz);
   ReleaseBitFile(packed);
+  if (!output.Commit()) FailCoded(exitcode::kFailure, msg::kPackedWriteError);
+  double ratio = sourceSize != 0 ? static_cast<double>(packedSize) / static_cast<double>(sourceSize) : 1.0;
+  std::fprintf(stderr, "\nTarget file %s is %7.5f bit, %6.2f%%\n", packedName, 8 * ratio, 100 * ratio);
   return exitcode::kSuccess;
 }
 
@@ -69,7 +76,7 @@ int Compress(const char* packedName, const char* sourceName, const Switches& swi
 // has none.
 void OpenPackedFile(BitFile& packed, const char* packedName, uint32_t* exponent) {
   if (IsDirectory(packedName)) FailCoded(exitcode::kFailure, msg::kPackedIsFolder);
-  OpenBitFile(packed, packedName, false, kBitFileReadSize);
+  OpenBitFile(packed, packedName, kBitFileReadSize);
   if (ReadBits(packed, exponent, kHeaderBits) == 0) FailCoded(exitcode::kFailure, msg::kPackedIsEmpty);
 }
 
@@ -77,7 +84,10 @@ void OpenPackedFile(BitFile& packed, const char* packedName, uint32_t* exponent)
 
 // The packed file and its header are read, and all memory taken, before the
 // target is created: a packed file that cannot be restored, or a run short
-// of memory, leaves a target already under the name as it was.
+// of memory, leaves a target already under the name as it was. A new target
+// is written where it stands, in whole pieces, so that a viewer can read it
+// as it grows; an existing one is replaced only once the run succeeds. A run
+// that fails (the process ends then) removes a target it created.
 int RestoreFile(const char* packedName, const char* targetName, int64_t limit) {
   int64_t packedSize;
   if (!QueryFileSize(packedName, &packedSize)) FailCoded(exitcode::kFailure, msg::kNoPackedStatus);
@@ -92,26 +102,21 @@ int RestoreFile(const char* packedName, const char* targetName, int64_t limit) {
   LzBuffer lz;
   OpenTargetWindow(lz, RestoreWindowFor(exponent));
   lz.restoreLimit = limit;
-  FILE* target = std::fopen(targetName, "w+b");
-  if (target == nullptr) FailCoded(exitcode::kFailure, msg::kCantOpenOutput);
-  // The target's pieces go from the LZ buffer's window straight to the
-  // stream's descriptor: the stream itself must hold nothing back.
-  std::setvbuf(target, nullptr, _IONBF, 0);
-  AttachTarget(lz, target);
+  OutputFile target;
+  if (!target.Open(targetName, OutputFile::NewName::kInPlace)) FailCoded(exitcode::kFailure, msg::kCantOpenOutput);
+  AttachTarget(lz, &target);
   std::fprintf(stderr, "The file %s is processed:    ", packedName);
   DecodeEnd end = DecompressRun(lz, packed, hp, hl, packedSize, stderr);
-  if (end == DecodeEnd::kOverLimit) {
-    ReleaseTarget(lz);  // the target keeps what was restored, up to the limit
-    FailCoded(exitcode::kFailure, msg::kRestoreTooLarge);
-  }
+  if (end == DecodeEnd::kOverLimit) FailCoded(exitcode::kFailure, msg::kRestoreTooLarge);
   if (end != DecodeEnd::kEndMark) {
     std::fputs("\nWarning: the packed data ended before its end mark", stderr);
   }
-  std::fprintf(stderr, "\nDecompressed data in %s\n", targetName);
   ReleaseDistanceModels(hl);
   ReleaseHp(hp);
   ReleaseTarget(lz);
   ReleaseBitFile(packed);
+  if (!target.Commit()) FailCoded(exitcode::kFailure, msg::kTargetWriteError);
+  std::fprintf(stderr, "\nDecompressed data in %s\n", targetName);
   return exitcode::kSuccess;
 }
 

@@ -21,7 +21,6 @@ constexpr const char* kCantOpenOutput = "Unable_to_open_an_output_file. Exit cod
 constexpr const char* kCantOpenSource = "Can`t open source file. Exit code %d ";
 constexpr const char* kNoSourceBuffer = "Not enough of memory for source file buffering. Exit code %d ";
 constexpr const char* kNoLzMemory = "Not enough of memory for LZ buffer. Exit code %d ";
-constexpr const char* kNoTargetStream = "Error_open_output_file. Exit code %d ";
 constexpr const char* kNoTargetWindow = "Not_enough_of_memory_for_LZ_buffer. Exit code %d ";
 constexpr const char* kNoHuffmanMemory = "Not enough of memory for Huffman data structures. Exit code %d ";
 constexpr const char* kCodeTooLong = "Stop by too long code!. Exit code %d ";

@@ -15,25 +15,13 @@
 
 #if defined(_WIN32)
 
-int CreateBinaryFile(const char* name) {
-  int descriptor = _creat(name, _S_IREAD | _S_IWRITE);
-  if (descriptor != -1) _setmode(descriptor, _O_BINARY);
-  return descriptor;
-}
-
 int OpenBinaryFile(const char* name) { return _open(name, _O_RDONLY | _O_BINARY); }
 
 int ReadDescriptor(int descriptor, void* buffer, unsigned count) {
   return _read(descriptor, buffer, count);
 }
 
-int WriteDescriptor(int descriptor, const void* buffer, unsigned count) {
-  return _write(descriptor, buffer, count);
-}
-
 void CloseDescriptor(int descriptor) { _close(descriptor); }
-
-int64_t TellDescriptor(int descriptor) { return _telli64(descriptor); }
 
 bool QueryFileSize(const char* name, int64_t* size) {
   struct _stati64 status;
@@ -70,23 +58,13 @@ FILE* OpenSourceStream(const char* name) { return std::fopen(name, "rb"); }
 
 #else
 
-int CreateBinaryFile(const char* name) {
-  return ::open(name, O_WRONLY | O_CREAT | O_TRUNC, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
-}
-
 int OpenBinaryFile(const char* name) { return ::open(name, O_RDONLY); }
 
 int ReadDescriptor(int descriptor, void* buffer, unsigned count) {
   return static_cast<int>(::read(descriptor, buffer, count));
 }
 
-int WriteDescriptor(int descriptor, const void* buffer, unsigned count) {
-  return static_cast<int>(::write(descriptor, buffer, count));
-}
-
 void CloseDescriptor(int descriptor) { ::close(descriptor); }
-
-int64_t TellDescriptor(int descriptor) { return ::lseek(descriptor, 0, SEEK_CUR); }
 
 bool QueryFileSize(const char* name, int64_t* size) {
   struct stat status;

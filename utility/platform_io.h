@@ -6,16 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 
-// Creates (or truncates) a file for binary writing; -1 on failure.
-int CreateBinaryFile(const char* name);
 // Opens an existing file for binary reading; -1 on failure.
 int OpenBinaryFile(const char* name);
 // Returns the count transferred, or -1 on failure.
 int ReadDescriptor(int descriptor, void* buffer, unsigned count);
-int WriteDescriptor(int descriptor, const void* buffer, unsigned count);
 void CloseDescriptor(int descriptor);
-// The current position of the descriptor in bytes.
-int64_t TellDescriptor(int descriptor);
 
 // The file status query: true with the size when the name has a status.
 bool QueryFileSize(const char* name, int64_t* size);

@@ -189,6 +189,37 @@ if [ -z "$runner" ]; then
   kwentool render example.bs 1 linked.bmp
   check "a render through a link replaces the file it points at" same "$(rc):$(stat -c %s kept.bmp)" "0:94"
   check "... and keeps the link" test -L linked.bmp
+  # A link where the old fixed temporary name lay receives nothing.
+  printf 'victim' >victim.txt
+  ln -s victim.txt z.bmp.part
+  kwentool render example.bs 1 z.bmp
+  check "a planted link beside the output is not followed" same "$(rc):$(cat victim.txt):$(test -L z.bmp.part && echo link)" \
+    "0:victim:link"
+  check "... and the output is a file of its own" test -f z.bmp -a ! -L z.bmp
+  # Stopped at any moment (a shell's background job ignores SIGINT, so
+  # SIGTERM and SIGHUP stand for Ctrl+C), a render leaves no temporary: a page
+  # of 100 MB takes long enough to be caught writing.
+  mkdir interrupted
+  convert -size 6000x6000 xc:white -type truecolor big.bmp
+  for delay in 0.05 0.2 0.5; do
+    for signal in TERM HUP; do
+      "$tool" render big.bmp 1 interrupted/page.ppm >/dev/null 2>&1 &
+      sleep "$delay"
+      kill -s "$signal" $! 2>/dev/null
+      wait $! 2>/dev/null
+    done
+  done
+  check "interrupted renders leave no temporary" same "$(ls -A interrupted | grep -v '^page.ppm$')" ""
 fi
+# Inputs named like the old fixed temporary: never taken as the output's.
+cp example.bs p.bmp.part
+kwentool render p.bmp.part 1 p.bmp
+check "render from OUT.part keeps its document" same "$(rc):$(cmp p.bmp.part example.bs)" "0:"
+cp book.bs u.bs.part
+kwentool unpack book.kwen u.bs
+check "unpack beside a file named OUT.part keeps that file" same "$(rc):$(cmp u.bs.part book.bs):$(cmp u.bs book.bs)" "0::"
+printf 'unrelated' >y.bmp.part
+kwentool render example.bs 1 y.bmp
+check "an unrelated OUT.part keeps its bytes" same "$(rc):$(cat y.bmp.part)" "0:unrelated"
 
 finish kwentool

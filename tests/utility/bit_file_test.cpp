@@ -7,6 +7,7 @@
 #endif
 
 #include "tests/test_support.h"
+#include "utility/output_file.h"
 
 using namespace testing_support;
 
@@ -16,8 +17,11 @@ namespace {
 // disk only when full, and a call that would overflow it flushes first.
 TEST(BitFile, WritesFlushWholeBuffersAndKeepThePartialByte) {
   const std::string path = TempPath("bits.bin");
+  std::remove(path.c_str());
+  OutputFile output;
+  ASSERT_TRUE(output.Open(path, OutputFile::NewName::kInPlace)) << output.error();
   BitFile out;
-  OpenBitFile(out, path.c_str(), true, kBitFileBufferSize);
+  OpenBitFileForOutput(out, &output, kBitFileBufferSize);
   WriteBits(out, 20, 5);
   for (int i = 0; i < 3; ++i) WriteBit(out, 1);
   std::vector<int> expected = {0, 0, 1, 0, 1, 1, 1, 1};  // 0xF4
@@ -43,6 +47,7 @@ TEST(BitFile, WritesFlushWholeBuffersAndKeepThePartialByte) {
   for (int i = 0; i < 8; ++i) expected.push_back((0xAB >> i) & 1);
   Finish(out);
   ReleaseBitFile(out);
+  ASSERT_TRUE(output.Commit()) << output.error();
   const Bytes bytes = ReadFileBytes(path);
   EXPECT_EQ(bytes.front(), 0xF4);
   EXPECT_EQ(StreamBits(bytes), expected);
@@ -52,14 +57,14 @@ TEST(BitFile, ReadsBitsAcrossRefillsAndReportsTheEnd) {
   std::string empty = TempPath("empty.bin");
   WriteFileBytes(empty, {});
   BitFile in;
-  OpenBitFile(in, empty.c_str(), false, kBitFileBufferSize);
+  OpenBitFile(in, empty.c_str(), kBitFileBufferSize);
   uint32_t value = 0;
   EXPECT_EQ(ReadBits(in, &value, 5), 0);
   ReleaseBitFile(in);
 
   std::string one = TempPath("one.bin");
   WriteFileBytes(one, {0xB6});
-  OpenBitFile(in, one.c_str(), false, kBitFileBufferSize);
+  OpenBitFile(in, one.c_str(), kBitFileBufferSize);
   EXPECT_EQ(ReadBits(in, &value, 5), 5);
   EXPECT_EQ(value, 0x16u);
   unsigned bit;

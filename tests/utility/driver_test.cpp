@@ -69,7 +69,8 @@ constexpr const char* kOverLimitMessage =
     "Restored data would reach 2 GiB, more than any source packs to. Exit code 2 ";
 
 // The utility's limit is 2^31 - 1 bytes, which takes gigabytes on disk to
-// reach; a lower one shows where and how the run stops.
+// reach; a lower one shows where and how the run stops. A run stopped there
+// removes a target it created and leaves one already there as it was.
 TEST(RestoreFileDeathTest, StopsWhereTheRestoredDataWouldPassTheLimit) {
   struct Case {
     const char* what;
@@ -82,19 +83,30 @@ TEST(RestoreFileDeathTest, StopsWhereTheRestoredDataWouldPassTheLimit) {
       {"a literal past the limit", {1, kTestLimit - 1, 1}, 2, kOverLimitMessage},
       {"the last of three matches", {1, 2000, 2000, 2000}, 2, kOverLimitMessage},
   };
+  const Bytes older = RandomBytes(3000, 5);
   for (const Case& c : cases) {
     WriteFileBytes(kLimitPacked, PackedRunOfA(c.lengths));
-    EXPECT_EXIT(
-        {
-          if (std::freopen(kLimitOutput, "w", stdout) == nullptr) std::exit(99);
-          std::exit(RestoreFile(kLimitPacked, kLimitTarget, kTestLimit));
-        },
-        ::testing::ExitedWithCode(c.exitCode), "")
-        << c.what;
-    const Bytes restored = ReadFileBytes(kLimitTarget);
-    EXPECT_EQ(restored.size(), static_cast<size_t>(kTestLimit)) << c.what;
-    EXPECT_TRUE(restored == Bytes(restored.size(), 'a')) << c.what;
-    EXPECT_EQ(TextOf(ReadFileBytes(kLimitOutput)), c.message) << c.what;
+    for (bool targetExists : {false, true}) {
+      std::remove(kLimitTarget);
+      if (targetExists) WriteFileBytes(kLimitTarget, older);
+      EXPECT_EXIT(
+          {
+            if (std::freopen(kLimitOutput, "w", stdout) == nullptr) std::exit(99);
+            std::exit(RestoreFile(kLimitPacked, kLimitTarget, kTestLimit));
+          },
+          ::testing::ExitedWithCode(c.exitCode), "")
+          << c.what;
+      EXPECT_EQ(TextOf(ReadFileBytes(kLimitOutput)), c.message) << c.what;
+      int64_t size = -1;
+      QueryFileSize(kLimitTarget, &size);
+      if (c.exitCode == 0) {
+        EXPECT_TRUE(ReadFileBytes(kLimitTarget) == Bytes(kTestLimit, 'a')) << c.what;
+      } else if (targetExists) {
+        EXPECT_TRUE(ReadFileBytes(kLimitTarget) == older) << c.what;
+      } else {
+        EXPECT_EQ(size, -1) << c.what << ": the partial target is left";
+      }
+    }
   }
   for (const char* path : {kLimitPacked, kLimitTarget, kLimitOutput}) std::remove(path);
 }

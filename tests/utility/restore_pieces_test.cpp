@@ -11,7 +11,7 @@
 #include "tests/utility/packed_tokens.h"
 #include "utility/decompress_run.h"
 #include "utility/memory_pack.h"
-#include "utility/platform_io.h"
+#include "utility/output_file.h"
 
 using namespace testing_support;
 
@@ -27,12 +27,12 @@ Bytes ReadWhole(const std::string& path) {
 // end: after every step the file is a whole-piece prefix of what was restored.
 TEST(RestorePieces, FileGrowsByWholePiecesThroughWrapsAndLongCopies) {
   const std::string path = TempPath("pieces.bin");
-  FILE* stream = std::fopen(path.c_str(), "w+b");
-  ASSERT_NE(stream, nullptr);
-  std::setvbuf(stream, nullptr, _IONBF, 0);
+  std::remove(path.c_str());
+  OutputFile output;
+  ASSERT_TRUE(output.Open(path, OutputFile::NewName::kInPlace)) << output.error();
   LzBuffer lz;
   OpenTargetWindow(lz, 3000);
-  AttachTarget(lz, stream);
+  AttachTarget(lz, &output);
   EXPECT_EQ(lz.windowSize, 3072);
   Bytes expected;
   uint32_t state = 7;
@@ -57,6 +57,7 @@ TEST(RestorePieces, FileGrowsByWholePiecesThroughWrapsAndLongCopies) {
     ASSERT_TRUE(std::equal(onDisk.begin(), onDisk.end(), expected.begin())) << step;
   }
   ReleaseTarget(lz);
+  ASSERT_TRUE(output.Commit()) << output.error();
   EXPECT_TRUE(ReadWhole(path) == expected);
   std::remove(path.c_str());
 }
@@ -111,15 +112,15 @@ TEST(RestorePieces, DistancesBeyondSixteenMebibytesEndTheStream) {
   }
   // The file target's window is the same length.
   LzBuffer lz;
-  const std::string path = TempPath("far.bin");
+  OutputFile output;
+  ASSERT_TRUE(output.Open(TempPath("far.bin"))) << output.error();
   OpenTargetWindow(lz, RestoreWindowFor(25));
-  AttachTarget(lz, std::fopen(path.c_str(), "w+b"));
+  AttachTarget(lz, &output);
   PutLiteral(lz, 'a');
   ASSERT_TRUE(CopyMatch(lz, 1, before));
   EXPECT_TRUE(CopyMatch(lz, static_cast<uint32_t>(kRestoreWindowSize), 1));
   EXPECT_FALSE(CopyMatch(lz, static_cast<uint32_t>(kRestoreWindowSize) + 1, 1));
   ReleaseTarget(lz);
-  std::remove(path.c_str());
 }
 
 }  // namespace

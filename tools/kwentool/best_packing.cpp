@@ -7,7 +7,8 @@
 #include <string>
 
 #include "tools/kwentool/file_bytes.h"
-#include "tools/kwentool/output_file.h"
+#include "tools/kwentool/output_check.h"
+#include "utility/output_file.h"
 #include "utility/best_pack.h"
 #include "utility/memory_pack.h"
 #include "viewer/document/document_kind.h"

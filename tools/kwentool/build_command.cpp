@@ -7,7 +7,7 @@
 
 #include "tools/kwentool/document_writer.h"
 #include "tools/kwentool/input_pages.h"
-#include "tools/kwentool/output_file.h"
+#include "utility/output_file.h"
 #include "tools/kwentool/page_progress.h"
 #include "utility/platform_io.h"
 #include "tools/kwentool/page_check.h"

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "tools/kwentool/open_document.h"
-#include "tools/kwentool/output_file.h"
+#include "tools/kwentool/output_check.h"
+#include "utility/output_file.h"
 #include "tools/kwentool/page_pixels.h"
 #include "tools/kwentool/page_progress.h"
 #include "tools/kwentool/png_writer.h"

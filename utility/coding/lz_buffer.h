@@ -9,6 +9,8 @@
 #include "utility/coding/recent_candidates.h"
 #include "utility/fail.h"
 
+class OutputFile;
+
 constexpr int32_t kEmptyWindowSize = 1024;  // the window of an empty source
 // The source and target streams are read and written in pieces of this size:
 // another process reading the restored file sees it grow by whole pieces.
@@ -30,7 +32,7 @@ struct ByteSource {
 // Where restored bytes go: a file, written in whole pieces straight from
 // the window, or a vector.
 struct ByteSink {
-  FILE* stream = nullptr;
+  OutputFile* output = nullptr;
   std::vector<uint8_t>* memory = nullptr;
 };
 

@@ -8,7 +8,7 @@ void GetExportParts(ExportPart (&parts)[kExportParts]) {
   parts[0] = {&sBitMapFileHeader, sizeof sBitMapFileHeader, "Write BITMAPFILEHEADER to export file failed"};
   parts[1] = {&sBitMapInfoHeader.BMIH, sizeof sBitMapInfoHeader.BMIH, "Write BITMAPINFO to export file failed"};
   parts[2] = {sBitMapInfoHeader.RGBTable, 4 * static_cast<uint32_t>(nColors), "Write RGBTable to export file failed"};
-  parts[3] = {pDibBits, static_cast<uint32_t>(rows), "Write BITMAP to export file failed"};
+  parts[3] = {pDibBits, static_cast<uint32_t>(rows), kLastExportPartFailure};
 }
 
 const char* WriteExportParts(ExportWriter write, void* file) {

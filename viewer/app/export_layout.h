@@ -11,6 +11,9 @@ struct ExportPart {
 };
 
 constexpr int kExportParts = 4;
+// The page's rows are written last: a file that fails to take its end fails
+// as they do.
+constexpr const char* kLastExportPartFailure = "Write BITMAP to export file failed";
 
 // The parts of the current page, in the order they are written.
 void GetExportParts(ExportPart (&parts)[kExportParts]);

@@ -8,6 +8,7 @@
 #include "viewer/app/export_layout.h"
 #include "viewer/app/main_window.h"
 #include "viewer/app/texts.h"
+#include "utility/output_file.h"
 #include "viewer/document/document_state.h"
 
 namespace {
@@ -17,19 +18,21 @@ char szExportFile[kPathBufferBytes];
 constexpr char kExportFilter[] = "All Files (*.*)\0*.*\0BMP Files (*.bmp)\0*.bmp\0";
 
 uint32_t WriteToFile(void* file, const void* data, uint32_t size) {
-  UINT written = _lwrite(*static_cast<HFILE*>(file), static_cast<LPCCH>(data), size);
-  return written == static_cast<UINT>(HFILE_ERROR) ? 0 : written;
+  return static_cast<OutputFile*>(file)->Write(data, size) ? size : 0;
 }
 
-// A part written short has failed, as one that could not be written at all.
+// A part written short has failed, as one that could not be written at all;
+// the file then keeps what it held before the export, and a device named
+// (NUL, a printer port) is written, never replaced.
 void WriteExportFile() {
-  HFILE file = _lcreat(szExportFile, 0);
-  if (file == HFILE_ERROR) {
+  OutputFile output;
+  if (!output.Open(szExportFile)) {
     ShowWarning(text::kCantCreateExport);
     return;
   }
-  if (const char* failure = WriteExportParts(WriteToFile, &file)) ShowWarning(failure);
-  _lclose(file);
+  const char* failure = WriteExportParts(WriteToFile, &output);
+  if (failure == nullptr && !output.Commit()) failure = kLastExportPartFailure;
+  if (failure != nullptr) ShowWarning(failure);
 }
 
 }  // namespace
