@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake g++ make googletest clang libclang-rt-14-dev
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb
-          imagemagick libstb-dev gzip bzip2 xz-utils zstd time
+          imagemagick libstb-dev libjpeg62-turbo-dev libpng-dev gzip bzip2 xz-utils zstd time
           qt6-base-dev libtiff-dev libtiff-tools libpoppler-cpp-dev poppler-utils
           tesseract-ocr tesseract-ocr-eng xdotool ghostscript)
 

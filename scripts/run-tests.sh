@@ -55,6 +55,7 @@ fuzz() {  # fuzz TARGET MAX_LEN SEEDS...
 fuzz unpack_fuzz 4096 "$root/fuzz/seeds/unpack"
 fuzz page_fuzz 8192 "$root/tests/data" "$hostile"
 fuzz build_fuzz 4096 "$root/fuzz/seeds/images"
+fuzz image_stb_fuzz 4096 "$root/fuzz/seeds/images"
 fuzz pack_best_fuzz 16384 "$root/fuzz/seeds/unpack"
 fuzz finder_fuzz 65536 "$root/tests/data"
 fuzz tiff_fuzz 4096 "$root/fuzz/seeds/tiff"

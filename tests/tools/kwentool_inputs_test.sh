@@ -106,6 +106,14 @@ check "names with colons: the file itself, or a range after it" eval 'render_pag
   render_page 2 && same_pixels got.png colour.png'
 check "a page beyond the file is refused" refused "multi.tif has no page 4 (it has 3)" multi.tif:2-4
 check "a backward range is refused" refused "multi.tif:3-2: the range 3-2 runs backwards" multi.tif:3-2
+# Blank pages of the largest size, the same Group 4 page 20 times in a few
+# kilobytes: each is one blank spot, with a line of progress.
+{ printf 'P4 8192 8192\n'; head -c $((8192 * 8192 / 8)) /dev/zero; } >white.pbm
+ppm2tiff -c g4 -r 8192 white.pbm white.tif
+tiffcp $(printf 'white.tif %.0s' $(seq 20)) blank.tif
+kwentool build -o book.kwen blank.tif
+check "20 blank pages of 8192 x 8192" eval '[ "$(rc)" = 0 ] && [ "$(grep -c "^page .* of 20" err.txt)" = 20 ] &&
+  [ "$("$tool" info book.kwen | grep -c "8192 x 8192, 1 bits per pixel, 2 colours, 1 spots")" = 20 ]'
 many=()
 for i in $(seq 334); do many+=(multi.tif); done
 check "more than 999 pages in all are refused" refused "the inputs hold 1002 pages; a document holds at most 999" "${many[@]}"

@@ -21,7 +21,7 @@ refused() { local message=${2:-}; same "$(rc):$(head -c ${#message} err.txt)" "$
 kwentool --help
 check "--help exits 0" same "$(rc)" 0
 for phrase in 'render DOC PAGES OUT' '\.pgm  raw PGM' 'build \[OPTIONS\] -o BOOK.kwen PAGE' '--pack best' \
-  'repack IN.kwen OUT.kwen' '--lossy' '1/100 inch'; do
+  'repack IN.kwen OUT.kwen' '--lossy' '1/100 inch' '--pdf-timeout S' '--pdf-memory M'; do
   check "--help tells $phrase" grep -q -- "$phrase" out.txt
 done
 

@@ -7,12 +7,14 @@
 #include <string>
 
 #include "tools/kwentool/file_bytes.h"
+#include "tools/kwentool/open_document.h"
 #include "tools/kwentool/output_check.h"
 #include "utility/output_file.h"
 #include "utility/best_pack.h"
 #include "utility/memory_pack.h"
 #include "viewer/document/document_kind.h"
 #include "viewer/document/document_layout.h"
+#include "viewer/document/document_state.h"
 
 namespace {
 
@@ -53,20 +55,27 @@ int RepackDocument(const char* inPath, const char* outPath) {
   const FileRead read = ReadFileBytes(inPath, file);
   if (read == FileRead::kNotOpened) return Refuse(std::string("File does not exist: ") + inPath);
   if (read == FileRead::kNotRead) return Refuse(std::string("Cannot read ") + inPath);
-  const UnpackResult restored = UnpackBytes(file.data(), file.size());
-  if (!restored.hasHeader) return Refuse(std::string(inPath) + " is empty");
-  if (restored.end != DecodeEnd::kEndMark) {
+  const UnpackResult label = UnpackBytes(file.data(), file.size(), kLabelBytes);
+  if (!label.hasHeader) return Refuse(std::string(inPath) + " is empty");
+  if (!IsDocument(label.bytes)) return Refuse(std::string(inPath) + " does not hold a document (no label KNWE)");
+  // Restored no further than the page table says the document ends: a few
+  // packed bytes can go on for gigabytes past it.
+  OpenedDocument document;
+  OpenToolDocument(inPath, document);
+  const std::vector<uint8_t>& restored = UnpackedDocument(document);
+  const DecodeEnd end = document.unpack->result.end;
+  const bool whole = end == DecodeEnd::kEndMark || end == DecodeEnd::kOverLimit;
+  if (!whole || static_cast<int64_t>(restored.size()) != aPageOffset[iPageCount]) {
     return Refuse(std::string(inPath) + " is damaged: its packed data does not end cleanly");
   }
-  if (!IsDocument(restored.bytes)) return Refuse(std::string(inPath) + " does not hold a document (no label KNWE)");
   Switches switches;
   // The header's five bits; no compressor writes more than 24.
   const int exponent = file[0] & 0x1F;
   switches.windowExponent = exponent < kLargestWindowExponent ? exponent : kLargestWindowExponent;
-  const std::vector<uint8_t> packed = PackBestChecked(restored.bytes, switches);
+  const std::vector<uint8_t> packed = PackBestChecked(restored, switches);
   std::string error;
   if (!WriteWholeFile(outPath, packed, error)) return Refuse(error);
   std::printf("%s: %zu bytes packed, %zu before (%zu unpacked)\n", outPath, packed.size(), file.size(),
-              restored.bytes.size());
+              restored.size());
   return 0;
 }

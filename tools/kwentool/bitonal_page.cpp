@@ -1,6 +1,7 @@
 #include "tools/kwentool/page_encoder.h"
 #include "tools/kwentool/spot_finder.h"
 #include "tools/kwentool/threshold.h"
+#include "viewer/document/document_layout.h"
 
 namespace {
 
@@ -37,4 +38,27 @@ void WriteBitonalPage(DocumentWriter& document, const PageImage& image, const st
     PutMask(stream, component.left, component.bottom, component.Width(), component.Height(),
             ComponentMask(component));
   }
+}
+
+bool HasBitonalPicture(const PageImage& image) {
+  return !CarriesNoBits(1, static_cast<uint32_t>(image.width), static_cast<uint32_t>(image.height));
+}
+
+void WriteBitonalPicturePage(DocumentWriter& document, const PageImage& image, const std::vector<uint8_t>& ink) {
+  BeginPage(document, image.width, image.height, 1, image.xPelsPerMetre, image.yPelsPerMetre);
+  SpotStream stream = StartSpots(document, image.width, kWhite1);
+  // Columns from the left, each from the bottom pixel up, a pixel a bit
+  // from bit 7; 1 is white.
+  const size_t columnBytes = (static_cast<size_t>(image.height) + 7) / 8;
+  Bytes picture(columnBytes * static_cast<size_t>(image.width), 0xFF);
+  for (int32_t y = 0; y < image.height; ++y) {
+    const size_t up = static_cast<size_t>(image.height - 1 - y);
+    const uint8_t bit = static_cast<uint8_t>(0x80u >> (up & 7));
+    const uint8_t* row = &ink[static_cast<size_t>(y) * image.width];
+    for (int32_t x = 0; x < image.width; ++x) {
+      if (row[x] != 0) picture[columnBytes * static_cast<size_t>(x) + up / 8] &= static_cast<uint8_t>(~bit);
+    }
+  }
+  SelectInk(stream, kWhite1);
+  PutPicture(stream, 0, image.height - 1, image.width, image.height, picture, false);
 }

@@ -14,6 +14,7 @@
 #include "tools/kwentool/page_encoder.h"
 #include "tools/kwentool/best_packing.h"
 #include "tools/kwentool/scan_page.h"
+#include "tools/kwentool/spot_finder.h"
 #include "tools/kwentool/threshold.h"
 #include "utility/memory_pack.h"
 #include "viewer/document/document_state.h"
@@ -56,6 +57,29 @@ void ReportDocument(const BuildOptions& options, const DocumentWriter& document,
   std::printf("  packed      %zu bytes\n", packedSize);
 }
 
+// Whether every pixel has the first one's colour: the bytes compared with
+// themselves a pixel on, at the speed of a memory comparison. Such a page
+// (a blank one above all) needs no pass over its pixels to be stored.
+bool IsUniform(const PageImage& image) {
+  constexpr size_t kPixelBytes = 3;
+  const std::vector<uint8_t>& rgb = image.rgb;
+  return rgb.size() <= kPixelBytes || std::memcmp(rgb.data(), rgb.data() + kPixelBytes, rgb.size() - kPixelBytes) == 0;
+}
+
+bool IsBlackOrWhite(const uint8_t* rgb) { return (rgb[0] == 0 || rgb[0] == 255) && rgb[1] == rgb[0] && rgb[2] == rgb[0]; }
+
+// The page's ink at the threshold of the options or of its histogram; a
+// uniform page has one level, which Otsu's threshold leaves at the fallback.
+std::vector<uint8_t> PageInk(const BuildOptions& options, const PageImage& image, bool uniform) {
+  if (uniform) {
+    const int32_t threshold = options.threshold > 0 ? options.threshold : kDefaultThreshold;
+    return std::vector<uint8_t>(image.rgb.size() / 3, Brightness(image.rgb.data()) < threshold ? 1 : 0);
+  }
+  const int32_t threshold = options.threshold > 0 ? options.threshold
+                                                  : OtsuThreshold(BrightnessHistogram(image), kDefaultThreshold);
+  return InkMap(image, threshold);
+}
+
 // Writes page `index`, checks it by building it back, and reports it.
 void BuildPage(const BuildOptions& options, DocumentWriter& document, ShapeClasses& classes, int32_t index,
                const std::string& path, PageImage& image) {
@@ -63,15 +87,21 @@ void BuildPage(const BuildOptions& options, DocumentWriter& document, ShapeClass
     image.xPelsPerMetre = image.yPelsPerMetre = PelsPerMetre(options.dotsPerInch);
   }
   const SpotCounts before = document.counts;
-  const bool bitonal = options.bitonal || IsBlackAndWhite(image);
+  const bool uniform = IsUniform(image);
+  const bool bitonal = options.bitonal || (uniform ? IsBlackOrWhite(image.rgb.data()) : IsBlackAndWhite(image));
   std::vector<uint8_t> ink;
   uint16_t bits = 1;
   ScanPageCounts scan;
   if (bitonal) {
-    const int32_t threshold = options.threshold > 0 ? options.threshold
-                                                    : OtsuThreshold(BrightnessHistogram(image), kDefaultThreshold);
-    ink = InkMap(image, threshold);
-    scan = WriteScanPage(options, document, image, ink, classes);
+    ink = PageInk(options, image, uniform);
+    if (uniform || SpotsWithinBudget(ink, image.width, image.height)) {  // one group at most
+      scan = WriteScanPage(options, document, image, ink, classes);
+    } else if (HasBitonalPicture(image)) {
+      WriteBitonalPicturePage(document, image, ink);
+    } else {
+      FailBuild("page " + std::to_string(index + 1) + " (" + path + ") has more spots of ink than one for every " +
+                std::to_string(kPixelsPerSpot) + " pixels, and is too thin to be stored as a picture");
+    }
   } else {
     bits = WriteColourPage(document, image, options.quality, options.switches);
   }
@@ -114,7 +144,9 @@ int RunBuild(const BuildOptions& options) {
     for (int32_t page : input.pages) {
       ShowPageProgress(progress, index + 1);
       PageImage image;
-      if (!ReadInputPage(reader, page, options.dotsPerInch, image, error)) FailBuild(input.path + " " + error);
+      if (!ReadInputPage(reader, page, options.dotsPerInch, options.pdfLimits, image, error)) {
+        FailBuild(input.path + " " + error);
+      }
       const bool wholeFile = input.kind == InputKind::kImage;
       BuildPage(options, document, classes, index, wholeFile ? input.path : input.path + ":" + std::to_string(page),
                 image);

@@ -42,6 +42,14 @@ bool ParseOption(const std::string& name, const char* value, BuildOptions& optio
     if (!ParseNumber(value, 1, kLargestThreshold, options.threshold)) error = "--threshold takes a number from 1 to 255";
   } else if (name == "--dpi") {
     if (!ParseNumber(value, 1, kLargestDotsPerInch, options.dotsPerInch)) error = "--dpi takes a positive number";
+  } else if (name == kDrawingSecondsOption) {
+    if (!ParseNumber(value, 1, kLongestDrawingSeconds, options.pdfLimits.seconds)) {
+      error = name + " takes seconds from 1 to " + std::to_string(kLongestDrawingSeconds);
+    }
+  } else if (name == kDrawingMemoryOption) {
+    if (!ParseNumber(value, 1, kLargestDrawingMebibytes, options.pdfLimits.mebibytes)) {
+      error = name + " takes MiB from 1 to " + std::to_string(kLargestDrawingMebibytes);
+    }
   } else if (name == "--search") {
     if (!ParseLetter(value, kSearchLetters, letter)) error = "--search takes one of T, S, G, F, Q";
     else options.switches.searchExponent = SearchExponentFor(letter);
@@ -60,7 +68,8 @@ bool ParseOption(const std::string& name, const char* value, BuildOptions& optio
 
 bool TakesValue(const std::string& name) {
   return name == "-o" || name == "--output" || name == "--quality" || name == "--threshold" || name == "--dpi" ||
-         name == "--search" || name == "--size" || name == "--pack";
+         name == "--search" || name == "--size" || name == "--pack" || name == kDrawingSecondsOption ||
+         name == kDrawingMemoryOption;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/kwentool/drawing_limits.h"
 #include "utility/run_parameters.h"
 
 constexpr int32_t kDefaultDotsPerInch = 300;
@@ -22,6 +23,8 @@ struct BuildOptions {
   // Scan clean-up of bitonal pages: specks removed, shapes matched lossily.
   bool clean = false;
   bool lossy = false;
+  // The time and memory each PDF page may take to draw.
+  DrawingLimits pdfLimits;
 };
 
 // The options after "build"; false with `error` for a usage error.

@@ -191,7 +191,12 @@ uint16_t WriteColourPage(DocumentWriter& document, const PageImage& image, int32
     const uint8_t* pixel = &image.rgb[p * 3];
     nonWhite[p] = (pixel[0] & pixel[1] & pixel[2]) != 255;
   }
-  std::vector<Component> components = FindComponents(nonWhite, image.width, image.height);
+  // A page of too many groups is one picture; the page's largest picture
+  // stays well within what the loader reads.
+  static_assert(kLargestPagePixels * (kColourBits / 8) <= static_cast<int64_t>(kLargestSpotBytes));
+  const bool onePicture = !SpotsWithinBudget(nonWhite, image.width, image.height);
+  std::vector<Component> components;
+  if (!onePicture) components = FindComponents(nonWhite, image.width, image.height);
   SortReadingOrder(components);
   // A grey page is 8-bit unless one of its pictures is smaller compact-coded
   // (than its grey bytes), which takes three channels.
@@ -199,6 +204,7 @@ uint16_t WriteColourPage(DocumentWriter& document, const PageImage& image, int32
   const PageDepth planned = grey ? kGreyDepth : kColourDepth;
   PageDepth depth = planned;
   std::vector<Box> boxes;
+  if (onePicture) boxes.push_back(Box{0, 0, image.width - 1, image.height - 1});
   std::map<uint32_t, std::vector<const Component*>> masksByColour;
   for (const Component& component : components) {
     const uint32_t colour = SingleColour(image, planned, component);
@@ -215,7 +221,7 @@ uint16_t WriteColourPage(DocumentWriter& document, const PageImage& image, int32
   if (grey && AnyCompact(pictures)) depth = kColourDepth;
   BeginPage(document, image.width, image.height, depth.bits, image.xPelsPerMetre, image.yPelsPerMetre);
   SpotStream stream = StartSpots(document, image.width, depth.white);
-  if (components.empty()) {
+  if (components.empty() && !onePicture) {
     PutBlankSpot(stream, depth.bits);
     return depth.bits;
   }

@@ -115,7 +115,8 @@ int32_t PageCountOf(const InputReader& reader) {
 
 }  // namespace
 
-bool ReadInputPage(InputReader& reader, int32_t page, [[maybe_unused]] int32_t dotsPerInch, PageImage& image, std::string& error) {
+bool ReadInputPage(InputReader& reader, int32_t page, [[maybe_unused]] int32_t dotsPerInch,
+                   [[maybe_unused]] const DrawingLimits& limits, PageImage& image, std::string& error) {
   bool read = false;
   switch (reader.input->kind) {
     case InputKind::kImage:
@@ -127,7 +128,8 @@ bool ReadInputPage(InputReader& reader, int32_t page, [[maybe_unused]] int32_t d
       break;
     case InputKind::kPdf:
 #if KWEN_HAVE_PAGE_FILES
-      read = reader.readers->readPdfPage(reader.pdf, page - 1, dotsPerInch, kLargestPagePixels, image, error);
+      read = reader.readers->readPdfPage(reader.pdf, page - 1, dotsPerInch, kLargestPagePixels, limits, image,
+                                         error);
 #endif
       break;
   }

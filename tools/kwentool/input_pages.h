@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/kwentool/drawing_limits.h"
 #include "tools/kwentool/page_image.h"
 #include "tools/kwentool/page_list.h"
 
@@ -46,7 +47,8 @@ struct InputReader {
 
 bool OpenInputReader(const InputFile& input, InputReader& reader, std::string& error);
 void CloseInputReader(InputReader& reader);
-// Page `page` (from 1) of the file. `dotsPerInch` renders PDF pages. False,
-// with `error` worded to follow the file's name and, for files of pages,
-// naming the page ("page 3 is damaged (...)").
-bool ReadInputPage(InputReader& reader, int32_t page, int32_t dotsPerInch, PageImage& image, std::string& error);
+// Page `page` (from 1) of the file. PDF pages are drawn at `dotsPerInch`
+// within `limits`. False, with `error` worded to follow the file's name and,
+// for files of pages, naming the page ("page 3 is damaged (...)").
+bool ReadInputPage(InputReader& reader, int32_t page, int32_t dotsPerInch, const DrawingLimits& limits,
+                   PageImage& image, std::string& error);

@@ -63,6 +63,9 @@ constexpr const char* kHelp =
     "                     100 (best); without it they are stored losslessly\n"
     "  --dpi N            resolution of PDF pages, and of pages whose file gives\n"
     "                     none; 300\n"
+    "  --pdf-timeout S    seconds each PDF page may take to draw before the build\n"
+    "                     stops; 10\n"
+    "  --pdf-memory M     MiB of memory each PDF page may take to draw; 1024\n"
     "  --search L         the packing's search switch, as durmo's: T, S, G (default),\n"
     "                     F or Q\n"
     "  --size L           the packing's size switch, as durmo's: H, L, M, 2, 1\n"
@@ -123,6 +126,13 @@ int Info(const char* docPath) {
   const int32_t pages = iPageCount;
   std::printf("pages: %d\n", pages);
   for (int32_t index = 0; index < pages; ++index) {
+    // A page past the end of what the packed data restores is missing, not damaged.
+    if (document.unpack) document.hdoc.restore(document.hdoc, aPageOffset[index + 1]);
+    if (document.unpack && document.hdoc.memorySize < aPageOffset[index + 1]) {
+      if (index == 0) std::fprintf(stderr, "kwentool: %s is damaged: not even its first page can be restored\n", docPath);
+      if (index > 0) std::fprintf(stderr, "kwentool: %s is cut short after page %d of %d\n", docPath, index, pages);
+      return kDocumentError;
+    }
     if (document.bitmap) {
       BuildToolPage(docPath, document, index);
     } else {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/kwentool/drawing_limits.h"
 #include "tools/kwentool/page_image.h"
 
 struct TiffFile;
@@ -13,7 +14,7 @@ struct PdfFile;
 
 // Changes whenever PageFileReaders does, so that a module left from another
 // build is refused rather than called through the wrong table.
-constexpr uint32_t kPageFileReadersLayout = 1;
+constexpr uint32_t kPageFileReadersLayout = 2;
 
 // What the module hands over: the functions of tiff_reader.h and pdf_reader.h.
 struct PageFileReaders {
@@ -25,8 +26,8 @@ struct PageFileReaders {
   PdfFile* (*openPdf)(const char* path, std::string& error);
   void (*closePdf)(PdfFile* file);
   int32_t (*pdfPageCount)(PdfFile* file);
-  bool (*readPdfPage)(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t largestPixels, PageImage& image,
-                      std::string& error);
+  bool (*readPdfPage)(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t largestPixels,
+                      const DrawingLimits& limits, PageImage& image, std::string& error);
 };
 
 // The module's one exported function, returning its readers.

@@ -2,11 +2,12 @@
 
 #include <cstring>
 
+#include "tools/kwentool/bmp_input.h"
 #include "tools/kwentool/file_bytes.h"
+#include "tools/kwentool/image_codecs.h"
 #include "tools/kwentool/jpeg_reader.h"
 #include "tools/kwentool/pnm_reader.h"
-
-#include "stb_image.h"
+#include "tools/kwentool/stb_decoder.h"
 
 namespace {
 
@@ -21,8 +22,6 @@ uint32_t Little32(const uint8_t* at) {
 uint32_t Big32(const uint8_t* at) {
   return static_cast<uint32_t>(at[0]) << 24 | at[1] << 16 | at[2] << 8 | at[3];
 }
-
-bool IsBmp(const std::vector<uint8_t>& bytes) { return bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M'; }
 
 bool IsPng(const std::vector<uint8_t>& bytes) {
   return bytes.size() >= sizeof kPngSignature && std::memcmp(bytes.data(), kPngSignature, sizeof kPngSignature) == 0;
@@ -53,30 +52,6 @@ void ReadResolution(const std::vector<uint8_t>& bytes, PageImage& image) {
   }
 }
 
-bool DecodeWithStb(const std::vector<uint8_t>& bytes, int64_t largestPixels, PageImage& image, std::string& error) {
-  int width, height, channels;
-  if (bytes.size() > INT32_MAX) {
-    error = "is too large a file";
-    return false;
-  }
-  const int length = static_cast<int>(bytes.size());
-  if (stbi_info_from_memory(bytes.data(), length, &width, &height, &channels) == 0) {
-    error = std::string("is not a readable image (") + stbi_failure_reason() + ")";
-    return false;
-  }
-  if (!AcceptPageSize(width, height, largestPixels, error)) return false;
-  stbi_uc* pixels = stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 3);
-  if (pixels == nullptr) {
-    error = std::string("is not a readable image (") + stbi_failure_reason() + ")";
-    return false;
-  }
-  image.width = width;
-  image.height = height;
-  image.rgb.assign(pixels, pixels + static_cast<size_t>(width) * height * 3);
-  stbi_image_free(pixels);
-  return true;
-}
-
 }  // namespace
 
 bool ReadPageImage(const char* path, PageImage& image, std::string& error) {
@@ -103,15 +78,19 @@ bool DecodePageImage(const std::vector<uint8_t>& bytes, PageImage& image, std::s
     return true;
   }
   if (IsJpeg(bytes)) {
-    if (!CheckJpegMarkers(bytes, error) || !DecodeWithStb(bytes, largestPixels, image, error)) return false;
+    if (!CheckJpegMarkers(bytes, error) || !DecodeJpeg(bytes, largestPixels, image, error)) return false;
     ReadJfifResolution(bytes, image);
     return true;
   }
-  if (!IsBmp(bytes) && !IsPng(bytes)) {
+  if (IsPng(bytes)) {
+    if (!DecodePng(bytes, largestPixels, image, error)) return false;
+  } else if (IsBmp(bytes)) {
+    if (!CheckBmpPixels(bytes, largestPixels, error)) return false;
+    if (!DecodeWithStb(bytes, largestPixels, image, error)) return false;
+  } else {
     error = "is not a BMP, PNG, PNM or JPEG image";
     return false;
   }
-  if (!DecodeWithStb(bytes, largestPixels, image, error)) return false;
   ReadResolution(bytes, image);
   return true;
 }

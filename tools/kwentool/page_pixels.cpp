@@ -1,5 +1,6 @@
 #include "tools/kwentool/page_pixels.h"
 
+#include <cstring>
 #include <vector>
 
 #include "viewer/document/page_loader.h"
@@ -106,6 +107,20 @@ bool PageRowRgb(const PagePixels& pixels, int32_t y, uint8_t* rgb) {
   } else {
     TrueColourRow(pixels, row, rgb);
   }
+  return true;
+}
+
+bool UniformPageColour(const PagePixels& pixels, uint8_t (&rgb)[3]) {
+  std::vector<uint8_t> top(static_cast<size_t>(pixels.width) * 3);
+  if (!PageRowRgb(pixels, 0, top.data())) return false;
+  if (std::memcmp(top.data(), top.data() + 3, top.size() - 3) != 0) return false;
+  const uint8_t* topRow = pixels.rows + pixels.stride * static_cast<uint64_t>(pixels.height - 1);
+  for (int32_t y = 1; y < pixels.height; ++y) {
+    if (std::memcmp(pixels.rows + pixels.stride * static_cast<uint64_t>(pixels.height - 1 - y), topRow, pixels.stride) != 0) {
+      return false;
+    }
+  }
+  std::memcpy(rgb, top.data(), 3);
   return true;
 }
 

@@ -34,6 +34,10 @@ bool OpenPagePixels(PagePixels& pixels, std::string& error);
 // when a pixel's index lies past the colour table; that pixel is black.
 bool PageRowRgb(const PagePixels& pixels, int32_t y, uint8_t* rgb);
 
+// Whether every pixel has one colour, then given in `rgb`: the top row
+// looked at, the others compared with it byte for byte.
+bool UniformPageColour(const PagePixels& pixels, uint8_t (&rgb)[3]);
+
 // Checks that every pixel has a colour and tells which tones they take.
 // False, with `error` telling why, for an index past the colour table.
 bool ClassifyPage(const PagePixels& pixels, PageTones& tones, std::string& error);

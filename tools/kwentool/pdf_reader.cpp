@@ -2,13 +2,14 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include <poppler-document.h>
 #include <poppler-global.h>
 #include <poppler-page-renderer.h>
 #include <poppler-page.h>
+
+#include "tools/kwentool/child_drawing.h"
 
 namespace {
 
@@ -44,7 +45,39 @@ bool HasEndMark(const char* path) {
 
 struct PdfFile {
   std::unique_ptr<poppler::document> document;
+  std::unique_ptr<DrawingChild> drawing;  // from the first page drawn
 };
+
+namespace {
+
+// Runs in the drawing child, which keeps the last page's pixels until the
+// next page.
+PageDrawer DrawerOf(poppler::document* document) {
+  return [document, rendered = poppler::image()](int32_t page, int32_t dotsPerInch, DrawnRows& drawn,
+                                                 std::string& error) mutable {
+    rendered = poppler::image();
+    std::unique_ptr<poppler::page> source(document->create_page(page));
+    if (!source) {
+      error = "cannot be read";
+      return false;
+    }
+    poppler::page_renderer renderer;
+    renderer.set_render_hints(poppler::page_renderer::antialiasing | poppler::page_renderer::text_antialiasing);
+    renderer.set_paper_color(kWhitePaper);
+    renderer.set_image_format(poppler::image::format_rgb24);
+    gComplained = false;
+    rendered = renderer.render_page(source.get(), dotsPerInch, dotsPerInch);
+    if (gComplained || !rendered.is_valid()) {
+      error = "is damaged (" + (gComplained ? gComplaint : std::string("it cannot be drawn")) + ")";
+      return false;
+    }
+    drawn = DrawnRows{rendered.width(), rendered.height(), reinterpret_cast<const uint8_t*>(rendered.const_data()),
+                      static_cast<size_t>(rendered.bytes_per_row())};
+    return true;
+  };
+}
+
+}  // namespace
 
 PdfFile* OpenPdf(const char* path, std::string& error) {
   poppler::set_debug_error_function(Complain, nullptr);
@@ -66,15 +99,15 @@ PdfFile* OpenPdf(const char* path, std::string& error) {
     error = "has no pages";
     return nullptr;
   }
-  return new PdfFile{std::move(document)};
+  return new PdfFile{std::move(document), nullptr};
 }
 
 void ClosePdf(PdfFile* file) { delete file; }
 
 int32_t PdfPageCount(PdfFile* file) { return file->document->pages(); }
 
-bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t largestPixels, PageImage& image,
-                 std::string& error) {
+bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t largestPixels, const DrawingLimits& limits,
+                 PageImage& image, std::string& error) {
   std::unique_ptr<poppler::page> source(file->document->create_page(page));
   if (!source) {
     error = "cannot be read";
@@ -88,26 +121,8 @@ bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t large
     error = "rendered at " + std::to_string(dotsPerInch) + " dpi " + error;
     return false;
   }
-  poppler::page_renderer renderer;
-  renderer.set_render_hints(poppler::page_renderer::antialiasing | poppler::page_renderer::text_antialiasing);
-  renderer.set_paper_color(kWhitePaper);
-  renderer.set_image_format(poppler::image::format_rgb24);
-  gComplained = false;
-  const poppler::image rendered = renderer.render_page(source.get(), dotsPerInch, dotsPerInch);
-  if (gComplained || !rendered.is_valid() || rendered.width() < 1 || rendered.height() < 1) {
-    error = "is damaged (" + (gComplained ? gComplaint : std::string("it cannot be drawn")) + ")";
-    return false;
-  }
-  image = PageImage{};
-  image.width = rendered.width();
-  image.height = rendered.height();
-  const size_t rowBytes = static_cast<size_t>(image.width) * 3;
-  image.rgb.resize(rowBytes * static_cast<size_t>(image.height));
-  for (int32_t y = 0; y < image.height; ++y) {
-    std::memcpy(&image.rgb[rowBytes * static_cast<size_t>(y)],
-                rendered.const_data() + static_cast<size_t>(rendered.bytes_per_row()) * static_cast<size_t>(y),
-                rowBytes);
-  }
+  if (!file->drawing) file->drawing = std::make_unique<DrawingChild>(DrawerOf(file->document.get()));
+  if (!file->drawing->Draw(page, dotsPerInch, limits, largestPixels, image, error)) return false;
   image.xPelsPerMetre = image.yPelsPerMetre = static_cast<int32_t>(std::lround(dotsPerInch / kMetresPerInch));
   return true;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/kwentool/drawing_limits.h"
 #include "tools/kwentool/page_image.h"
 
 struct PdfFile;
@@ -18,6 +19,7 @@ int32_t PdfPageCount(PdfFile* file);
 // Page `page` (from 0) rendered at `dotsPerInch` on white, antialiased, so
 // that a page of black text on white gives greys only. A page that would
 // be larger than `largestPixels` is refused before it is rendered, and so
-// is one the library reports errors for while drawing it.
-bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t largestPixels, PageImage& image,
-                 std::string& error);
+// is one the library reports errors for while drawing it. It is drawn in a
+// child process within `limits`: a page past them is refused too.
+bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t largestPixels, const DrawingLimits& limits,
+                 PageImage& image, std::string& error);

@@ -1,18 +1,11 @@
 #include "tools/kwentool/png_writer.h"
 
-#define STBI_WRITE_NO_STDIO
-#include "stb_image_write.h"
+#include "tools/kwentool/image_codecs.h"
 
 namespace {
 
 constexpr int kGreyChannels = 1;
 constexpr int kColourChannels = 3;
-
-void AppendPngBytes(void* context, void* data, int size) {
-  const uint8_t* from = static_cast<const uint8_t*>(data);
-  std::vector<uint8_t>& bytes = *static_cast<std::vector<uint8_t>*>(context);
-  bytes.insert(bytes.end(), from, from + size);
-}
 
 // The page's pixels, top row first, in `channels` bytes each; a grey is any
 // of its equal colours. Sizes are bounded by kLargestRgbBytes.
@@ -34,12 +27,5 @@ std::vector<uint8_t> PageSamples(const PagePixels& pixels, int channels) {
 
 bool EncodePng(const PagePixels& pixels, PageTones tones, std::vector<uint8_t>& bytes, std::string& error) {
   const int channels = tones == PageTones::kColour ? kColourChannels : kGreyChannels;
-  const std::vector<uint8_t> samples = PageSamples(pixels, channels);
-  bytes.clear();
-  if (stbi_write_png_to_func(AppendPngBytes, &bytes, pixels.width, pixels.height, channels, samples.data(),
-                             pixels.width * channels) == 0) {
-    error = "the PNG encoder failed (not enough memory)";
-    return false;
-  }
-  return true;
+  return EncodePngSamples(PageSamples(pixels, channels), pixels.width, pixels.height, channels, bytes, error);
 }

@@ -1,4 +1,4 @@
-// Pages as PNG files, through the image library: 8-bit grey for a page of
+// Pages as PNG files, through the codec library: 8-bit grey for a page of
 // greys only (black and white pages included), 8-bit RGB otherwise.
 #pragma once
 

@@ -1,6 +1,7 @@
 #include "tools/kwentool/spot_finder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 namespace {
@@ -23,6 +24,18 @@ void Join(std::vector<int32_t>& parent, int32_t a, int32_t b) {
   if (a != b) parent[std::max(a, b)] = std::min(a, b);
 }
 
+// The first column from x on whose 8-byte group holds a non-zero byte:
+// blank paper, most of a page, is passed a group at a time.
+int32_t SkipBlank(const uint8_t* row, int32_t x, int32_t width) {
+  constexpr int32_t kGroup = sizeof(uint64_t);
+  for (; x + kGroup <= width; x += kGroup) {
+    uint64_t group;
+    std::memcpy(&group, row + x, kGroup);
+    if (group != 0) break;
+  }
+  return x;
+}
+
 // The runs of every row, and where each row's runs begin.
 void CollectRuns(const std::vector<uint8_t>& map, int32_t width, int32_t height, std::vector<Run>& runs,
                  std::vector<size_t>& rowStart) {
@@ -32,6 +45,7 @@ void CollectRuns(const std::vector<uint8_t>& map, int32_t width, int32_t height,
     const uint8_t* row = &map[static_cast<size_t>(y) * width];
     int32_t x = 0;
     while (x < width) {
+      x = SkipBlank(row, x, width);
       while (x < width && row[x] == 0) ++x;
       if (x == width) break;
       int32_t first = x;
@@ -58,15 +72,37 @@ void JoinTouchingRuns(const std::vector<Run>& runs, const std::vector<size_t>& r
   }
 }
 
+// The runs of the map, each with its parent in the groups they join into.
+struct JoinedRuns {
+  std::vector<Run> runs;
+  std::vector<int32_t> parent;
+};
+
+JoinedRuns JoinRuns(const std::vector<uint8_t>& map, int32_t width, int32_t height) {
+  JoinedRuns joined;
+  std::vector<size_t> rowStart;
+  CollectRuns(map, width, height, joined.runs, rowStart);
+  joined.parent.resize(joined.runs.size());
+  std::iota(joined.parent.begin(), joined.parent.end(), 0);
+  JoinTouchingRuns(joined.runs, rowStart, height, joined.parent);
+  return joined;
+}
+
 }  // namespace
 
+bool SpotsWithinBudget(const std::vector<uint8_t>& map, int32_t width, int32_t height) {
+  const int64_t pixels = int64_t{width} * height;
+  const int64_t budget = std::max(kSpotsOnAnyPage, pixels / kPixelsPerSpot);
+  const JoinedRuns joined = JoinRuns(map, width, height);
+  int64_t groups = 0;
+  for (size_t r = 0; r < joined.parent.size(); ++r) groups += joined.parent[r] == static_cast<int32_t>(r);
+  return groups <= budget;
+}
+
 std::vector<Component> FindComponents(const std::vector<uint8_t>& map, int32_t width, int32_t height) {
-  std::vector<Run> runs;
-  std::vector<size_t> rowStart;
-  CollectRuns(map, width, height, runs, rowStart);
-  std::vector<int32_t> parent(runs.size());
-  std::iota(parent.begin(), parent.end(), 0);
-  JoinTouchingRuns(runs, rowStart, height, parent);
+  JoinedRuns joined = JoinRuns(map, width, height);
+  const std::vector<Run>& runs = joined.runs;
+  std::vector<int32_t>& parent = joined.parent;
 
   std::vector<Component> components;
   std::vector<int32_t> componentOf(runs.size(), -1);

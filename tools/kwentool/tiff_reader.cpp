@@ -67,12 +67,58 @@ void PackRgbInPlace(std::vector<uint8_t>& pixels, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     uint32_t abgr;
     std::memcpy(&abgr, &pixels[4 * i], 4);
+    if (TIFFGetA(abgr) == 255) {  // opaque, as scans are: nothing to compose
+      pixels[3 * i] = static_cast<uint8_t>(TIFFGetR(abgr));
+      pixels[3 * i + 1] = static_cast<uint8_t>(TIFFGetG(abgr));
+      pixels[3 * i + 2] = static_cast<uint8_t>(TIFFGetB(abgr));
+      continue;
+    }
     const uint32_t uncovered = 255 - TIFFGetA(abgr);  // the library premultiplies by alpha
     pixels[3 * i] = static_cast<uint8_t>(TIFFGetR(abgr) + uncovered > 255 ? 255 : TIFFGetR(abgr) + uncovered);
     pixels[3 * i + 1] = static_cast<uint8_t>(TIFFGetG(abgr) + uncovered > 255 ? 255 : TIFFGetG(abgr) + uncovered);
     pixels[3 * i + 2] = static_cast<uint8_t>(TIFFGetB(abgr) + uncovered > 255 ? 255 : TIFFGetB(abgr) + uncovered);
   }
   pixels.resize(3 * count);
+}
+
+// Black and white pages in strips, top row first, as scanners and fax
+// write them: read a row at a time, without the library's 32-bit picture
+// of the page four times the size of the pixels.
+bool IsPlainBitonal(TIFF* tiff) {
+  uint16_t bits = 0, samples = 0, photometric = 0, orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+  if (TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric) != 1) return false;
+  return bits == 1 && samples == 1 && orientation == ORIENTATION_TOPLEFT && !TIFFIsTiled(tiff) &&
+         (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK);
+}
+
+bool ReadBitonalRows(TIFF* tiff, uint32_t width, uint32_t height, std::vector<uint8_t>& rgb) {
+  uint16_t photometric = 0;
+  TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+  const uint8_t setBit = photometric == PHOTOMETRIC_MINISWHITE ? 0 : 255;  // what a 1 bit shows
+  // The 24 bytes of the 8 pixels of each byte value.
+  constexpr size_t kByteRgb = 8 * 3;
+  std::vector<uint8_t> expanded(256 * kByteRgb);
+  for (size_t value = 0; value < 256; ++value) {
+    for (size_t bit = 0; bit < 8; ++bit) {
+      const bool set = (value >> (7 - bit)) & 1u;
+      std::memset(&expanded[value * kByteRgb + 3 * bit], set ? setBit : 255 - setBit, 3);
+    }
+  }
+  std::vector<uint8_t> row(static_cast<size_t>(TIFFScanlineSize(tiff)));
+  if (row.size() * 8 < width) return false;
+  const size_t rowRgb = static_cast<size_t>(width) * 3;
+  rgb.resize(rowRgb * height);
+  for (uint32_t y = 0; y < height; ++y) {
+    if (TIFFReadScanline(tiff, row.data(), y, 0) != 1) return false;
+    uint8_t* out = &rgb[rowRgb * y];
+    for (size_t done = 0, x = 0; done < rowRgb; done += kByteRgb, ++x) {
+      std::memcpy(out + done, &expanded[row[x] * kByteRgb], rowRgb - done < kByteRgb ? rowRgb - done : kByteRgb);
+    }
+  }
+  return true;
 }
 
 bool IsThumbnailDirectory(TIFF* tiff) {
@@ -146,17 +192,20 @@ bool ReadTiffPage(TiffFile* file, int32_t page, int64_t largestPixels, PageImage
     return false;
   }
   const size_t count = static_cast<size_t>(width) * height;
-  std::vector<uint8_t> pixels(4 * count);
+  std::vector<uint8_t> pixels;
   file->decoding = true;
-  const int read = TIFFReadRGBAImageOriented(file->tiff, width, height, reinterpret_cast<uint32_t*>(pixels.data()),
-                                             ORIENTATION_TOPLEFT, 1);
+  const bool bitonal = IsPlainBitonal(file->tiff);
+  if (!bitonal) pixels.resize(4 * count);
+  const int read = bitonal ? ReadBitonalRows(file->tiff, width, height, pixels)
+                           : TIFFReadRGBAImageOriented(file->tiff, width, height,
+                                                       reinterpret_cast<uint32_t*>(pixels.data()), ORIENTATION_TOPLEFT, 1);
   file->decoding = false;
   // Damaged data often only draws a warning and a page of guesses: both refuse it.
   if (read != 1 || file->complained) {
     error = "is damaged (" + (file->complained ? file->message : std::string("its pixels cannot be read")) + ")";
     return false;
   }
-  PackRgbInPlace(pixels, count);
+  if (!bitonal) PackRgbInPlace(pixels, count);
   image = PageImage{};
   image.width = static_cast<int32_t>(width);
   image.height = static_cast<int32_t>(height);

@@ -1,6 +1,5 @@
 #include "viewer/desktop/document_worker.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "viewer/desktop/reader_document.h"
@@ -33,10 +32,10 @@ void DocumentWorker::want(quint64 documentNumber, const std::vector<int32_t>& pa
   wake_.wakeAll();
 }
 
-void DocumentWorker::wantThumbnails(quint64 documentNumber, int width) {
+void DocumentWorker::wantThumbnails(quint64 documentNumber, const QSize& box) {
   QMutexLocker lock(&mutex_);
   if (documentNumber != documentNumber_) return;
-  thumbnailWidth_ = width;
+  thumbnailBox_ = box;
   wake_.wakeAll();
 }
 
@@ -46,23 +45,33 @@ void DocumentWorker::runOnDocument(quint64 documentNumber, std::function<void(Re
   wake_.wakeAll();
 }
 
+namespace {
+
+// The size of a page's thumbnail: as large as fits in `box`, in the page's proportions.
+QSize ThumbnailSize(const QImage& page, const QSize& box) {
+  return page.size().scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+}  // namespace
+
 void DocumentWorker::run() {
   std::unique_ptr<ReaderDocument> document;
   quint64 number = 0;
   int32_t extentsRead = 0;
   int32_t thumbnailsMade = 0;
+  bool restoreReported = false;
   for (;;) {
     QString path;
     bool openNow = false;
     Job job{0, nullptr};
     int32_t page = -1;
-    int thumbnailWidth = 0;
+    QSize thumbnailBox;
     {
       QMutexLocker lock(&mutex_);
       const auto idle = [&] {
         return !openPending_ && jobs_.empty() && wanted_.empty() &&
-               !(document && (extentsRead < document->pageCount ||
-                              (thumbnailWidth_ > 0 && thumbnailsMade < document->pageCount)));
+               !(document && (extentsRead < document->pageCount || !restoreReported ||
+                              (!thumbnailBox_.isEmpty() && thumbnailsMade < document->pageCount)));
       };
       while (!stopping_ && idle()) wake_.wait(&mutex_);
       if (stopping_) break;
@@ -71,7 +80,7 @@ void DocumentWorker::run() {
         path = pathToOpen_;
         number = documentNumber_;
         openPending_ = false;
-        thumbnailWidth_ = 0;
+        thumbnailBox_ = QSize();
       } else if (!jobs_.empty()) {
         job = std::move(jobs_.front());
         jobs_.erase(jobs_.begin());
@@ -79,22 +88,30 @@ void DocumentWorker::run() {
         page = wanted_.front();
         wanted_.erase(wanted_.begin());
       }
-      thumbnailWidth = thumbnailWidth_;
+      thumbnailBox = thumbnailBox_;
     }
     if (openNow) {
       document = std::make_unique<ReaderDocument>();
       extentsRead = 0;
       thumbnailsMade = 0;
+      restoreReported = false;
       try {
         OpenReaderDocument(*document, path);
+      } catch (const std::exception& failure) {
+        document.reset();
+        emit openFailed(number, path, QString::fromLocal8Bit(failure.what()));
+        continue;
+      }
+      try {
         const PageExtent first = ReadPageExtent(*document, 0);
         extentsRead = 1;
         emit opened(number, path, document->pageCount);
         emit pageExtent(number, 0, first.width, first.height, first.dotsPerInch);
         emit progress(number, RestoredBytes(*document), document->documentBytes);
       } catch (const std::exception& failure) {
+        const QString reason = PageFailureText(*document, 0, failure);
         document.reset();
-        emit openFailed(number, path, QString::fromLocal8Bit(failure.what()));
+        emit openFailed(number, path, reason);
       }
     } else if (job.work) {
       job.work(document && job.documentNumber == number ? document.get() : nullptr);
@@ -105,31 +122,36 @@ void DocumentWorker::run() {
         const QImage image = PageStateImage();
         emit pageBuilt(number, page, image);
       } catch (const std::exception& failure) {
-        emit pageFailed(number, page, QString::fromLocal8Bit(failure.what()));
+        emit pageFailed(number, page, PageFailureText(*document, page, failure));
       }
-    } else if (document && extentsRead >= document->pageCount) {
-      if (thumbnailWidth <= 0 || thumbnailsMade >= document->pageCount) continue;
-      const int32_t next = thumbnailsMade++;
-      try {
-        BuildPage(*document, next);
-        const QImage image = PageStateImage();
-        const int height = std::max(1, image.height() * thumbnailWidth / std::max(1, image.width()));
-        emit thumbnailBuilt(number, next, ScaledPage(image, QSize(thumbnailWidth, height)));
-      } catch (const std::exception&) {
-        // The page view reports the page when it is shown.
-      }
-    } else if (document) {
+      if (!restoreReported) emit progress(number, RestoredBytes(*document), document->documentBytes);
+    } else if (document && extentsRead < document->pageCount) {
       const int32_t next = extentsRead++;
       try {
         const PageExtent extent = ReadPageExtent(*document, next);
         emit pageExtent(number, next, extent.width, extent.height, extent.dotsPerInch);
       } catch (const std::exception& failure) {
-        emit pageFailed(number, next, QString::fromLocal8Bit(failure.what()));
+        emit pageFailed(number, next, PageFailureText(*document, next, failure));
       }
-      // The last page's headers are read: its spots are restored too, so
-      // that the whole document is at hand.
-      if (extentsRead == document->pageCount) RestoreWhole(*document);
       emit progress(number, RestoredBytes(*document), document->documentBytes);
+    } else if (document && !restoreReported) {
+      // Every page's headers are read: the rest of the last page is
+      // restored too, so that the whole document is at hand, and the
+      // window hears how restoring ended.
+      RestoreWhole(*document);
+      restoreReported = true;
+      emit progress(number, RestoredBytes(*document), document->documentBytes);
+      emit restoreEnded(number, RestoreEnding(*document));
+    } else if (document) {
+      if (thumbnailBox.isEmpty() || thumbnailsMade >= document->pageCount) continue;
+      const int32_t next = thumbnailsMade++;
+      try {
+        BuildPage(*document, next);
+        const QImage image = PageStateImage();
+        emit thumbnailBuilt(number, next, ScaledPage(image, ThumbnailSize(image, thumbnailBox)));
+      } catch (const std::exception& failure) {
+        emit pageFailed(number, next, PageFailureText(*document, next, failure));
+      }
     }
   }
 }

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QMutex>
+#include <QSize>
 #include <QString>
 #include <QThread>
 #include <QWaitCondition>
@@ -29,9 +30,9 @@ class DocumentWorker : public QThread {
   void want(quint64 documentNumber, const std::vector<int32_t>& pages);
   // Runs `job` on the worker thread, with the document when it is still
   // the open one (null otherwise); the job catches its own failures.
-  // When idle, the worker builds every page once more for a thumbnail of
-  // this width (0: none), from the first page on.
-  void wantThumbnails(quint64 documentNumber, int width);
+  // When idle, the worker builds every page once more for a thumbnail that
+  // fits in `box` (empty: none), from the first page on.
+  void wantThumbnails(quint64 documentNumber, const QSize& box);
   void runOnDocument(quint64 documentNumber, std::function<void(ReaderDocument*)> job);
 
  signals:
@@ -43,6 +44,9 @@ class DocumentWorker : public QThread {
   void thumbnailBuilt(quint64 documentNumber, int page, const QImage& image);
   // The restored share of a packed document, in bytes.
   void progress(quint64 documentNumber, qint64 restored, qint64 total);
+  // Restoring has stopped for good: `ending` tells in plain words what
+  // happened when the document is not whole (empty when it is).
+  void restoreEnded(quint64 documentNumber, const QString& ending);
 
  protected:
   void run() override;
@@ -60,5 +64,5 @@ class DocumentWorker : public QThread {
   bool openPending_ = false;
   std::vector<int32_t> wanted_;
   std::vector<Job> jobs_;
-  int thumbnailWidth_ = 0;
+  QSize thumbnailBox_;
 };

@@ -46,11 +46,14 @@ int ExportPdf(const QString& docPath, const QString& outPath, const QString& pag
     Complain(QString("the PDF would replace the document %1").arg(docPath));
     return 1;
   }
-  const auto progress = [](int done, int total) {
+  bool lineOpen = false;  // a progress line waits for its end
+  const auto progress = [&lineOpen](int done, int total) {
     if (total > 1) std::fprintf(stderr, "\rkwenview: page %d of %d", done, total);
+    lineOpen = total > 1 && done < total;
     if (total > 1 && done == total) std::fprintf(stderr, "\n");
   };
   const QString failure = WritePdf(document, pages, outPath, progress);
+  if (lineOpen) std::fprintf(stderr, "\n");
   if (!failure.isEmpty()) {
     Complain(QString("%1: %2").arg(docPath, failure));
     return 1;

@@ -10,13 +10,15 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStatusBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
+#include "utility/output_file.h"
 #include "viewer/app/texts.h"
 #include "viewer/desktop/page_output.h"
 #include "viewer/desktop/reader_settings.h"
@@ -24,6 +26,8 @@
 namespace {
 
 constexpr int kThumbnailWidth = 110;
+// The sheet of a page that cannot be shown, in the thumbnails.
+const QColor kFailedSheet(0xfc, 0xe4, 0xe4);
 constexpr const char* kReaderKeys =
     "Right arrow, PgDn\t\t- next page\n"
     "Left arrow, PgUp\t\t- previous page\n"
@@ -85,12 +89,15 @@ MainWindow::MainWindow() : view_(new PageView(&worker_)), banner_(new QLabel) {
   });
 
   pageLabel_ = new QLabel;
+  restoreLabel_ = new QLabel;
+  restoreLabel_->setObjectName("restoreEnding");
   zoomLabel_ = new QLabel;
   progressBar_ = new QProgressBar;
   progressBar_->setMaximumWidth(180);
   progressBar_->setFormat(tr("Unpacking %p%"));
   progressBar_->hide();
   statusBar()->addWidget(pageLabel_);
+  statusBar()->addWidget(restoreLabel_);
   statusBar()->addPermanentWidget(progressBar_);
   statusBar()->addPermanentWidget(zoomLabel_);
 
@@ -126,6 +133,7 @@ MainWindow::MainWindow() : view_(new PageView(&worker_)), banner_(new QLabel) {
   connect(&worker_, &DocumentWorker::pageBuilt, this, &MainWindow::onPageBuilt);
   connect(&worker_, &DocumentWorker::pageFailed, this, &MainWindow::onPageFailed);
   connect(&worker_, &DocumentWorker::progress, this, &MainWindow::onProgress);
+  connect(&worker_, &DocumentWorker::restoreEnded, this, &MainWindow::onRestoreEnded);
   connect(&worker_, &DocumentWorker::thumbnailBuilt, this, &MainWindow::onThumbnail);
   worker_.start();
   updateZoomLabel();
@@ -196,6 +204,16 @@ void MainWindow::showMessage(const QString& text) {
   banner_->show();
 }
 
+// A box that does not stop the window: the export ran on the worker, and
+// the reader goes on while the box is up.
+void MainWindow::showExportFailure(const QString& path, const QString& failure) {
+  auto* box = new QMessageBox(QMessageBox::Warning, tr("Export failed"),
+                              tr("Export of %1 failed: %2").arg(QDir::toNativeSeparators(path), failure),
+                              QMessageBox::Ok, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
 bool MainWindow::requireDocument() {
   if (view_->pageCount() > 0) return true;
   showMessage(tr("No document is open."));
@@ -209,6 +227,7 @@ void MainWindow::openDocument(const QString& path) {
   view_->closeDocument();
   thumbnails_->clear();
   documentPath_.clear();
+  restoreLabel_->clear();
   pendingNumber_ = worker_.open(fullPath);
   restoring_ = true;
   progressBar_->setValue(0);
@@ -230,7 +249,7 @@ void MainWindow::onOpened(quint64 number, const QString& path, int pageCount) {
     item->setTextAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     thumbnails_->addItem(item);
   }
-  worker_.wantThumbnails(number, kThumbnailWidth);
+  worker_.wantThumbnails(number, thumbnails_->iconSize());
   restoreDocumentSettings();
   rememberRecent(path);
   emit documentOpened(path);
@@ -252,6 +271,12 @@ void MainWindow::onPageBuilt(quint64 number, int page, const QImage& image) {
 void MainWindow::onPageFailed(quint64 number, int page, const QString& reason) {
   if (number != view_->documentNumber()) return;
   view_->addFailure(page, reason);
+  if (page < thumbnails_->count()) {
+    QPixmap sheet(thumbnails_->iconSize());
+    sheet.fill(kFailedSheet);
+    thumbnails_->item(page)->setIcon(QIcon(sheet));
+    thumbnails_->item(page)->setToolTip(reason);
+  }
   showMessage(tr("Page %1 of %2 cannot be shown: %3").arg(page + 1).arg(QFileInfo(documentPath_).fileName(), reason));
 }
 
@@ -265,11 +290,26 @@ void MainWindow::onProgress(quint64 number, qint64 restored, qint64 total) {
   }
 }
 
+void MainWindow::onRestoreEnded(quint64 number, const QString& ending) {
+  if (number != view_->documentNumber()) return;
+  restoring_ = false;
+  progressBar_->hide();
+  restoreLabel_->setText(ending);
+}
+
 void MainWindow::onThumbnail(quint64 number, int page, const QImage& image) {
   if (number != view_->documentNumber() || page >= thumbnails_->count()) return;
   QImage shown = image;
   if (view_->inverted()) shown.invertPixels();
-  thumbnails_->item(page)->setIcon(QIcon(QPixmap::fromImage(shown)));
+  // Every icon of the list is of one size: the list lays its items out once,
+  // and an item whose icon changed size would be drawn twice.
+  QPixmap icon(thumbnails_->iconSize());
+  icon.fill(Qt::transparent);
+  QPainter painter(&icon);
+  const QRect place = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignHCenter | Qt::AlignBottom, shown.size(), icon.rect());
+  painter.drawImage(place, shown);
+  painter.end();
+  thumbnails_->item(page)->setIcon(QIcon(icon));
 }
 
 void MainWindow::onCurrentPage(int page) {
@@ -354,19 +394,16 @@ void MainWindow::exportPage(int page, const QString& path) {
       try {
         BuildPage(*document, page);
         const std::vector<uint8_t> bytes = png ? PageStatePng() : PageStateBmp();
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
-                static_cast<qint64>(bytes.size()) ||
-            !file.commit()) {
-          failure = tr("Error creating Export File %1 (%2)").arg(path, file.errorString());
+        std::string error;
+        if (!WriteWholeFile(QFile::encodeName(path).toStdString(), bytes, error)) {
+          failure = QString::fromLocal8Bit(error.c_str());
         }
       } catch (const std::exception& error) {
         failure = QString::fromLocal8Bit(error.what());
       }
     }
     QMetaObject::invokeMethod(this, [this, path, failure] {
-      if (!failure.isEmpty()) showMessage(tr("Export of %1 failed: %2").arg(path, failure));
+      if (!failure.isEmpty()) showExportFailure(path, failure);
       emit exportFinished(path, failure);
     });
   });
@@ -400,7 +437,7 @@ void MainWindow::exportPdf(const QString& pagesText, const QString& path) {
     QMetaObject::invokeMethod(this, [this, path, failure] {
       progressBar_->hide();
       progressBar_->setFormat(tr("Unpacking %p%"));
-      if (!failure.isEmpty()) showMessage(tr("Export of %1 failed: %2").arg(path, failure));
+      if (!failure.isEmpty()) showExportFailure(path, failure);
       emit exportFinished(path, failure);
     });
   });

@@ -28,6 +28,8 @@ class MainWindow : public QMainWindow {
   QString message() const { return banner_->isVisible() ? banner_->text() : QString(); }
   QListWidget* thumbnails() const { return thumbnails_; }
   bool restoring() const { return restoring_; }
+  // How restoring the document ended when it is not whole, as the status line says it.
+  QString restoreEnding() const { return restoreLabel_->text(); }
   // Writes page `page` (from 0) as BMP, or as PNG for a name ending in
   // .png; exportFinished tells how it went.
   void exportPage(int page, const QString& path);
@@ -50,11 +52,13 @@ class MainWindow : public QMainWindow {
   void moveToPage(int page);
   void walkHistory(bool forward);
   void showMessage(const QString& text);
+  void showExportFailure(const QString& path, const QString& failure);
   void onOpened(quint64 number, const QString& path, int pageCount);
   void onOpenFailed(quint64 number, const QString& path, const QString& reason);
   void onPageBuilt(quint64 number, int page, const QImage& image);
   void onPageFailed(quint64 number, int page, const QString& reason);
   void onProgress(quint64 number, qint64 restored, qint64 total);
+  void onRestoreEnded(quint64 number, const QString& ending);
   void onThumbnail(quint64 number, int page, const QImage& image);
   void onCurrentPage(int page);
   void updateZoomLabel();
@@ -75,6 +79,7 @@ class MainWindow : public QMainWindow {
   PageView* view_;
   QLabel* banner_;
   QLabel* pageLabel_;
+  QLabel* restoreLabel_;
   QLabel* zoomLabel_;
   QProgressBar* progressBar_;
   QDockWidget* thumbnailDock_;

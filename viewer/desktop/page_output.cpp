@@ -3,10 +3,14 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <string>
 
 #include "tools/kwentool/page_list.h"
+#include "tools/kwentool/page_pixels.h"
+#include "viewer/document/document_state.h"
+#include "viewer/document/page_loader.h"
+#include "viewer/document/page_state.h"
+#include "viewer/desktop/output_device.h"
 
 namespace {
 
@@ -18,6 +22,33 @@ QPageSize SheetOf(const PageExtent& extent, int dotsPerInch) {
                    QPageSize::Inch, QString(), QPageSize::ExactMatch);
 }
 
+// Whether the loader's white, what a page starts as, shows as white.
+bool WhiteShowsWhite() {
+  constexpr uint32_t kTableBits = 8, kTrueColourBits = 24, kWhite = 0xFFFFFF;
+  const uint32_t bits = sBitMapInfoHeader.BMIH.biBitCount;
+  if (bits == kTrueColourBits) return (static_cast<uint32_t>(iWhiteIndex) & kWhite) == kWhite;
+  if (bits > kTableBits || iWhiteIndex >= nColors) return false;
+  const RgbQuad& entry = sBitMapInfoHeader.RGBTable[iWhiteIndex];
+  return entry.rgbRed == 0xFF && entry.rgbGreen == 0xFF && entry.rgbBlue == 0xFF;
+}
+
+// The colour of a page of one colour, found without a picture of it: a page
+// whose records leave it white is not even built. Otherwise the page is
+// built, and an invalid colour returned when it has more than one.
+QColor UniformColour(ReaderDocument& document, int32_t page) {
+  if (!document.bitmap) {
+    iCurPage = page;  // the compact decoder bounds its reads by this page
+    ScanPage(document.hdoc, document.hofs, page);
+    if (!sPageCounts.inked && WhiteShowsWhite()) return QColor(Qt::white);
+  }
+  BuildPage(document, page);
+  PagePixels pixels;
+  std::string error;
+  uint8_t rgb[3];
+  if (!OpenPagePixels(pixels, error) || !UniformPageColour(pixels, rgb)) return {};
+  return QColor(rgb[0], rgb[1], rgb[2]);
+}
+
 }  // namespace
 
 QString PaintPages(ReaderDocument& document, const std::vector<int32_t>& pages, QPagedPaintDevice& device,
@@ -27,13 +58,14 @@ QString PaintPages(ReaderDocument& document, const std::vector<int32_t>& pages, 
   for (int done = 0; done < total; ++done) {
     const int32_t page = pages[static_cast<size_t>(done)];
     QImage image;
+    QColor fill;  // a page of one colour is one fill, not a picture
     PageExtent extent{};
     try {
       extent = ReadPageExtent(document, page);
-      BuildPage(document, page);
-      image = PageStateImage();
+      fill = UniformColour(document, page);
+      if (!fill.isValid()) image = PageStateImage();
     } catch (const std::exception& failure) {
-      return QObject::tr("page %1: %2").arg(page + 1).arg(QString::fromLocal8Bit(failure.what()));
+      return QObject::tr("page %1: %2").arg(page + 1).arg(PageFailureText(document, page, failure));
     }
     const int dpi = extent.dotsPerInch > 0 ? extent.dotsPerInch : kDefaultDotsPerInch;
     device.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -46,7 +78,11 @@ QString PaintPages(ReaderDocument& document, const std::vector<int32_t>& pages, 
     // The device's own resolution may differ from the page's: the page
     // fills its sheet.
     const QRectF sheet(QPointF(0, 0), device.pageLayout().fullRectPixels(device.logicalDpiX()).size());
-    painter.drawImage(sheet, image);
+    if (fill.isValid()) {
+      painter.fillRect(sheet, fill);
+    } else {
+      painter.drawImage(sheet, image);
+    }
     if (progress) progress(done + 1, total);
   }
   if (painter.isActive() && !painter.end()) return QObject::tr("the output cannot be finished");
@@ -55,8 +91,8 @@ QString PaintPages(ReaderDocument& document, const std::vector<int32_t>& pages, 
 
 QString WritePdf(ReaderDocument& document, const std::vector<int32_t>& pages, const QString& outPath,
                  const std::function<void(int done, int total)>& progress) {
-  QSaveFile file(outPath);
-  if (!file.open(QIODevice::WriteOnly)) return QObject::tr("cannot create %1: %2").arg(outPath, file.errorString());
+  OutputDevice file;
+  if (!file.openFile(outPath)) return file.failure();
   QString failure;
   {
     QPdfWriter writer(&file);
@@ -67,12 +103,9 @@ QString WritePdf(ReaderDocument& document, const std::vector<int32_t>& pages, co
     writer.setResolution(kDefaultDotsPerInch);
     failure = PaintPages(document, pages, writer, progress);
   }
-  if (!failure.isEmpty()) {
-    file.cancelWriting();
-    return failure;
-  }
-  if (!file.commit()) return QObject::tr("cannot write %1: %2").arg(outPath, file.errorString());
-  return {};
+  // A failed write shows here, when the file would be put in place.
+  if (failure.isEmpty() && !file.commit()) failure = file.failure();
+  return failure;
 }
 
 bool PagesFromText(const QString& text, int32_t pageCount, std::vector<int32_t>& pages, QString& error) {

@@ -1,5 +1,7 @@
 #include "viewer/desktop/reader_document.h"
 
+#include <QFileInfo>
+#include <QObject>
 #include <cstring>
 #include <string>
 
@@ -24,6 +26,29 @@ void Restore(DocFile& file, int64_t wanted) {
   ContinueUnpack(unpack, wanted);
   file.memory = unpack.result.bytes.data();
   file.memorySize = static_cast<int64_t>(unpack.result.bytes.size());
+}
+
+// Packed bits a stream that runs out may leave unread: the start of the
+// code it could not finish.
+constexpr uint64_t kUnfinishedCodeBits = 64;
+
+// True when restoring stopped because the packed data ran out (a file cut
+// short), not at a code that makes no sense or an early end mark (damage).
+bool StreamRanOut(const MemoryUnpack& unpack) {
+  return unpack.result.end == DecodeEnd::kCutShort &&
+         BitsConsumed(unpack.packed) + kUnfinishedCodeBits >= unpack.packedSize * 8;
+}
+
+// The pages whose bytes are all restored.
+int32_t PagesRestored(const ReaderDocument& document) {
+  const int64_t restored = RestoredBytes(document);
+  int32_t pages = 0;
+  while (pages < document.pageCount && aPageOffset[pages + 1] <= restored) ++pages;
+  return pages;
+}
+
+bool StartsWithBitmapType(const ReaderDocument& document) {
+  return document.size >= 2 && (document.bytes[0] | document.bytes[1] << 8) == kBitmapType;
 }
 
 bool StartsWithDocumentLabel(const ReaderDocument& document) {
@@ -65,6 +90,14 @@ void OpenReaderDocument(ReaderDocument& document, const QString& path) {
   } else if (StartsWithDocumentLabel(document)) {
     OpenMemoryDocFile(document.hdoc, document.bytes, document.size);
     OpenMemoryDocFile(document.hofs, document.bytes, document.size);
+  } else if (!StartsWithBitmapType(document)) {
+    // Page images, PDF files and the like are made into documents by the
+    // builder, not read here.
+    throw DocumentFailure(QObject::tr("it is not a kwen document or a BMP picture; make a document of it with: "
+                                      "kwentool build -o %1.kwen %2")
+                              .arg(QFileInfo(path).completeBaseName(), QFileInfo(path).fileName())
+                              .toLocal8Bit()
+                              .toStdString());
   } else {
     document.bitmap = true;
     document.pageCount = iPageCount = 1;
@@ -84,6 +117,34 @@ int64_t RestoredBytes(const ReaderDocument& document) {
 
 void RestoreWhole(ReaderDocument& document) {
   if (document.unpack) ContinueUnpack(*document.unpack, document.documentBytes);
+}
+
+bool RestoreStopped(const ReaderDocument& document) {
+  if (!document.unpack || RestoredBytes(document) >= document.documentBytes) return true;
+  const DecodeEnd end = document.unpack->result.end;
+  return end != DecodeEnd::kNone && end != DecodeEnd::kPaused;
+}
+
+QString RestoreEnding(const ReaderDocument& document) {
+  if (!RestoreStopped(document) || RestoredBytes(document) >= document.documentBytes) return {};
+  if (document.unpack->result.end == DecodeEnd::kOverLimit) {
+    return QObject::tr("The document is too large: it restores to more than 2 GiB");
+  }
+  const int32_t pages = PagesRestored(document);
+  if (StreamRanOut(*document.unpack)) {
+    if (pages == 0) return QObject::tr("The document is cut short within its first page");
+    return QObject::tr("The document is cut short after page %1").arg(pages);
+  }
+  if (pages == 0) return QObject::tr("The document is damaged: not even its first page can be restored");
+  return QObject::tr("The document is damaged after page %1").arg(pages);
+}
+
+QString PageFailureText(const ReaderDocument& document, int32_t page, const std::exception& failure) {
+  const QString libraryText = QString::fromLocal8Bit(failure.what());
+  if (dynamic_cast<const MemoryFailure*>(&failure) != nullptr) return libraryText;
+  const QString ending = RestoreEnding(document);
+  if (!ending.isEmpty() && page >= PagesRestored(document)) return QObject::tr("%1 (%2)").arg(ending, libraryText);
+  return QObject::tr("the page is damaged (%1)").arg(libraryText);
 }
 
 PageExtent ReadPageExtent(ReaderDocument& document, int32_t page) {
@@ -115,7 +176,7 @@ QImage PageStateImage() {
   if (!OpenPagePixels(pixels, error)) throw DocumentFailure(error);
   if (pixels.bits == 1 && pixels.tableColours >= 2) {
     QImage image(pixels.width, pixels.height, QImage::Format_Mono);
-    if (image.isNull()) throw DocumentFailure("not enough memory for the page");
+    if (image.isNull()) throw MemoryFailure("not enough memory for the page");
     image.setColorTable({qRgb(pixels.table[0].rgbRed, pixels.table[0].rgbGreen, pixels.table[0].rgbBlue),
                          qRgb(pixels.table[1].rgbRed, pixels.table[1].rgbGreen, pixels.table[1].rgbBlue)});
     const size_t rowBytes = (static_cast<size_t>(pixels.width) + 7) / 8;
@@ -126,7 +187,7 @@ QImage PageStateImage() {
     return image;
   }
   QImage image(pixels.width, pixels.height, QImage::Format_RGB888);
-  if (image.isNull()) throw DocumentFailure("not enough memory for the page");
+  if (image.isNull()) throw MemoryFailure("not enough memory for the page");
   for (int32_t y = 0; y < pixels.height; ++y) PageRowRgb(pixels, y, image.scanLine(y));
   return image;
 }

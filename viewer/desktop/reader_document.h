@@ -21,6 +21,10 @@
 struct DocumentFailure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+// A failure for want of memory: its text is plain already.
+struct MemoryFailure : DocumentFailure {
+  using DocumentFailure::DocumentFailure;
+};
 
 struct ReaderDocument {
   QString path;
@@ -42,6 +46,15 @@ void OpenReaderDocument(ReaderDocument& document, const QString& path);
 int64_t RestoredBytes(const ReaderDocument& document);
 // Restores the rest of a packed document.
 void RestoreWhole(ReaderDocument& document);
+// True once restoring can go no further: the whole document is there, or
+// its packed data has ended short of it.
+bool RestoreStopped(const ReaderDocument& document);
+// How a stopped restore ended, in plain words ("The document is cut short
+// after page 91"); empty when the whole document is there.
+QString RestoreEnding(const ReaderDocument& document);
+// Why page `page` (from 0) cannot be read, in plain words, with the
+// library's own text beside it.
+QString PageFailureText(const ReaderDocument& document, int32_t page, const std::exception& failure);
 // Reads page `page`'s headers: its size and resolution. Throws.
 PageExtent ReadPageExtent(ReaderDocument& document, int32_t page);
 // Builds page `page` into the library's page state. Throws.

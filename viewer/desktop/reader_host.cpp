@@ -14,7 +14,7 @@ void FailDocument(const char* text) { throw DocumentFailure(text); }
 uint8_t* ReplacePageBlock(uint32_t size) {
   std::free(pageBlock);
   pageBlock = static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size));
-  if (pageBlock == nullptr) FailDocument("Not enough memory for the page bitmap");
+  if (pageBlock == nullptr) throw MemoryFailure("Not enough memory for the page bitmap");
   return pageBlock;
 }
 

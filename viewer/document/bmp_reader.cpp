@@ -1,6 +1,5 @@
 #include "viewer/document/bmp_reader.h"
 
-#include <cstring>
 #include <string>
 
 #include "viewer/document/doc_file.h"
@@ -26,18 +25,15 @@ void ReadBmpFile(const char* path) {
   const ClosedOnExit closer{file};
   ReadPageHeaders(file, false);
   const PageGeometry geometry = CheckPageGeometry(false);
-  FitWindowIfResized(geometry.width, geometry.height);
-  const uint32_t size = static_cast<uint32_t>(geometry.stride * geometry.height);
-  PreparePageBlock(size, geometry.height);
-  // The bits follow the colour table. A file shorter than its headers say
-  // shows black where its bits are missing.
-  uint32_t got = 0;
-  while (got < size) {
-    int32_t count = ReadOnce(file, pDibBits + got, size - got);
-    if (count < 0) FailDocument("Read BITMAP Image Failed");
-    if (count == 0) break;
-    got += static_cast<uint32_t>(count);
+  const uint64_t size = geometry.stride * static_cast<uint64_t>(geometry.height);
+  // The bits follow the colour table. A file shorter than its headers say is
+  // refused before any memory is set aside for the page.
+  if (!CanRead(file, size)) {
+    const std::string bitmap = std::to_string(size) + " bytes";
+    FailDocument((std::string(path) + " is cut short (it ends inside its bitmap of " + bitmap + ")").c_str());
   }
-  std::memset(pDibBits + got, 0, size - got);
+  FitWindowIfResized(geometry.width, geometry.height);
+  PreparePageBlock(static_cast<uint32_t>(size), geometry.height);
+  if (!GatherRead(file, pDibBits, static_cast<uint32_t>(size))) FailDocument("Read BITMAP Image Failed");
   bPageReady = true;
 }

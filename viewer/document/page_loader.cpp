@@ -130,6 +130,47 @@ void ChargeSpot(const Spot& spot, const SpotArea& area, bool thin, SpotCursor& c
   cursor.drawBudget -= cost;
 }
 
+// Fails unless a raw picture of `size` bytes can be held and is all there.
+void RequireRawSpot(DocReader& source, uint64_t size) {
+  if (size > kLargestSpotBytes) FailDocument("Error memory allocation");
+  if (!ReaderCanRead(source, size)) FailDocument("Read spot image failed");
+}
+
+// Whether `count` bytes of pixels of `pixelBytes` bytes each are all white.
+bool WhitePixels(const uint8_t* bytes, uint64_t count, uint32_t pixelBytes, uint32_t white) {
+  for (uint64_t at = 0; at + pixelBytes <= count; at += pixelBytes) {
+    if (FetchPixel(bytes + at, 0, pixelBytes * 8) != white) return false;
+  }
+  return true;
+}
+
+// Whether a spot may leave a pixel other than white. A raw picture of whole
+// bytes a pixel is looked at, in `drawing` from its buffer, otherwise read
+// in pieces (and so passed); a picture of fewer bits a pixel may always.
+bool SpotInks(DocReader& source, const Spot& spot, bool thin, uint32_t ink, const PageGeometry& page, bool drawing,
+              const std::vector<uint8_t>& buffer) {
+  const uint32_t white = static_cast<uint32_t>(iWhiteIndex) & LowBits(page.bits);
+  if (!spot.picture) return ink != white;
+  if (thin) return white != 1;
+  if (spot.compact || page.bits % 8 != 0) return true;
+  const uint32_t pixelBytes = page.bits / 8;
+  const uint64_t size = SpotBytes(spot, page.bits);
+  if (drawing) return !WhitePixels(buffer.data(), size, pixelBytes, white);
+  RequireRawSpot(source, size);
+  constexpr uint64_t kPiecePixels = 4096;
+  uint8_t piece[kPiecePixels * kDeepestPage / 8];
+  for (uint64_t left = size; left > 0;) {
+    const uint64_t count = left < kPiecePixels * pixelBytes ? left : kPiecePixels * pixelBytes;
+    if (!ReadBytesFrom(source, piece, count)) FailDocument("Read spot image failed");
+    if (!WhitePixels(piece, count, pixelBytes, white)) {
+      if (!SkipInReader(source, left - count)) FailDocument("Read spot image failed");
+      return true;
+    }
+    left -= count;
+  }
+  return false;
+}
+
 // With the slack masks are drawn with.
 void AllocateSpotBuffer(std::vector<uint8_t>& buffer, uint64_t size) {
   size += kMaskSlack;
@@ -151,10 +192,10 @@ void FillSpot(DocReader& source, const Spot& spot, const PageGeometry& page, boo
     // The decoder reads the file through a buffer of its own.
     ReleaseReader(source);
     DocFile& file = *source.file;
+    if (!CompactPictureFits(spot.width, spot.height)) FailDocument("Error memory allocation");
     if (!drawing) {
       SkipCompactPicture(file, spot.height, spot.width);
     } else {
-      if (!CompactPictureFits(spot.width, spot.height)) FailDocument("Error memory allocation");
       RequireCompactBytes(file, spot.height, spot.width);
       AllocateSpotBuffer(buffer, size);
       ReadBufSgnCompact(file, buffer.data(), spot.height, spot.width, page.bits);
@@ -162,8 +203,7 @@ void FillSpot(DocReader& source, const Spot& spot, const PageGeometry& page, boo
     if (!ResumeReader(source)) FailDocument("Error of ReadBufSgnCompact");
     return;
   }
-  if (size > kLargestSpotBytes) FailDocument("Error memory allocation");
-  if (!ReaderCanRead(source, size)) FailDocument("Read spot image failed");
+  RequireRawSpot(source, size);
   if (!drawing) {
     if (!SkipInReader(source, size)) FailDocument("Read spot image failed");
     return;
@@ -230,8 +270,13 @@ void ReadAndDrawSpot(PageReaders& readers, const PageGeometry& page, SpotCursor&
   if (spot.width != 0 && spot.height != 0) {
     const bool thin = IsThinMask(spot, page.bits);
     const SpotArea area = ClipSpot(left, page.height - (cursor.y + 1), spot.width, spot.height, page);
-    if (cursor.drawing) ChargeSpot(spot, area, thin, cursor);
-    if (!thin) FillSpot(source, spot, page, cursor.drawing, buffer);
+    ChargeSpot(spot, area, thin, cursor);
+    // Only a raw picture whose pixels are still to be looked at is read whole
+    // in the walk that draws nothing.
+    const bool lookAt = !sPageCounts.inked && area.Pixels() != 0;
+    const bool readsPixels = lookAt && spot.picture && !thin && !spot.compact && page.bits % 8 == 0;
+    if (!thin && !(readsPixels && !cursor.drawing)) FillSpot(source, spot, page, cursor.drawing, buffer);
+    if (lookAt) sPageCounts.inked = SpotInks(source, spot, thin, cursor.ink, page, cursor.drawing, buffer);
     if (cursor.drawing) {
       // A thin spot has all its bits set: a mask paints its ink, a 1-bit
       // picture the value 1 unless that is white.
@@ -262,14 +307,14 @@ void ReadPage(DocFile& hdoc, DocFile& hofs, int32_t page, bool drawing) {
   SpotCursor cursor;
   cursor.ink = static_cast<uint32_t>(iBlackIndex);
   cursor.drawing = drawing;
+  const uint64_t size = geometry.stride * static_cast<uint64_t>(geometry.height);
+  const uint64_t pixels = static_cast<uint64_t>(geometry.width) * static_cast<uint64_t>(geometry.height);
+  const uint64_t byBytes = kDrawAllowance + 2 * size;
+  cursor.drawBudget = (kOverdrawFactor * pixels < byBytes ? kOverdrawFactor * pixels : byBytes) + kSpotAllowance;
   if (drawing) {
     FitWindowIfResized(geometry.width, geometry.height);
-    const uint64_t size = geometry.stride * static_cast<uint64_t>(geometry.height);
     PreparePageBlock(static_cast<uint32_t>(size), geometry.height);
     FillWhite(geometry);
-    const uint64_t pixels = static_cast<uint64_t>(geometry.width) * static_cast<uint64_t>(geometry.height);
-    const uint64_t byBytes = kDrawAllowance + 2 * size;
-    cursor.drawBudget = (kOverdrawFactor * pixels < byBytes ? kOverdrawFactor * pixels : byBytes) + kSpotAllowance;
   }
   std::vector<uint8_t> spotBuffer;
   const int64_t end = aPageOffset[page + 1];
@@ -346,6 +391,11 @@ void ReadPageHeaders(DocFile& file, bool gather) {
   }
 }
 
-void LoadPage(DocFile& hdoc, DocFile& hofs, int32_t page) { ReadPage(hdoc, hofs, page, true); }
+void LoadPage(DocFile& hdoc, DocFile& hofs, int32_t page) {
+  // The records are walked first, bounded by their bytes: a page that will
+  // be refused never costs its bitmap, which its header alone can make huge.
+  ReadPage(hdoc, hofs, page, false);
+  ReadPage(hdoc, hofs, page, true);
+}
 
 void ScanPage(DocFile& hdoc, DocFile& hofs, int32_t page) { ReadPage(hdoc, hofs, page, false); }

@@ -22,10 +22,12 @@ void StorePixel(uint8_t* buffer, uint64_t bitOffset, uint32_t bitsPerPixel, uint
 uint32_t FetchPixel(const uint8_t* buffer, uint64_t bitOffset, uint32_t bitsPerPixel);
 
 // Builds page `page` (from 0): `hdoc` reads the page's record, `hofs` the
-// spots it refers to. Every failure goes to FailDocument.
+// spots it refers to. Every failure goes to FailDocument, and every failure
+// but that of memory comes before the page bitmap is set aside.
 void LoadPage(DocFile& hdoc, DocFile& hofs, int32_t page);
 // Reads page `page`'s headers into the page state and walks its spot
-// records, counting them in sPageCounts, without building the bitmap.
+// records, counting them in sPageCounts, without building the bitmap; it
+// refuses what LoadPage would.
 void ScanPage(DocFile& hdoc, DocFile& hofs, int32_t page);
 
 struct PageGeometry {

@@ -25,6 +25,9 @@ struct PageCounts {
   int32_t spots;
   int32_t references;
   int32_t compactPictures;
+  // Whether a spot may leave a pixel other than the page's white: false for
+  // a blank page, known from its records alone.
+  bool inked;
 };
 extern PageCounts sPageCounts;
 

@@ -12,11 +12,14 @@ TEST(BuildOptions, EveryOptionInAnyOrder) {
   BuildOptions options;
   std::string error;
   ASSERT_TRUE(Parse({"--bitonal", "--threshold", "90", "--quality", "75", "--dpi", "600", "--search", "/F", "--size",
-                     "c", "--verbose", "p1.bmp", "--output", "x.KWEN", "--pack", "best", "--clean", "--lossy", "p2.png"},
+                     "c", "--verbose", "p1.bmp", "--output", "x.KWEN", "--pack", "best", "--clean", "--lossy", "p2.png",
+                     "--pdf-timeout", "60", "--pdf-memory", "4096"},
                     options, error))
       << error;
   EXPECT_TRUE(options.bitonal && options.verbose && options.packBest && options.clean && options.lossy);
-  EXPECT_EQ((std::vector<int>{options.threshold, options.quality, options.dotsPerInch}), (std::vector<int>{90, 75, 600}));
+  EXPECT_EQ((std::vector<int>{options.threshold, options.quality, options.dotsPerInch, options.pdfLimits.seconds,
+                              options.pdfLimits.mebibytes}),
+            (std::vector<int>{90, 75, 600, 60, 4096}));
   EXPECT_EQ(options.switches.searchExponent, SearchExponentFor('F'));
   EXPECT_EQ(options.switches.windowExponent, WindowExponentFor('C'));
   EXPECT_EQ(options.output, "x.KWEN");
@@ -41,6 +44,8 @@ TEST(BuildOptions, UsageErrors) {
       {{"-o", "b.kwen", "--size", "/GG", "a.png"}, "H, L, M, 2, 1, C, S, T"},
       {{"-o", "b.kwen", "--fast", "a.png"}, "unknown option '--fast'"},
       {{"-o", "b.kwen", "--pack", "fastest", "a.png"}, "--pack takes best or default"},
+      {{"-o", "b.kwen", "--pdf-timeout", "0", "a.png"}, "--pdf-timeout takes seconds from 1 to 86400"},
+      {{"-o", "b.kwen", "--pdf-memory", "1048577", "a.png"}, "--pdf-memory takes MiB from 1 to 1048576"},
   };
   for (const auto& [arguments, message] : cases) {
     BuildOptions options;

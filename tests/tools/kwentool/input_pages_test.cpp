@@ -4,6 +4,7 @@
 
 #include "tests/test_support.h"
 #include "tools/kwentool/jpeg_reader.h"
+#include "tools/kwentool/page_image.h"
 
 using namespace testing_support;
 
@@ -105,6 +106,41 @@ TEST(JpegMarkers, TheJfifDensityGivesTheResolution) {
     ReadJfifResolution(SmallJpeg(test.units, test.x, test.y), image);
     EXPECT_EQ(image.xPelsPerMetre, test.xPels) << int(test.units);
     EXPECT_EQ(image.yPelsPerMetre, test.yPels) << int(test.units);
+  }
+}
+
+// A 24-bit BMP of 3 x 2 pixels: rows of 9 bytes padded to 12, after the
+// 14-byte file header and the 40-byte information header.
+Bytes SmallBmp(uint32_t pixelsOffset) {
+  Bytes bytes = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, static_cast<uint8_t>(pixelsOffset), 0, 0, 0,
+                 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0};
+  bytes.resize(pixelsOffset + 24, 0x80);
+  std::fill(bytes.begin() + 30, bytes.begin() + 54, 0);  // no compression, no resolution, no palette
+  return bytes;
+}
+
+TEST(PageImage, BmpPixelsAreCheckedAgainstTheFileBeforeDecoding) {
+  struct Case {
+    Bytes bytes;
+    const char* error;  // expected start; null when the image reads
+  };
+  const Bytes whole = SmallBmp(54);
+  const Case cases[] = {
+      {whole, nullptr},
+      {Bytes(whole.begin(), whole.end() - 1), "is cut short (its pixels need 78 bytes, the file has 77)"},
+      {Bytes(whole.begin(), whole.begin() + 40), "is cut short (the file ends inside the BMP headers)"},
+      {SmallBmp(50), "is damaged (its pixels would start inside the BMP headers)"},
+  };
+  for (const Case& test : cases) {
+    PageImage image;
+    std::string error;
+    const bool read = DecodePageImage(test.bytes, image, error);
+    EXPECT_EQ(read, test.error == nullptr) << error;
+    if (test.error != nullptr) {
+      EXPECT_EQ(error, test.error);
+    } else {
+      EXPECT_EQ(image.rgb, Bytes(18, 0x80));
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include "tests/tools/kwentool/builder_support.h"
 #include "tests/viewer/document/test_host.h"
 #include "tools/kwentool/page_check.h"
+#include "tools/kwentool/spot_finder.h"
 #include "utility/memory_pack.h"
 #include "viewer/document/page_state.h"
 
@@ -56,6 +57,33 @@ TEST(BitonalPages, EveryKindBuildsBackExactly) {
     EXPECT_TRUE(SamePixels(LoadBuiltPage(BuildBitonal(page), 0), page)) << name;
     EXPECT_EQ(sBitMapInfoHeader.BMIH.biBitCount, 1) << name;
     EXPECT_TRUE(bPageReady) << name;  // the viewer paints only pages that drew a spot, empty ones too
+  }
+}
+
+// Dots at every other pixel of every other row, a spot for every 4 pixels:
+// more than a page holds, so the page is one picture, which builds back
+// exactly (131 rows: the columns end inside a byte).
+TEST(DensePages, AreOnePictureThatBuildsBackExactly) {
+  PageImage page = BlankImage(130, 131);
+  for (int32_t y = 0; y < page.height; y += 2) {
+    for (int32_t x = 0; x < page.width; x += 2) SetPixel(page, x, y, 0, 0, 0);
+  }
+  const std::vector<uint8_t> ink = InkMap(page, kDefaultThreshold);
+  ASSERT_FALSE(SpotsWithinBudget(ink, page.width, page.height));
+  ResetHost();
+  DocumentWriter bitonal;
+  BeginDocument(bitonal, 1);
+  WriteBitonalPicturePage(bitonal, page, ink);
+  ASSERT_TRUE(EndPage(bitonal));
+  EXPECT_TRUE(SamePixels(LoadBuiltPage(bitonal, 0), page));
+  EXPECT_EQ(sBitMapInfoHeader.BMIH.biBitCount, 1);
+  SetPixel(page, 0, 0, 255, 0, 0);
+  ResetHost();
+  const DocumentWriter colour = BuildColour(page, 0);
+  EXPECT_TRUE(SamePixels(LoadBuiltPage(colour, 0), page));
+  for (const DocumentWriter* document : {static_cast<const DocumentWriter*>(&bitonal), &colour}) {
+    EXPECT_EQ(document->counts.rawPictures, 1);
+    EXPECT_EQ(document->counts.inlineMasks + document->counts.references, 0);
   }
 }
 

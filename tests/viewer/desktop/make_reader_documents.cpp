@@ -1,7 +1,9 @@
 // Writes the documents of the reader's GUI tests into a folder: 300 pages
 // of text-like lines (each page marked with its number in bars so that a
 // test can tell pages apart), 300 pages of figures that restore slowly,
-// and damaged ones.
+// and damaged ones: among them the three whose restore once stalled the
+// status line (a page of 16.7 million dots in 67 bytes, a small packed
+// document with bytes flipped, a stream cut in the middle).
 //
 //   make_reader_documents FOLDER
 #include <cstdint>
@@ -112,6 +114,26 @@ Bytes BadFirstPage() {
   return AssembleDocument(records);
 }
 
+// One page of 4096 x 4096 dots, all ink: millions of bytes that pack to a
+// few dozen.
+Bytes HugePage() {
+  constexpr int32_t kSide = 4096;
+  PageWriter page(kSide, kSide, 1, BlackWhite());
+  page.Inline(0, kSide - 1, kSide, kSide, Bytes(kSide / 8 * kSide, 0xFF));
+  return AssembleDocument({page.record});
+}
+
+// Two pages of one bar each: a document of a few dozen packed bytes.
+Bytes BarsDocument() {
+  std::vector<Bytes> records;
+  for (int k = 0; k < 2; ++k) {
+    PageWriter page(kWidth, kHeight, 1, BlackWhite());
+    page.Inline(kMargin, kMargin + 39, 16, 40, Bytes(2 * 40, 0xFF));
+    records.push_back(page.record);
+  }
+  return AssembleDocument(records);
+}
+
 Bytes Packed(const Bytes& unpacked) {
   Switches quick;
   quick.searchExponent = SearchExponentFor('Q');
@@ -134,6 +156,9 @@ int main(int argc, char** argv) {
   const Bytes packed = Packed(pages);
   // The packed stream cut in the middle: the pages past the cut are missing.
   const Bytes cut(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(packed.size() / 2));
+  // A small packed document with bytes flipped after its header.
+  Bytes flipped = Packed(BarsDocument());
+  for (size_t k = flipped.size() * 2 / 3; k < flipped.size() * 2 / 3 + 4; ++k) flipped[k] ^= 0x5A;
   const struct {
     const char* name;
     Bytes bytes;
@@ -145,6 +170,8 @@ int main(int argc, char** argv) {
       {"damaged_table.kwen", Packed(damagedTable)},
       {"bad_first_page.kwen", Packed(BadFirstPage())},
       {"cut.kwen", cut},
+      {"flipped.kwen", flipped},
+      {"huge_page.kwen", Packed(HugePage())},
       {"not_a_document.bs", Bytes{'h', 'e', 'l', 'l', 'o'}},
       {"empty.kwen", Bytes{}},
   };

@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 #include <QtTest>
 #include <cmath>
+#include <sys/stat.h>
 
 #include "viewer/desktop/main_window.h"
 
@@ -46,6 +47,23 @@ bool Run(const QString& program, const QStringList& arguments) {
     return false;
   }
   return true;
+}
+
+// The kind of file at `path` (S_IFREG, S_IFCHR, S_IFIFO...), 0 when none.
+unsigned FileKind(const QString& path) {
+  struct stat status {};
+  return stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & S_IFMT : 0;
+}
+
+// The export's box of failure, closed once its text is read; empty when none is up.
+QString TakeFailureBox(QWidget* window) {
+  for (QMessageBox* box : window->findChildren<QMessageBox*>()) {
+    if (!box->isVisible()) continue;
+    const QString text = box->text();
+    box->close();
+    return text;
+  }
+  return {};
 }
 
 // Each screen pixel the average of the page pixels it covers, counted with
@@ -158,6 +176,10 @@ class ReaderGuiTest : public QObject {
   void exportedPagesAreTheRenderedBytes();
   void pdfHoldsThePagesAsRendered();
   void damagedDocumentsGiveMessagesAndLeaveTheReaderUsable();
+  void pdfExportWritesDevicesAndPipesWhereTheyAre();
+  void exportsOntoAFullDiskFailAndKeepTheOlderFiles();
+  void restoringEndsWithWhatHappened_data();
+  void restoringEndsWithWhatHappened();
 };
 
 void ReaderGuiTest::initTestCase() {
@@ -432,7 +454,7 @@ void ReaderGuiTest::exportedPagesAreTheRenderedBytes() {
   QSignalSpy finished(window_.get(), &MainWindow::exportFinished);
   window_->exportPage(0, path("no/such/folder/p.bmp"));
   QVERIFY(finished.wait(kOpenWaitMs));
-  QVERIFY(window_->message().contains("no/such/folder/p.bmp"));
+  QVERIFY(TakeFailureBox(window_.get()).contains("no/such/folder/p.bmp"));
 }
 
 void ReaderGuiTest::pdfHoldsThePagesAsRendered() {
@@ -470,6 +492,26 @@ void ReaderGuiTest::pdfHoldsThePagesAsRendered() {
   QCOMPARE(process.exitCode(), 1);
   QVERIFY(process.readAllStandardError().contains("has no page 9"));
   QVERIFY(!QFile::exists(path("none.pdf")));
+  // 999 white pages of 8192 x 8192 x 24 bits: each a white fill, no picture.
+  const QString hostile = path("export-hostile");
+  QDir().mkpath(hostile);
+  QVERIFY(Run(MAKE_HOSTILE, {hostile}));
+  const QString white = path("white.pdf");
+  QVERIFY(Run(KWENVIEW, {"--export-pdf", hostile + "/white_pages.kwen", white}));
+  QProcess pdfinfo;
+  pdfinfo.start("pdfinfo", {white});
+  QVERIFY(pdfinfo.waitForFinished());
+  QVERIFY(pdfinfo.readAllStandardOutput().contains("Pages:           999"));
+  QProcess pdfimages;
+  pdfimages.start("pdfimages", {"-list", white});
+  QVERIFY(pdfimages.waitForFinished());
+  QCOMPARE(pdfimages.readAllStandardOutput().count('\n'), 2);  // the heading alone
+  QVERIFY(Run("pdftoppm", {"-r", "3", "-f", "999", "-l", "999", "-singlefile", "-png", white, path("white")}));
+  const QImage last(path("white.png"));
+  QCOMPARE(last.size(), QSize(82, 82));  // 8192 pixels at 300 dpi, drawn at 3
+  QImage paper(last.size(), QImage::Format_RGB32);
+  paper.fill(Qt::white);
+  QCOMPARE(Compare(last, paper).largest, 0);
 }
 
 void ReaderGuiTest::damagedDocumentsGiveMessagesAndLeaveTheReaderUsable() {
@@ -509,6 +551,123 @@ void ReaderGuiTest::damagedDocumentsGiveMessagesAndLeaveTheReaderUsable() {
   QVERIFY(open(path("cut.kwen")));
   window_->view()->showPage(window_->view()->pageCount() - 1);
   QVERIFY(!waitForPage(window_->view()->pageCount() - 1));
+  // A page image is not taken for a damaged picture: the message says how
+  // to make a document of it.
+  QVERIFY(!open(QString(SAMPLE_PAGES) + "/text-1.png"));
+  QVERIFY2(window_->message().contains("text-1.png: it is not a kwen document or a BMP picture; make a document of "
+                                       "it with: kwentool build -o text-1.kwen text-1.png"),
+           qPrintable(window_->message()));
+}
+
+void ReaderGuiTest::pdfExportWritesDevicesAndPipesWhereTheyAre() {
+  QTemporaryDir work;
+  const QString fifo = work.filePath("pipe");
+  QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+  QProcess reader;
+  reader.setStandardOutputFile(work.filePath("from-pipe.pdf"));
+  reader.start("cat", {fifo});
+  QVERIFY(Run(KWENVIEW, {"--export-pdf", sample_, fifo}));
+  QVERIFY(reader.waitForFinished());
+  QCOMPARE(FileKind(fifo), unsigned{S_IFIFO});
+  const QByteArray pdf = ReadAll(work.filePath("from-pipe.pdf"));
+  QVERIFY(pdf.startsWith("%PDF") && pdf.trimmed().endsWith("%%EOF"));
+  QVERIFY(Run(KWENVIEW, {"--export-pdf", sample_, "/dev/null"}));
+  QCOMPARE(FileKind("/dev/null"), unsigned{S_IFCHR});
+  // Nothing but the pipe and what came through it.
+  QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+           QStringList({"from-pipe.pdf", "pipe"}));
+}
+
+void ReaderGuiTest::exportsOntoAFullDiskFailAndKeepTheOlderFiles() {
+  QTemporaryDir work;
+  const QString disk = work.filePath("disk");
+  QDir().mkpath(disk);
+  if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", disk}) != 0) {
+    QSKIP("mounting a 64 KiB tmpfs is not permitted here: the full-disk exports go untested");
+  }
+  const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+  const QByteArray older("the user's older bytes");
+  const QStringList names{"book.pdf", "page.bmp", "window.pdf"};
+  for (const QString& name : names) {
+    QFile file(disk + "/" + name);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(older) == older.size());
+  }
+  // 40 pages of text make a PDF larger than the disk.
+  QProcess process;
+  process.start(KWENVIEW, {"--export-pdf", pages_, disk + "/book.pdf", "--pages", "1-40"});
+  QVERIFY(process.waitForFinished(120000));
+  QCOMPARE(process.exitCode(), 1);
+  QVERIFY2(process.readAllStandardError().contains("No space left on device"), "the system's reason");
+  // The window: a box for each export, a page of 117 KiB and a PDF.
+  QVERIFY(open(pages_));
+  QSignalSpy finished(window_.get(), &MainWindow::exportFinished);
+  window_->exportPage(0, disk + "/page.bmp");
+  QVERIFY(finished.wait(kOpenWaitMs));
+  QVERIFY(TakeFailureBox(window_.get()).contains("No space left on device"));
+  window_->exportPdf("1-40", disk + "/window.pdf");
+  QVERIFY(finished.wait(kOpenWaitMs));
+  QVERIFY(TakeFailureBox(window_.get()).contains("No space left on device"));
+  for (const QString& name : names) QCOMPARE(ReadAll(disk + "/" + name), older);
+  QCOMPARE(QDir(disk).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden), names);
+}
+
+void ReaderGuiTest::restoringEndsWithWhatHappened_data() {
+  QTest::addColumn<QString>("document");
+  QTest::addColumn<int>("pages");
+  QTest::addColumn<int>("pagesShown");
+  QTest::addColumn<QString>("ending");
+  QTest::addColumn<QString>("missingPage");  // what the first page not shown says
+  QTest::addColumn<QString>("toolSays");     // kwentool info's last words
+  // A page of 16.7 million dots in a few dozen bytes: all restored, shown.
+  QTest::newRow("huge page") << "huge_page.kwen" << 1 << 1 << "" << "" << "";
+  QTest::newRow("cut") << "cut.kwen" << 300 << 150 << "The document is cut short after page 150"
+                       << "The document is cut short after page 150 (Read "
+                       << "kwentool: %1 is cut short after page 150 of 300\n";
+  // Page 1 refers outside the document; the rest of the stream decodes as
+  // noise to the data's end, which reads as a cut in page 2.
+  QTest::newRow("flipped bytes") << "flipped.kwen" << 2 << 0 << "The document is cut short after page 1"
+                                 << "the page is damaged (A spot refers to a place outside the document)"
+                                 << "kwentool: A spot refers to a place outside the document\n";
+}
+
+// Restoring ends, whole or not, and the status line says how: never a
+// percentage that stays with no work going on. The thumbnails are one for
+// each page, each of one size, numbered once.
+void ReaderGuiTest::restoringEndsWithWhatHappened() {
+  QFETCH(QString, document);
+  QFETCH(int, pages);
+  QFETCH(int, pagesShown);
+  QFETCH(QString, ending);
+  QFETCH(QString, missingPage);
+  QFETCH(QString, toolSays);
+  QProcess tool;
+  tool.start(KWENTOOL, {"info", path(document)});
+  QVERIFY(tool.waitForFinished());
+  QCOMPARE(tool.exitCode(), toolSays.isEmpty() ? 0 : 1);
+  const QString toolError = QString::fromLocal8Bit(tool.readAllStandardError());
+  QVERIFY2(toolSays.isEmpty() ? toolError.isEmpty() : toolError.endsWith(QString(toolSays).replace("%1", path(document))),
+           qPrintable(toolError));
+  QVERIFY(open(path(document)));
+  QTRY_VERIFY_WITH_TIMEOUT(!window_->restoring(), kOpenWaitMs);
+  QCOMPARE(window_->restoreEnding(), ending);
+  QCOMPARE(window_->view()->pageCount(), pages);
+  QListWidget* thumbnails = window_->thumbnails();
+  QCOMPARE(thumbnails->count(), pages);
+  for (int page = 0; page < pages; ++page) {
+    QCOMPARE(thumbnails->item(page)->text(), QString::number(page + 1));
+    QCOMPARE(thumbnails->item(page)->icon().availableSizes(), QList<QSize>{thumbnails->iconSize()});
+  }
+  window_->view()->showPage(pagesShown);
+  if (pagesShown < pages) {
+    QVERIFY(!waitForPage(pagesShown));
+    QVERIFY2(window_->view()->pageFailure(pagesShown).startsWith(missingPage),
+             qPrintable(window_->view()->pageFailure(pagesShown)));
+    QCOMPARE(thumbnails->item(pagesShown)->toolTip(), window_->view()->pageFailure(pagesShown));
+  }
+  if (pagesShown > 0) {
+    window_->view()->showPage(pagesShown - 1);
+    QVERIFY(waitForPage(pagesShown - 1));
+  }
 }
 
 QTEST_MAIN(ReaderGuiTest)

@@ -180,23 +180,35 @@ TEST(PageLoader, DrawingIsBoundedByThePage) {
   }
 }
 
-// A plain BMP file is its own page; bits it lacks show as zeros.
+// A plain BMP file is its own page; one that lacks some of its bits, or a
+// missing one, is refused naming the file.
 TEST(PageLoader, ReadsPlainBitmapFiles) {
   ResetHost();
-  const std::string path = TempPath("short.bmp");
-  Bytes file = PageHeaders(4, 2, 8, GreyRamp(256));
-  file.insert(file.end(), {1, 2, 3, 4});  // the bottom row only
-  WriteFileBytes(path, file);
+  const std::string path = TempPath("plain.bmp");
+  const auto withBits = [](const Bytes& bits) {
+    Bytes file = PageHeaders(4, 2, 8, GreyRamp(256));
+    file.insert(file.end(), bits.begin(), bits.end());
+    return file;
+  };
+  WriteFileBytes(path, withBits({1, 2, 3, 4, 5, 6, 7, 8}));
   ReadBmpFile(path.c_str());
   EXPECT_TRUE(bPageReady);
-  EXPECT_EQ(Bytes(pDibBits, pDibBits + iDibBytes), (Bytes{1, 2, 3, 4, 0, 0, 0, 0}));
+  EXPECT_EQ(Bytes(pDibBits, pDibBits + iDibBytes), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+  const std::string cut = TempPath("short.bmp");
+  WriteFileBytes(cut, withBits({1, 2, 3, 4, 5, 6, 7}));  // a byte short
   const std::string missing = TempPath("missing.bmp");
   std::remove(missing.c_str());
-  try {
-    ReadBmpFile(missing.c_str());
-    ADD_FAILURE() << "a missing file was read";
-  } catch (const DocumentFailure& failure) {
-    EXPECT_EQ(std::string(failure.what()), "Error Opening File " + missing);
+  const std::pair<std::string, std::string> refusals[] = {
+      {cut, cut + " is cut short (it ends inside its bitmap of 8 bytes)"},
+      {missing, "Error Opening File " + missing}};
+  for (const auto& [refused, message] : refusals) {
+    try {
+      ReadBmpFile(refused.c_str());
+      ADD_FAILURE() << refused << " was read";
+    } catch (const DocumentFailure& failure) {
+      EXPECT_EQ(std::string(failure.what()), message);
+    }
+    EXPECT_FALSE(bPageReady);
   }
 }
 
