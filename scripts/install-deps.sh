@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, if missing.
+# Usage: install-deps.sh [programs]   (programs: only what building the
+# native programs takes, for the example; otherwise everything the tests use)
 set -euo pipefail
 
-packages=(cmake g++ make googletest clang libclang-rt-14-dev
-          g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb
-          imagemagick libstb-dev libjpeg62-turbo-dev libpng-dev gzip bzip2 xz-utils zstd time
-          qt6-base-dev libtiff-dev libtiff-tools libpoppler-cpp-dev poppler-utils
-          tesseract-ocr tesseract-ocr-eng xdotool ghostscript)
+packages=(cmake g++ make libstb-dev libjpeg62-turbo-dev libpng-dev
+          qt6-base-dev libtiff-dev libpoppler-cpp-dev)
+if [ "${1:-}" != programs ]; then
+  packages+=(googletest clang libclang-rt-14-dev
+             g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb
+             imagemagick gzip bzip2 xz-utils zstd time libtiff-tools poppler-utils
+             tesseract-ocr tesseract-ocr-eng xdotool ghostscript)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
