@@ -6,7 +6,7 @@
 #include <ctime>
 #include <vector>
 
-#include "utility/best_pack.h"
+#include "engine/best_pack.h"
 
 namespace {
 

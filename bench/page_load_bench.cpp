@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "viewer/document/doc_file.h"
-#include "viewer/document/document_format.h"
-#include "viewer/document/document_state.h"
-#include "viewer/document/page_loader.h"
-#include "viewer/document/page_state.h"
+#include "document/doc_file.h"
+#include "document/document_format.h"
+#include "document/document_state.h"
+#include "document/page_loader.h"
+#include "document/page_state.h"
 
 int main(int argc, char** argv) {
   DocFile hdoc, hofs;

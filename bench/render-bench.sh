@@ -33,8 +33,17 @@ build() {  # build SOURCE_DIR BUILD_DIR TARGET...: release
   nice cmake --build "$build_dir" -j "$(nproc)" --target "$@" >/dev/null
 }
 # The viewer's way of reading: page_load_bench over a tree's document library.
+# A tree from before the layout by modules keeps the library in
+# viewer/document and the tool in tools/kwentool; a link in the build folder
+# gives the bench its includes there.
 driver() {  # driver SOURCE_DIR BUILD_DIR OUT
-  "${CXX:-c++}" -O2 -std=c++17 -I"$1" "$root/bench/page_load_bench.cpp" "$1/tools/kwentool/tool_host.cpp" \
+  local tool_host=$1/kwentool/tool_host.cpp
+  if [ ! -e "$tool_host" ]; then
+    tool_host=$1/tools/kwentool/tool_host.cpp
+    mkdir -p "$2/old-layout"
+    ln -sfn "$1/viewer/document" "$2/old-layout/document"
+  fi
+  "${CXX:-c++}" -O2 -std=c++17 -I"$1" -I"$2/old-layout" "$root/bench/page_load_bench.cpp" "$tool_host" \
     "$2/libkwen_document.a" -o "$3"
 }
 # BEFORE_KWENTOOL and AFTER_KWENTOOL name kwentool programs already built instead.

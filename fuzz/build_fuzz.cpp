@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/kwentool/document_writer.h"
-#include "tools/kwentool/page_check.h"
-#include "tools/kwentool/page_encoder.h"
-#include "tools/kwentool/page_image.h"
-#include "viewer/document/host.h"
+#include "builder/document_writer.h"
+#include "builder/page_check.h"
+#include "builder/page_encoder.h"
+#include "input/page_image.h"
+#include "document/host.h"
 
 namespace {
 constexpr int64_t kLargestFuzzedPixels = 1 << 16;

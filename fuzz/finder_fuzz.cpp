@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "tests/utility/coding/reference_finder.h"
-#include "utility/compress_run.h"
-#include "utility/coding/match_finder.h"
-#include "utility/run_parameters.h"
+#include "tests/engine/coding/reference_finder.h"
+#include "engine/compress_run.h"
+#include "engine/coding/match_finder.h"
+#include "engine/run_parameters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

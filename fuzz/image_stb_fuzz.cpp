@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/kwentool/page_image.h"
+#include "input/page_image.h"
 
 namespace {
 constexpr int64_t kLargestFuzzedPixels = 1 << 16;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "utility/best_pack.h"
-#include "utility/memory_pack.h"
+#include "engine/best_pack.h"
+#include "engine/memory_pack.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

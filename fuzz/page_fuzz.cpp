@@ -5,11 +5,11 @@
 #include <memory>
 #include <stdexcept>
 
-#include "viewer/document/document_format.h"
-#include "viewer/document/document_state.h"
-#include "viewer/document/host.h"
-#include "viewer/document/page_loader.h"
-#include "viewer/document/page_state.h"
+#include "document/document_format.h"
+#include "document/document_state.h"
+#include "document/host.h"
+#include "document/page_loader.h"
+#include "document/page_state.h"
 
 namespace {
 struct Refused {};

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tools/kwentool/tiff_reader.h"
+#include "input/tiff_reader.h"
 
 namespace {
 constexpr int64_t kLargestFuzzedPixels = 1 << 16;

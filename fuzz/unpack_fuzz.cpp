@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "utility/memory_pack.h"
+#include "engine/memory_pack.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   constexpr int64_t kRestoreLimit = 1 << 16;

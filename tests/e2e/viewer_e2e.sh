@@ -198,7 +198,7 @@ check "Down shows the next band" same_rows v_next.bmp long1_ref.bmp "$last_top"
 check "Up at a page's top shows the previous page's last band" same_rows v_back.bmp long1_ref.bmp "$last_top"
 
 # --- The history ring, Go to page, and the boxes.
-controls=$(sed -n '/kControls =/,/" ";/p' "$here/../../viewer/app/texts.cpp" | sed -n 's/^ *"\(.*\)"[;]*$/\1/p' |
+controls=$(sed -n '/kControls =/,/" ";/p' "$here/../../viewer/windows/texts.cpp" | sed -n 's/^ *"\(.*\)"[;]*$/\1/p' |
   tr -d '\n' | sed 's/\\n/^n/g; s/\\t/^t/g')
 scenario history_and_dialogs "$kit" <<STEPS
 start $(win "$work/long.kwen")

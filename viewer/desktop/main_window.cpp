@@ -18,8 +18,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "utility/output_file.h"
-#include "viewer/app/texts.h"
+#include "engine/output_file.h"
+#include "render/reader_texts.h"
 #include "viewer/desktop/page_output.h"
 #include "viewer/desktop/reader_settings.h"
 

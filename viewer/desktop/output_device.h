@@ -7,7 +7,7 @@
 #include <QIODevice>
 #include <QString>
 
-#include "utility/output_file.h"
+#include "engine/output_file.h"
 
 class OutputDevice : public QIODevice {
  public:

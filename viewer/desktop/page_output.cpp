@@ -5,11 +5,11 @@
 #include <QPdfWriter>
 #include <string>
 
-#include "tools/kwentool/page_list.h"
-#include "tools/kwentool/page_pixels.h"
-#include "viewer/document/document_state.h"
-#include "viewer/document/page_loader.h"
-#include "viewer/document/page_state.h"
+#include "input/page_list.h"
+#include "render/page_pixels.h"
+#include "document/document_state.h"
+#include "document/page_loader.h"
+#include "document/page_state.h"
 #include "viewer/desktop/output_device.h"
 
 namespace {

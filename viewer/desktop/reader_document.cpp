@@ -5,17 +5,17 @@
 #include <cstring>
 #include <string>
 
-#include "tools/kwentool/page_pixels.h"
-#include "tools/kwentool/png_writer.h"
-#include "viewer/app/export_layout.h"
+#include "render/page_pixels.h"
+#include "render/png_writer.h"
+#include "render/export_layout.h"
 #include "viewer/desktop/area_average.h"
-#include "viewer/document/bmp_reader.h"
-#include "viewer/document/document_format.h"
-#include "viewer/document/document_kind.h"
-#include "viewer/document/document_layout.h"
-#include "viewer/document/document_state.h"
-#include "viewer/document/page_loader.h"
-#include "viewer/document/page_state.h"
+#include "document/bmp_reader.h"
+#include "document/document_format.h"
+#include "document/document_kind.h"
+#include "document/document_layout.h"
+#include "document/document_state.h"
+#include "document/page_loader.h"
+#include "document/page_state.h"
 
 namespace {
 

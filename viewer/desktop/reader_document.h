@@ -13,9 +13,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "utility/memory_pack.h"
+#include "engine/memory_pack.h"
 #include "viewer/desktop/reader_layout.h"
-#include "viewer/document/doc_file.h"
+#include "document/doc_file.h"
 
 // What the library's FailDocument throws in the reader: the failure's text.
 struct DocumentFailure : std::runtime_error {

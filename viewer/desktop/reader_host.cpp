@@ -5,7 +5,7 @@
 #include <new>
 
 #include "viewer/desktop/reader_document.h"
-#include "viewer/document/host.h"
+#include "document/host.h"
 
 static uint8_t* pageBlock = nullptr;
 

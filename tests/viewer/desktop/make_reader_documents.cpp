@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/viewer/document/document_builder.h"
-#include "utility/memory_pack.h"
+#include "tests/document/document_builder.h"
+#include "engine/memory_pack.h"
 
 using namespace testing_support;
 

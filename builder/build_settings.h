@@ -1,0 +1,26 @@
+// How pages are built into a document, whichever front end asks: the
+// builder's own settings, which kwentool's options fill.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/run_parameters.h"
+#include "input/drawing_limits.h"
+
+constexpr int32_t kDefaultDotsPerInch = 300;
+
+struct BuildSettings {
+  bool bitonal = false;
+  int32_t threshold = 0;  // 0: the default threshold
+  int32_t quality = 0;    // 0: colour pictures stored losslessly
+  int32_t dotsPerInch = kDefaultDotsPerInch;
+  Switches switches;
+  // --pack best: the cheapest parse instead of durmo's greedy one.
+  bool packBest = false;
+  bool verbose = false;
+  // Scan clean-up of bitonal pages: specks removed, shapes matched lossily.
+  bool clean = false;
+  bool lossy = false;
+  // The time and memory each PDF page may take to draw.
+  DrawingLimits pdfLimits;
+};

@@ -1,0 +1,166 @@
+#include "builder/compact_encoder.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "builder/document_writer.h"
+#include "document/compact_decoder.h"
+#include "document/page_state.h"
+
+namespace {
+
+constexpr int kN = kBlockSide;
+constexpr int32_t kLowestQuality = 1;
+constexpr int32_t kBestQuality = 100;
+constexpr int32_t kCoarsestScale = 20;
+
+using Matrix = double[kN][kN];
+
+// The decoder's basis: sample n of frequency k is +/- a(M(n, k)).
+void DecoderBasis(Matrix basis) {
+  BuildCosTables();
+  for (int n = 0; n < kN; ++n) {
+    for (int k = 0; k < kN; ++k) {
+      double value = aCosMagnitude[aCosIndex[n][k]];
+      basis[n][k] = aCosSign[n][k] ? -value : value;
+    }
+  }
+}
+
+// Gauss-Jordan with partial pivoting; the basis is well conditioned.
+void Invert(Matrix m, Matrix inverse) {
+  for (int i = 0; i < kN; ++i) {
+    for (int j = 0; j < kN; ++j) inverse[i][j] = i == j ? 1.0 : 0.0;
+  }
+  for (int col = 0; col < kN; ++col) {
+    int pivot = col;
+    for (int r = col + 1; r < kN; ++r) {
+      if (std::fabs(m[r][col]) > std::fabs(m[pivot][col])) pivot = r;
+    }
+    for (int j = 0; j < kN; ++j) {
+      std::swap(m[col][j], m[pivot][j]);
+      std::swap(inverse[col][j], inverse[pivot][j]);
+    }
+    const double scale = m[col][col];
+    for (int j = 0; j < kN; ++j) {
+      m[col][j] /= scale;
+      inverse[col][j] /= scale;
+    }
+    for (int r = 0; r < kN; ++r) {
+      if (r == col) continue;
+      const double factor = m[r][col];
+      for (int j = 0; j < kN; ++j) {
+        m[r][j] -= factor * m[col][j];
+        inverse[r][j] -= factor * inverse[col][j];
+      }
+    }
+  }
+}
+
+// forward[k][n]: the weight of sample n in coefficient k.
+struct ForwardTransform {
+  Matrix forward;
+  ForwardTransform() {
+    Matrix basis;
+    DecoderBasis(basis);
+    Invert(basis, forward);
+  }
+};
+
+const ForwardTransform& Transform() {
+  static const ForwardTransform transform;
+  return transform;
+}
+
+void UseScale(int32_t scale) {
+  if (iQuantScale == scale) return;
+  iQuantScale = scale;
+  BuildQuantTables();
+}
+
+// The three channels of a block, samples (i across, j upwards); pixels
+// beyond the picture repeat its edge.
+void BlockChannels(const PageImage& image, int32_t left, int32_t top, int32_t width, int32_t height, int32_t blockColumn,
+                   int32_t blockRow, double channels[kCompactChannels][kN][kN]) {
+  for (int i = 0; i < kN; ++i) {
+    const int32_t x = left + std::min(blockColumn * kN + i, width - 1);
+    for (int j = 0; j < kN; ++j) {
+      const int32_t fromBottom = std::min(blockRow * kN + j, height - 1);
+      const int32_t y = top + height - 1 - fromBottom;
+      const uint8_t* pixel = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
+      const double red = pixel[0], green = pixel[1], blue = pixel[2];
+      channels[0][i][j] = (red + 2 * green + blue) / 4;
+      channels[1][i][j] = (blue - red) / 4;
+      channels[2][i][j] = (red + blue - 2 * green) / 4;
+    }
+  }
+}
+
+// coefficients[u][v] = sum over i, j of forward[u][i] forward[v][j] x[i][j].
+void ForwardBlock(const double samples[kN][kN], double coefficients[kN][kN]) {
+  const Matrix& f = Transform().forward;
+  double across[kN][kN];  // [u][j]
+  for (int u = 0; u < kN; ++u) {
+    for (int j = 0; j < kN; ++j) {
+      double sum = 0;
+      for (int i = 0; i < kN; ++i) sum += f[u][i] * samples[i][j];
+      across[u][j] = sum;
+    }
+  }
+  for (int u = 0; u < kN; ++u) {
+    for (int v = 0; v < kN; ++v) {
+      double sum = 0;
+      for (int j = 0; j < kN; ++j) sum += f[v][j] * across[u][j];
+      coefficients[u][v] = sum;
+    }
+  }
+}
+
+}  // namespace
+
+int32_t ScaleForQuality(int32_t quality) {
+  quality = std::clamp(quality, kLowestQuality, kBestQuality);
+  return 1 + (kBestQuality - quality) * (kCoarsestScale - 1) / (kBestQuality - kLowestQuality);
+}
+
+void EncodeCompactPicture(const PageImage& image, int32_t left, int32_t top, int32_t width, int32_t height,
+                          int32_t scale, std::vector<uint8_t>& out) {
+  UseScale(scale);
+  const int32_t blockColumns = (width + kN - 1) / kN;
+  const int32_t blockRows = (height + kN - 1) / kN;
+  const size_t blocks = static_cast<size_t>(blockColumns) * blockRows;
+  // quantised[((c * 9 + u) * 9 + v) * blocks + block]: the stream's order.
+  std::vector<int32_t> quantised(kCompactChannels * kN * kN * blocks);
+  double channels[kCompactChannels][kN][kN];
+  double coefficients[kN][kN];
+  for (size_t block = 0; block < blocks; ++block) {
+    BlockChannels(image, left, top, width, height, static_cast<int32_t>(block % blockColumns),
+                  static_cast<int32_t>(block / blockColumns), channels);
+    for (int c = 0; c < kCompactChannels; ++c) {
+      ForwardBlock(channels[c], coefficients);
+      for (int u = 0; u < kN; ++u) {
+        for (int v = 0; v < kN; ++v) {
+          quantised[((c * kN + u) * kN + v) * blocks + block] =
+              static_cast<int32_t>(std::lround(coefficients[u][v] / aQuant[c][u][v]));
+        }
+      }
+    }
+  }
+  for (int c = 0; c < kCompactChannels; ++c) {
+    int32_t previousDc = 0;
+    for (int u = 0; u < kN; ++u) {
+      for (int v = 0; v < kN; ++v) {
+        const int32_t* row = &quantised[((c * kN + u) * kN + v) * blocks];
+        for (size_t block = 0; block < blocks; ++block) {
+          int32_t value = row[block];
+          if (u == 0 && v == 0) {
+            PutSignedNumber(out, value - previousDc);
+            previousDc = value;
+          } else {
+            PutSignedNumber(out, value);
+          }
+        }
+      }
+    }
+  }
+}

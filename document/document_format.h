@@ -1,0 +1,17 @@
+// Reading the unpacked document's label, page table and numbers through a
+// DocFile; the layout itself is in document_layout.h.
+#pragma once
+
+#include <cstdint>
+
+#include "document/doc_file.h"
+#include "document/document_layout.h"
+
+// Each reads one number at the file's position, returning the bytes consumed;
+// a failed read, or a number of more than 5 bytes, fails with `message`.
+int ReadUnsignedNumber(DocFile& file, uint32_t* value, const char* message);
+int ReadSignedNumber(DocFile& file, int32_t* value, const char* message);
+
+// Reads and checks the label and the page-size table through `hdoc` and
+// turns the sizes into iPageCount and aPageOffset; sets iCurPage to 0.
+void ReadDocumentTable(DocFile& hdoc);

@@ -1,0 +1,47 @@
+// Builds one page of the open document into the page bitmap: reads its
+// headers, whitens the bitmap and draws its spot records one by one.
+#pragma once
+
+#include <cstdint>
+
+#include "document/doc_file.h"
+
+// The largest page bitmap the loader builds.
+constexpr uint32_t kLargestPageBytes = INT32_MAX;
+// The most memory one spot takes: its pixels, with its decoder's work.
+constexpr uint64_t kLargestSpotBytes = uint64_t{1} << 28;
+
+// Whether a compact picture of this size stays within kLargestSpotBytes,
+// so that the loader decodes it.
+bool CompactPictureFits(uint32_t width, uint32_t height);
+
+// Pixels of B bits at a bit offset: below 8 bits packed from the most
+// significant bit of each byte down, otherwise B / 8 bytes, least
+// significant first.
+void StorePixel(uint8_t* buffer, uint64_t bitOffset, uint32_t bitsPerPixel, uint32_t value);
+uint32_t FetchPixel(const uint8_t* buffer, uint64_t bitOffset, uint32_t bitsPerPixel);
+
+// Builds page `page` (from 0): `hdoc` reads the page's record, `hofs` the
+// spots it refers to. Every failure goes to FailDocument, and every failure
+// but that of memory comes before the page bitmap is set aside.
+void LoadPage(DocFile& hdoc, DocFile& hofs, int32_t page);
+// Reads page `page`'s headers into the page state and walks its spot
+// records, counting them in sPageCounts, without building the bitmap; it
+// refuses what LoadPage would.
+void ScanPage(DocFile& hdoc, DocFile& hofs, int32_t page);
+
+struct PageGeometry {
+  int32_t width;
+  int32_t height;
+  uint32_t bits;
+  uint64_t stride;  // bytes of one row
+};
+
+// The geometry of the headers in the page state; refuses sizes that are not
+// positive, bitmaps over kLargestPageBytes and, for document pages, more than
+// 24 bits per pixel.
+PageGeometry CheckPageGeometry(bool documentPage);
+
+// Reads the file header, information header and colour table at the file's
+// position into the page state, with the checks and messages of a page.
+void ReadPageHeaders(DocFile& file, bool gather);

@@ -1,0 +1,3 @@
+#include "durmo/driver.h"
+
+int main(int argc, char** argv) { return RunDriver(argc, argv); }

@@ -1,0 +1,86 @@
+#include "engine/memory_pack.h"
+
+#include <utility>
+
+#include "engine/bit_file.h"
+#include "engine/compress_run.h"
+#include "engine/decompress_run.h"
+#include "engine/fail.h"
+
+constexpr unsigned kHeaderBits = 5;
+
+std::vector<uint8_t> PackBytes(const uint8_t* data, uint64_t size, const Switches& switches) {
+  if (size > static_cast<uint64_t>(kLargestSource)) FailCoded(exitcode::kFailure, msg::kSourceTooLarge);
+  std::vector<uint8_t> out;
+  BitFile packed;
+  OpenBitFileForMemoryWrite(packed, &out);
+  WindowChoice window = ChooseWindow(static_cast<int64_t>(size), switches.windowExponent);
+  LzBuffer lz;
+  OpenMemorySource(lz, data, size, window.size, int32_t{1} << switches.searchExponent);
+  HpModel hp;
+  BuildHp(hp);
+  HlModel hl[kDistanceModels];
+  BuildDistanceModels(hl, window.exponent);
+  WriteBits(packed, static_cast<uint32_t>(window.exponent) & 0x1Fu, kHeaderBits);
+  CompressRun(packed, lz, hp, hl, static_cast<int64_t>(size), nullptr);
+  Finish(packed);
+  ReleaseDistanceModels(hl);
+  ReleaseHp(hp);
+  ReleaseSource(lz);
+  ReleaseBitFile(packed);
+  return out;
+}
+
+void StartUnpack(MemoryUnpack& unpack, const uint8_t* data, uint64_t size, int64_t limit) {
+  unpack.packedSize = size;
+  unpack.largestLimit = limit;
+  OpenBitFileForMemoryRead(unpack.packed, data, size);
+  BuildHp(unpack.hp);
+  uint32_t exponent = 0;
+  if (ReadBits(unpack.packed, &exponent, kHeaderBits) == 0) {
+    unpack.result.end = DecodeEnd::kCutShort;
+    return;
+  }
+  unpack.result.hasHeader = true;
+  int64_t window = RestoreWindowFor(exponent);
+  if (limit < window) window = limit;
+  OpenMemoryTarget(unpack.lz, &unpack.result.bytes,
+                   window < kEmptyWindowSize ? kEmptyWindowSize : static_cast<int32_t>(window));
+  unpack.lz.restoreLimit = limit;
+  BuildDistanceModels(unpack.hl, static_cast<int>(exponent));
+}
+
+void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted) {
+  DecodeEnd& end = unpack.result.end;
+  if (!unpack.result.hasHeader || (end != DecodeEnd::kNone && end != DecodeEnd::kPaused)) return;
+  if (static_cast<int64_t>(unpack.result.bytes.size()) >= wanted) return;
+  end = DecompressRun(unpack.lz, unpack.packed, unpack.hp, unpack.hl, static_cast<int64_t>(unpack.packedSize),
+                      nullptr, wanted);
+  if (end != DecodeEnd::kPaused) FlushRestored(unpack.lz);
+}
+
+void SetUnpackLimit(MemoryUnpack& unpack, int64_t limit) {
+  const int64_t restored = unpack.lz.restoredCount;
+  if (limit > unpack.largestLimit) limit = unpack.largestLimit;
+  unpack.lz.restoreLimit = limit < restored ? restored : limit;
+  if (unpack.result.end == DecodeEnd::kOverLimit && unpack.lz.restoreLimit > restored) {
+    unpack.result.end = DecodeEnd::kPaused;
+  }
+}
+
+void ReleaseUnpack(MemoryUnpack& unpack) {
+  if (unpack.result.hasHeader) {
+    ReleaseDistanceModels(unpack.hl);
+    ReleaseTarget(unpack.lz);
+  }
+  ReleaseHp(unpack.hp);
+  ReleaseBitFile(unpack.packed);
+}
+
+UnpackResult UnpackBytes(const uint8_t* data, uint64_t size, int64_t limit) {
+  MemoryUnpack unpack;
+  StartUnpack(unpack, data, size, limit);
+  ContinueUnpack(unpack, INT64_MAX);
+  ReleaseUnpack(unpack);
+  return std::move(unpack.result);
+}

@@ -1,0 +1,14 @@
+#include "input/page_image.h"
+
+bool AcceptPageSize(int64_t width, int64_t height, int64_t largestPixels, std::string& error) {
+  if (width <= 0 || height <= 0) {
+    error = "has no pixels";
+    return false;
+  }
+  // Each side is checked alone first, so that the product cannot overflow.
+  if (width > largestPixels || height > largestPixels || width * height > largestPixels) {
+    error = "is larger than " + std::to_string(largestPixels) + " pixels";
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,25 @@
+// PDF pages through poppler, each rendered at a given resolution.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "input/drawing_limits.h"
+#include "input/page_image.h"
+
+struct PdfFile;
+
+// Null, with `error` telling why, when the file is not a whole, readable,
+// unlocked PDF document.
+PdfFile* OpenPdf(const char* path, std::string& error);
+void ClosePdf(PdfFile* file);
+
+int32_t PdfPageCount(PdfFile* file);
+
+// Page `page` (from 0) rendered at `dotsPerInch` on white, antialiased, so
+// that a page of black text on white gives greys only. A page that would
+// be larger than `largestPixels` is refused before it is rendered, and so
+// is one the library reports errors for while drawing it. It is drawn in a
+// child process within `limits`: a page past them is refused too.
+bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t largestPixels, const DrawingLimits& limits,
+                 PageImage& image, std::string& error);

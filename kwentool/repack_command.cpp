@@ -1,0 +1,66 @@
+#include "kwentool/repack_command.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "builder/document_packing.h"
+#include "document/document_kind.h"
+#include "document/document_layout.h"
+#include "document/document_state.h"
+#include "engine/memory_pack.h"
+#include "engine/output_file.h"
+#include "input/file_bytes.h"
+#include "kwentool/open_document.h"
+#include "kwentool/output_check.h"
+
+namespace {
+
+constexpr int kRepackFailed = 1;
+constexpr int kLargestWindowExponent = 24;
+
+int Refuse(const std::string& text) {
+  std::fprintf(stderr, "kwentool: %s\n", text.c_str());
+  return kRepackFailed;
+}
+
+bool IsDocument(const std::vector<uint8_t>& bytes) {
+  return bytes.size() >= kLabelBytes && (LabelIs(bytes.data(), kDocumentLabel) || IsOldDocumentLabel(bytes.data()));
+}
+
+}  // namespace
+
+int RepackDocument(const char* inPath, const char* outPath) {
+  if (!IsPackedDocumentName(inPath)) return Refuse(std::string(inPath) + " is not a packed document (.kwen)");
+  if (!IsPackedDocumentName(outPath)) {
+    return Refuse("the output's name must end in .kwen, by which the viewer knows it");
+  }
+  if (IsOutputTheDocument(inPath, outPath)) return kRepackFailed;
+  std::vector<uint8_t> file;
+  const FileRead read = ReadFileBytes(inPath, file);
+  if (read == FileRead::kNotOpened) return Refuse(std::string("File does not exist: ") + inPath);
+  if (read == FileRead::kNotRead) return Refuse(std::string("Cannot read ") + inPath);
+  const UnpackResult label = UnpackBytes(file.data(), file.size(), kLabelBytes);
+  if (!label.hasHeader) return Refuse(std::string(inPath) + " is empty");
+  if (!IsDocument(label.bytes)) return Refuse(std::string(inPath) + " does not hold a document (no label KNWE)");
+  // Restored no further than the page table says the document ends: a few
+  // packed bytes can go on for gigabytes past it.
+  OpenedDocument document;
+  OpenToolDocument(inPath, document);
+  const std::vector<uint8_t>& restored = UnpackedDocument(document);
+  const DecodeEnd end = document.unpack->result.end;
+  const bool whole = end == DecodeEnd::kEndMark || end == DecodeEnd::kOverLimit;
+  if (!whole || static_cast<int64_t>(restored.size()) != aPageOffset[iPageCount]) {
+    return Refuse(std::string(inPath) + " is damaged: its packed data does not end cleanly");
+  }
+  Switches switches;
+  // The header's five bits; no compressor writes more than 24.
+  const int exponent = file[0] & 0x1F;
+  switches.windowExponent = exponent < kLargestWindowExponent ? exponent : kLargestWindowExponent;
+  const std::vector<uint8_t> packed = PackBestChecked(restored, switches);
+  std::string error;
+  if (!WriteWholeFile(outPath, packed, error)) return Refuse(error);
+  std::printf("%s: %zu bytes packed, %zu before (%zu unpacked)\n", outPath, packed.size(), file.size(),
+              restored.size());
+  return 0;
+}

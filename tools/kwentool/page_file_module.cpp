@@ -1,9 +1,0 @@
-#include "tools/kwentool/page_file_readers.h"
-#include "tools/kwentool/pdf_reader.h"
-#include "tools/kwentool/tiff_reader.h"
-
-extern "C" __attribute__((visibility("default"))) const PageFileReaders* KwenPageFileReaders() {
-  static const PageFileReaders readers{kPageFileReadersLayout, OpenTiff, CloseTiff, TiffPageCount, ReadTiffPage,
-                                       OpenPdf, ClosePdf, PdfPageCount, ReadPdfPage};
-  return &readers;
-}

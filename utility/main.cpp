@@ -1,3 +1,0 @@
-#include "utility/driver.h"
-
-int main(int argc, char** argv) { return RunDriver(argc, argv); }
