@@ -44,7 +44,8 @@ std::array<std::atomic<int>, kCleanupSlots> pendingDescriptors{};
 std::mutex slotMutex;
 std::once_flag handlersInstalled;
 
-void RemovePending() {
+// A signal handler may only remove; at exit the names' copies go too.
+void RemovePending(bool freeNames) {
   for (size_t index = 0; index < kCleanupSlots; ++index) {
     char* name = pendingNames[index].exchange(nullptr);
     if (name == nullptr) continue;
@@ -54,18 +55,19 @@ void RemovePending() {
     _unlink(name);
 #else
     if (descriptor >= 0) ::close(descriptor);
-    ::unlink(name);  // async-signal-safe; the copy itself is left to the exit
+    ::unlink(name);  // async-signal-safe
 #endif
+    if (freeNames) delete[] name;
   }
 }
 
 extern "C" void RemovePendingOnSignal(int signalNumber) {
-  RemovePending();
+  RemovePending(false);
   std::signal(signalNumber, SIG_DFL);
   std::raise(signalNumber);
 }
 
-extern "C" void RemovePendingAtExit() { RemovePending(); }
+extern "C" void RemovePendingAtExit() { RemovePending(true); }
 
 void InstallHandlers() {
   std::atexit(RemovePendingAtExit);
