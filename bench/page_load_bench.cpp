@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "document/doc_file.h"
+#include "document/document_error.h"
 #include "document/document_format.h"
 #include "document/document_state.h"
 #include "document/page_loader.h"
@@ -19,9 +20,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: page_load_bench DOCUMENT.bs PAGE\n");
     return 2;
   }
-  ReadDocumentTable(hdoc);
-  iCurPage = std::atoi(argv[2]) - 1;
-  LoadPage(hdoc, hofs, iCurPage);
-  std::printf("%d bytes\n", iDibBytes);
+  DocumentState document;
+  PageState page;
+  HeapPageHost host;
+  try {
+    ReadDocumentTable(document, host, hdoc);
+    document.currentPage = std::atoi(argv[2]) - 1;
+    LoadPage(document, page, host, hdoc, hofs, document.currentPage);
+  } catch (const DocumentError& failure) {
+    std::fprintf(stderr, "page_load_bench: %s\n", failure.what());
+    return 1;
+  }
+  std::printf("%d bytes\n", page.bitsBytes);
   return 0;
 }

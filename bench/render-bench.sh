@@ -33,18 +33,26 @@ build() {  # build SOURCE_DIR BUILD_DIR TARGET...: release
   nice cmake --build "$build_dir" -j "$(nproc)" --target "$@" >/dev/null
 }
 # The viewer's way of reading: page_load_bench over a tree's document library.
-# A tree from before the layout by modules keeps the library in
-# viewer/document and the tool in tools/kwentool; a link in the build folder
-# gives the bench its includes there.
+# A tree whose library still kept its state in program-wide variables builds
+# the driver as it was then (at 0c4d4bf), with the tool's host beside it; a
+# tree from before the layout by modules keeps the library in viewer/document
+# and the tool in tools/kwentool, and a link in the build folder gives the
+# driver its includes there.
+legacy_driver=0c4d4bf
 driver() {  # driver SOURCE_DIR BUILD_DIR OUT
-  local tool_host=$1/kwentool/tool_host.cpp
-  if [ ! -e "$tool_host" ]; then
-    tool_host=$1/tools/kwentool/tool_host.cpp
-    mkdir -p "$2/old-layout"
-    ln -sfn "$1/viewer/document" "$2/old-layout/document"
+  local source=$1 build_dir=$2 bench=$root/bench/page_load_bench.cpp extra=() includes=(-I"$1")
+  if [ ! -e "$source/document/host.cpp" ]; then
+    bench=$build_dir/page_load_bench_legacy.cpp
+    git -C "$root" show "$legacy_driver:bench/page_load_bench.cpp" >"$bench"
+    extra=("$source/kwentool/tool_host.cpp")
+    if [ ! -e "${extra[0]}" ]; then
+      extra=("$source/tools/kwentool/tool_host.cpp")
+      mkdir -p "$build_dir/old-layout"
+      ln -sfn "$source/viewer/document" "$build_dir/old-layout/document"
+      includes+=(-I"$build_dir/old-layout")
+    fi
   fi
-  "${CXX:-c++}" -O2 -std=c++17 -I"$1" -I"$2/old-layout" "$root/bench/page_load_bench.cpp" "$tool_host" \
-    "$2/libkwen_document.a" -o "$3"
+  "${CXX:-c++}" -O2 -std=c++17 "${includes[@]}" "$bench" "${extra[@]}" "$build_dir/libkwen_document.a" -o "$3"
 }
 # BEFORE_KWENTOOL and AFTER_KWENTOOL name kwentool programs already built instead.
 before=${BEFORE_KWENTOOL:-$work/base/build/kwentool}

@@ -5,7 +5,6 @@
 
 #include "builder/document_writer.h"
 #include "document/compact_decoder.h"
-#include "document/page_state.h"
 
 namespace {
 
@@ -18,11 +17,11 @@ using Matrix = double[kN][kN];
 
 // The decoder's basis: sample n of frequency k is +/- a(M(n, k)).
 void DecoderBasis(Matrix basis) {
-  BuildCosTables();
+  const CosineTables& cosines = CosTables();
   for (int n = 0; n < kN; ++n) {
     for (int k = 0; k < kN; ++k) {
-      double value = aCosMagnitude[aCosIndex[n][k]];
-      basis[n][k] = aCosSign[n][k] ? -value : value;
+      double value = cosines.magnitude[aCosIndex[n][k]];
+      basis[n][k] = cosines.negative[n][k] ? -value : value;
     }
   }
 }
@@ -72,12 +71,6 @@ const ForwardTransform& Transform() {
   return transform;
 }
 
-void UseScale(int32_t scale) {
-  if (iQuantScale == scale) return;
-  iQuantScale = scale;
-  BuildQuantTables();
-}
-
 // The three channels of a block, samples (i across, j upwards); pixels
 // beyond the picture repeat its edge.
 void BlockChannels(const PageImage& image, int32_t left, int32_t top, int32_t width, int32_t height, int32_t blockColumn,
@@ -125,7 +118,7 @@ int32_t ScaleForQuality(int32_t quality) {
 
 void EncodeCompactPicture(const PageImage& image, int32_t left, int32_t top, int32_t width, int32_t height,
                           int32_t scale, std::vector<uint8_t>& out) {
-  UseScale(scale);
+  const QuantSteps quant = BuildQuantTables(scale);
   const int32_t blockColumns = (width + kN - 1) / kN;
   const int32_t blockRows = (height + kN - 1) / kN;
   const size_t blocks = static_cast<size_t>(blockColumns) * blockRows;
@@ -141,7 +134,7 @@ void EncodeCompactPicture(const PageImage& image, int32_t left, int32_t top, int
       for (int u = 0; u < kN; ++u) {
         for (int v = 0; v < kN; ++v) {
           quantised[((c * kN + u) * kN + v) * blocks + block] =
-              static_cast<int32_t>(std::lround(coefficients[u][v] / aQuant[c][u][v]));
+              static_cast<int32_t>(std::lround(coefficients[u][v] / quant.step[c][u][v]));
         }
       }
     }

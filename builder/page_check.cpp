@@ -8,6 +8,7 @@
 #include "document/bitmap_types.h"
 #include "document/doc_file.h"
 #include "document/document_state.h"
+#include "document/host.h"
 #include "document/page_loader.h"
 #include "document/page_state.h"
 
@@ -16,16 +17,23 @@ namespace {
 constexpr double kPeak = 255.0;
 constexpr uint16_t kTableBits = 8;
 
-void LoadWrittenPage(const DocumentWriter& document, int32_t index) {
-  iPageCount = index + 1;
+// The page built, with the block its bits lie in.
+struct BuiltPage {
+  PageState state;
+  HeapPageHost host;
+};
+
+void LoadWrittenPage(const DocumentWriter& document, int32_t index, BuiltPage& built) {
+  DocumentState table;
+  table.pageCount = index + 1;
   const std::vector<int32_t> offsets = PageOffsets(document);
-  std::copy(offsets.begin(), offsets.begin() + index + 2, aPageOffset);
+  std::copy(offsets.begin(), offsets.begin() + index + 2, table.pageOffsets);
   DocFile hdoc, hofs;
   const int64_t size = static_cast<int64_t>(document.bytes.size());
   OpenMemoryDocFile(hdoc, document.bytes.data(), size);
   OpenMemoryDocFile(hofs, document.bytes.data(), size);
-  iCurPage = index;
-  LoadPage(hdoc, hofs, index);
+  table.currentPage = index;
+  LoadPage(table, built.state, built.host, hdoc, hofs, index);
   CloseDocFile(hdoc);
   CloseDocFile(hofs);
 }
@@ -74,9 +82,9 @@ double RowSquares(const std::vector<uint8_t>& expected, const uint8_t* built, in
 }
 
 // An 8-bit row through the page's colour table, as blue, green, red.
-const uint8_t* WidenedRow(const uint8_t* row, int32_t width, std::vector<uint8_t>& widened) {
+const uint8_t* WidenedRow(const PageState& page, const uint8_t* row, int32_t width, std::vector<uint8_t>& widened) {
   for (int32_t x = 0; x < width; ++x) {
-    const RgbQuad& entry = sBitMapInfoHeader.RGBTable[row[x]];
+    const RgbQuad& entry = page.info.RGBTable[row[x]];
     widened[3 * static_cast<size_t>(x)] = entry.rgbBlue;
     widened[3 * static_cast<size_t>(x) + 1] = entry.rgbGreen;
     widened[3 * static_cast<size_t>(x) + 2] = entry.rgbRed;
@@ -88,16 +96,17 @@ const uint8_t* WidenedRow(const uint8_t* row, int32_t width, std::vector<uint8_t
 
 PageComparison CompareBuiltPage(const DocumentWriter& document, int32_t index, const PageImage& image,
                                 const std::vector<uint8_t>* ink) {
-  LoadWrittenPage(document, index);
+  BuiltPage page;
+  LoadWrittenPage(document, index, page);
   const bool bitonal = ink != nullptr;
-  const uint16_t bits = sBitMapInfoHeader.BMIH.biBitCount;
+  const uint16_t bits = page.state.info.BMIH.biBitCount;
   const uint64_t stride = RowBytes(bitonal ? 1 : 24, image.width);
   std::vector<uint8_t> expected(stride), widened(stride);
   PageComparison comparison{0, 0};
   double squares = 0;
   for (int32_t y = 0; y < image.height; ++y) {
-    const uint8_t* built = pDibBits + RowBytes(bits, image.width) * static_cast<uint64_t>(image.height - 1 - y);
-    if (bits == kTableBits) built = WidenedRow(built, image.width, widened);
+    const uint8_t* built = page.state.bits + RowBytes(bits, image.width) * static_cast<uint64_t>(image.height - 1 - y);
+    if (bits == kTableBits) built = WidenedRow(page.state, built, image.width, widened);
     ExpectedRow(image, ink, y, expected);
     if (std::memcmp(expected.data(), built, stride) == 0) continue;
     squares += RowSquares(expected, built, image.width, bitonal, comparison.differentPixels);

@@ -1,5 +1,8 @@
 // A plain uncompressed BMP file as a one-page document.
 #pragma once
 
-// Reads the BMP file `path` into the page state.
-void ReadBmpFile(const char* path);
+#include "document/host.h"
+#include "document/page_state.h"
+
+// Reads the BMP file `path` into `page`.
+void ReadBmpFile(PageState& page, DocumentHost& host, const char* path);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "document/host.h"
+#include "document/document_error.h"
 
 namespace {
 
@@ -63,12 +63,12 @@ uint32_t ReadLongNumber(DocReader& reader, const char* message) {
   } else {
     count = DecodeUnsignedNumber(
         [&reader, message] {
-          if (reader.index == reader.fill && !Refill(reader)) FailDocument(message);
+          if (reader.index == reader.fill && !Refill(reader)) throw DocumentError(message);
           return reader.buffer[reader.index++];
         },
         &value);
   }
-  if (count == 0) FailDocument(message);
+  if (count == 0) throw DocumentError(message);
   return value;
 }
 

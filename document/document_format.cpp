@@ -1,17 +1,16 @@
 #include "document/document_format.h"
 
-#include "document/document_state.h"
-#include "document/host.h"
+#include "document/document_error.h"
 
 int ReadUnsignedNumber(DocFile& file, uint32_t* value, const char* message) {
   const int count = DecodeUnsignedNumber(
       [&file, message] {
         uint8_t byte;
-        if (!GatherRead(file, &byte, 1)) FailDocument(message);
+        if (!GatherRead(file, &byte, 1)) throw DocumentError(message);
         return byte;
       },
       value);
-  if (count == 0) FailDocument(message);
+  if (count == 0) throw DocumentError(message);
   return count;
 }
 
@@ -22,28 +21,28 @@ int ReadSignedNumber(DocFile& file, int32_t* value, const char* message) {
   return count;
 }
 
-void ReadDocumentTable(DocFile& hdoc) {
+void ReadDocumentTable(DocumentState& document, DocumentHost& host, DocFile& hdoc) {
   uint8_t label[kLabelBytes];
-  if (!GatherRead(hdoc, label, sizeof label)) FailDocument("Error read of KWEN label");
+  if (!GatherRead(hdoc, label, sizeof label)) throw DocumentError("Error read of KWEN label");
   if (!LabelIs(label, kDocumentLabel)) {
     const bool old = IsOldDocumentLabel(label);
-    CloseDocument();
-    FailDocument(old ? "Not supported old KWEN file format" : "Read label Failed");
+    host.CloseDocument();
+    throw DocumentError(old ? "Not supported old KWEN file format" : "Read label Failed");
   }
   int32_t count = 0;
   for (;;) {
     int32_t size;
     static_assert(sizeof size == kTableEntryBytes, "a table entry is read whole");
-    if (!GatherRead(hdoc, &size, sizeof size)) FailDocument("Read table Failed");
+    if (!GatherRead(hdoc, &size, sizeof size)) throw DocumentError("Read table Failed");
     if (size == kTableEnd) break;
-    if (count == kMaxPages) FailDocument("The page table holds more than 999 pages");
-    if (size < 0) FailDocument("The page table holds a negative page size");
-    aPageOffset[count++] = size;
+    if (count == kMaxPages) throw DocumentError("The page table holds more than 999 pages");
+    if (size < 0) throw DocumentError("The page table holds a negative page size");
+    document.pageOffsets[count++] = size;
   }
-  if (count == 0) FailDocument("The document has no pages");
-  iPageCount = count;
-  if (!PageOffsetsFromSizes(aPageOffset, count, FirstPageOffset(count))) {
-    FailDocument("The document unpacks to more than 2 GiB");
+  if (count == 0) throw DocumentError("The document has no pages");
+  document.pageCount = count;
+  if (!PageOffsetsFromSizes(document.pageOffsets, count, FirstPageOffset(count))) {
+    throw DocumentError("The document unpacks to more than 2 GiB");
   }
-  iCurPage = 0;
+  document.currentPage = 0;
 }

@@ -6,6 +6,8 @@
 
 #include "document/doc_file.h"
 #include "document/document_layout.h"
+#include "document/document_state.h"
+#include "document/host.h"
 
 // Each reads one number at the file's position, returning the bytes consumed;
 // a failed read, or a number of more than 5 bytes, fails with `message`.
@@ -13,5 +15,6 @@ int ReadUnsignedNumber(DocFile& file, uint32_t* value, const char* message);
 int ReadSignedNumber(DocFile& file, int32_t* value, const char* message);
 
 // Reads and checks the label and the page-size table through `hdoc` and
-// turns the sizes into iPageCount and aPageOffset; sets iCurPage to 0.
-void ReadDocumentTable(DocFile& hdoc);
+// turns the sizes into the page count and offsets; sets the current page to
+// 0. Has the host close the document before refusing an unknown label.
+void ReadDocumentTable(DocumentState& document, DocumentHost& host, DocFile& hdoc);

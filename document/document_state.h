@@ -1,4 +1,6 @@
 // The open document: its page count, current page and page record offsets.
+// Read-only while pages are built, so threads building pages of one
+// document may share it.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +9,8 @@
 
 constexpr int kPageOffsetEntries = kMaxPages + 1;
 
-extern int32_t iPageCount;
-extern int32_t iCurPage;
-extern int32_t aPageOffset[kPageOffsetEntries];  // entries 0..iPageCount: record starts, then the end
+struct DocumentState {
+  int32_t pageCount = 0;
+  int32_t currentPage = 0;
+  int32_t pageOffsets[kPageOffsetEntries] = {};  // entries 0..pageCount: record starts, then the end
+};

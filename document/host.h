@@ -1,22 +1,30 @@
-// What the document code needs from the program around it. The viewer
-// implements these with Win32 (message boxes, global memory, the window);
-// the console tool and the tests with their own means.
+// What the document code needs from the program around it, passed in by
+// the caller. The viewer implements it with Win32 (global memory, the
+// window); the console tool, the reader and the tests with their own means.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
-// Reports a failure ("WARNING" box, or a message) and ends the program with
-// status 1.
-[[noreturn]] void FailDocument(const char* text);
+class DocumentHost {
+ public:
+  virtual ~DocumentHost() = default;
+  // Replaces the page bitmap block by one of `size` bytes and returns it.
+  virtual uint8_t* ReplacePageBlock(uint32_t size) = 0;
+  // The page size changed: the window adapts to it.
+  virtual void FitWindowToPage() {}
+  // A spot has been drawn: the window is to be repainted.
+  virtual void InvalidatePage() {}
+  // Closes the open document (ending its unpacking); used before a refusal.
+  virtual void CloseDocument() {}
+};
 
-// Replaces the page bitmap block by one of `size` bytes and returns it.
-uint8_t* ReplacePageBlock(uint32_t size);
+// A host without a window: the page bitmap is ordinary heap memory, owned
+// here; lack of it is a DocumentError.
+class HeapPageHost : public DocumentHost {
+ public:
+  uint8_t* ReplacePageBlock(uint32_t size) override;
 
-// The page size changed: the window adapts to it.
-void FitWindowToPage();
-
-// A spot has been drawn: the window is to be repainted.
-void InvalidatePage();
-
-// Closes the open document (ending its unpacking); used before a refusal.
-void CloseDocument();
+ private:
+  std::unique_ptr<uint8_t[]> block_;
+};

@@ -7,9 +7,7 @@
 #include "document/compact_decoder.h"
 #include "document/doc_reader.h"
 #include "document/document_layout.h"
-#include "document/document_state.h"
-#include "document/host.h"
-#include "document/page_state.h"
+#include "document/document_error.h"
 #include "document/spot_drawing.h"
 
 namespace {
@@ -24,6 +22,14 @@ constexpr uint32_t kCompactDepth = 24;
 constexpr uint64_t kOverdrawFactor = 8;
 constexpr uint64_t kDrawAllowance = uint64_t{1} << 28;
 constexpr uint64_t kSpotAllowance = uint64_t{1} << 20;
+
+// The state one page is built with: the document's table, read only, and
+// the page written; no host when nothing is drawn.
+struct PageRun {
+  const DocumentState& document;
+  PageState& state;
+  DocumentHost* host;
+};
 
 // What the page loader keeps while it reads one page's spot records.
 struct SpotCursor {
@@ -61,29 +67,30 @@ bool Read(DocFile& file, void* buffer, uint32_t count, bool gather) {
 
 uint32_t LowBits(uint32_t bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1; }
 
-void PositionAtPage(DocFile& hdoc, int32_t page) {
+void PositionAtPage(const DocumentState& document, DocFile& hdoc, int32_t page) {
+  const int32_t* offsets = document.pageOffsets;
   for (int attempt = 0; attempt < kPositioningAttempts; ++attempt) {
-    if (page == iPageCount - 1) {
-      int64_t lastByte = int64_t{aPageOffset[iPageCount]} - 1;
+    if (page == document.pageCount - 1) {
+      int64_t lastByte = int64_t{offsets[document.pageCount]} - 1;
       if (SeekDocFile(hdoc, lastByte, kSeekSet) == lastByte) {
-        SeekDocFile(hdoc, aPageOffset[page], kSeekSet);
+        SeekDocFile(hdoc, offsets[page], kSeekSet);
         return;
       }
     } else {
-      int64_t next = aPageOffset[page + 1];
+      int64_t next = offsets[page + 1];
       if (SeekDocFile(hdoc, next, kSeekSet) == next) {
-        SeekDocFile(hdoc, int64_t{aPageOffset[page]} - next, kSeekCurrent);
+        SeekDocFile(hdoc, int64_t{offsets[page]} - next, kSeekCurrent);
         return;
       }
     }
   }
-  FailDocument("Error start positioning of File");
+  throw DocumentError("Error start positioning of File");
 }
 
-int32_t LastEntryOf(uint8_t value, int32_t fallback) {
+int32_t LastEntryOf(const PageState& state, uint8_t value, int32_t fallback) {
   int32_t found = fallback;
-  for (int32_t i = 0; i < nColors; ++i) {
-    const RgbQuad& entry = sBitMapInfoHeader.RGBTable[i];
+  for (int32_t i = 0; i < state.colorCount; ++i) {
+    const RgbQuad& entry = state.info.RGBTable[i];
     if (entry.rgbBlue == value && entry.rgbGreen == value && entry.rgbRed == value) found = i;
   }
   return found;
@@ -92,14 +99,14 @@ int32_t LastEntryOf(uint8_t value, int32_t fallback) {
 // Whitens every pixel (not the row padding). Eight pixels fill B whole
 // bytes, so the first row is that pattern repeated, and every other row a
 // copy of the first: whatever the depth, the work is that of copying bytes.
-void FillWhite(const PageGeometry& page) {
+void FillWhite(const PageState& state, const PageGeometry& page) {
   uint8_t pattern[kDeepestPage];
   std::memset(pattern, 0, sizeof pattern);
-  const uint32_t white = static_cast<uint32_t>(iWhiteIndex) & LowBits(page.bits);
+  const uint32_t white = static_cast<uint32_t>(state.whiteIndex) & LowBits(page.bits);
   for (uint32_t i = 0; i < 8; ++i) StorePixel(pattern, uint64_t{page.bits} * i, page.bits, white);
   const uint64_t pixelBits = uint64_t{page.bits} * static_cast<uint64_t>(page.width);
   const uint64_t usedBytes = (pixelBits + 7) / 8;
-  uint8_t* row = pDibBits;
+  uint8_t* row = state.bits;
   std::memset(row, 0, page.stride);
   uint64_t filled = usedBytes < page.bits ? usedBytes : page.bits;
   std::memcpy(row, pattern, filled);
@@ -109,7 +116,7 @@ void FillWhite(const PageGeometry& page) {
     filled += copy;
   }
   if (pixelBits % 8 != 0) row[usedBytes - 1] &= static_cast<uint8_t>(0xFF00u >> (pixelBits % 8));
-  for (int32_t r = 1; r < page.height; ++r) std::memcpy(pDibBits + page.stride * r, row, page.stride);
+  for (int32_t r = 1; r < page.height; ++r) std::memcpy(state.bits + page.stride * r, row, page.stride);
 }
 
 uint64_t SpotBytes(const Spot& spot, uint32_t pageBits) {
@@ -126,14 +133,14 @@ bool IsThinMask(const Spot& spot, uint32_t pageBits) {
 void ChargeSpot(const Spot& spot, const SpotArea& area, bool thin, SpotCursor& cursor) {
   uint64_t cost = 1 + area.Pixels();
   if (spot.reference && !thin) cost += uint64_t{spot.width} * spot.height;
-  if (cost > cursor.drawBudget) FailDocument("The page's spots draw more than its size allows");
+  if (cost > cursor.drawBudget) throw DocumentError("The page's spots draw more than its size allows");
   cursor.drawBudget -= cost;
 }
 
 // Fails unless a raw picture of `size` bytes can be held and is all there.
 void RequireRawSpot(DocReader& source, uint64_t size) {
-  if (size > kLargestSpotBytes) FailDocument("Error memory allocation");
-  if (!ReaderCanRead(source, size)) FailDocument("Read spot image failed");
+  if (size > kLargestSpotBytes) throw DocumentError("Error memory allocation");
+  if (!ReaderCanRead(source, size)) throw DocumentError("Read spot image failed");
 }
 
 // Whether `count` bytes of pixels of `pixelBytes` bytes each are all white.
@@ -147,9 +154,9 @@ bool WhitePixels(const uint8_t* bytes, uint64_t count, uint32_t pixelBytes, uint
 // Whether a spot may leave a pixel other than white. A raw picture of whole
 // bytes a pixel is looked at, in `drawing` from its buffer, otherwise read
 // in pieces (and so passed); a picture of fewer bits a pixel may always.
-bool SpotInks(DocReader& source, const Spot& spot, bool thin, uint32_t ink, const PageGeometry& page, bool drawing,
-              const std::vector<uint8_t>& buffer) {
-  const uint32_t white = static_cast<uint32_t>(iWhiteIndex) & LowBits(page.bits);
+bool SpotInks(DocReader& source, const Spot& spot, bool thin, uint32_t ink, const PageGeometry& page,
+              int32_t whiteIndex, bool drawing, const std::vector<uint8_t>& buffer) {
+  const uint32_t white = static_cast<uint32_t>(whiteIndex) & LowBits(page.bits);
   if (!spot.picture) return ink != white;
   if (thin) return white != 1;
   if (spot.compact || page.bits % 8 != 0) return true;
@@ -161,9 +168,9 @@ bool SpotInks(DocReader& source, const Spot& spot, bool thin, uint32_t ink, cons
   uint8_t piece[kPiecePixels * kDeepestPage / 8];
   for (uint64_t left = size; left > 0;) {
     const uint64_t count = left < kPiecePixels * pixelBytes ? left : kPiecePixels * pixelBytes;
-    if (!ReadBytesFrom(source, piece, count)) FailDocument("Read spot image failed");
+    if (!ReadBytesFrom(source, piece, count)) throw DocumentError("Read spot image failed");
     if (!WhitePixels(piece, count, pixelBytes, white)) {
-      if (!SkipInReader(source, left - count)) FailDocument("Read spot image failed");
+      if (!SkipInReader(source, left - count)) throw DocumentError("Read spot image failed");
       return true;
     }
     left -= count;
@@ -178,54 +185,55 @@ void AllocateSpotBuffer(std::vector<uint8_t>& buffer, uint64_t size) {
   try {
     buffer.resize(size);
   } catch (const std::bad_alloc&) {
-    FailDocument("Error memory allocation");
+    throw DocumentError("Error memory allocation");
   }
 }
 
 // Reads the spot's picture into `buffer`, or with `drawing` off, moves past it.
-void FillSpot(DocReader& source, const Spot& spot, const PageGeometry& page, bool drawing,
+void FillSpot(PageState& state, DocReader& source, const Spot& spot, const PageGeometry& page, bool drawing,
               std::vector<uint8_t>& buffer) {
   const uint64_t size = SpotBytes(spot, page.bits);
   if (spot.compact) {
-    if (page.bits < kCompactDepth) FailDocument("A compact-coded picture lies on a page of fewer than 24 bits per pixel");
-    ++sPageCounts.compactPictures;
+    if (page.bits < kCompactDepth) throw DocumentError("A compact-coded picture lies on a page of fewer than 24 bits per pixel");
+    ++state.counts.compactPictures;
     // The decoder reads the file through a buffer of its own.
     ReleaseReader(source);
     DocFile& file = *source.file;
-    if (!CompactPictureFits(spot.width, spot.height)) FailDocument("Error memory allocation");
+    if (!CompactPictureFits(spot.width, spot.height)) throw DocumentError("Error memory allocation");
     if (!drawing) {
-      SkipCompactPicture(file, spot.height, spot.width);
+      SkipCompactPicture(state.decoder, file, spot.height, spot.width);
     } else {
-      RequireCompactBytes(file, spot.height, spot.width);
+      RequireCompactBytes(state.decoder, file, spot.height, spot.width);
       AllocateSpotBuffer(buffer, size);
-      ReadBufSgnCompact(file, buffer.data(), spot.height, spot.width, page.bits);
+      ReadBufSgnCompact(state.decoder, file, buffer.data(), spot.height, spot.width, page.bits);
     }
-    if (!ResumeReader(source)) FailDocument("Error of ReadBufSgnCompact");
+    if (!ResumeReader(source)) throw DocumentError("Error of ReadBufSgnCompact");
     return;
   }
   RequireRawSpot(source, size);
   if (!drawing) {
-    if (!SkipInReader(source, size)) FailDocument("Read spot image failed");
+    if (!SkipInReader(source, size)) throw DocumentError("Read spot image failed");
     return;
   }
   AllocateSpotBuffer(buffer, size);
-  if (!ReadBytesFrom(source, buffer.data(), size)) FailDocument("Read spot image failed");
+  if (!ReadBytesFrom(source, buffer.data(), size)) throw DocumentError("Read spot image failed");
 }
 
 // Reads the height and width of a spot: inline from the page's record, or
 // from the spot a reference points at. Returns the reader of its picture.
-DocReader& ReadSpotSize(PageReaders& readers, Spot& spot) {
+DocReader& ReadSpotSize(PageRun& run, PageReaders& readers, Spot& spot) {
   int32_t heightField = ReadSignedFrom(readers.doc, "Read sBitMapInfoHeader.BMIH.biHeight of spot file Failed");
   DocReader* source = &readers.doc;
   spot.reference = IsReference(heightField);
   if (spot.reference) {
-    if (heightField < aPageOffset[0] || heightField >= aPageOffset[iPageCount]) {
-      FailDocument("A spot refers to a place outside the document");
+    const int32_t* offsets = run.document.pageOffsets;
+    if (heightField < offsets[0] || heightField >= offsets[run.document.pageCount]) {
+      throw DocumentError("A spot refers to a place outside the document");
     }
-    if (!SeekReader(readers.refs, heightField)) FailDocument("Read Height of spot from file failed");
+    if (!SeekReader(readers.refs, heightField)) throw DocumentError("Read Height of spot from file failed");
     heightField = ReadSignedFrom(readers.refs, "Read Height of spot from file failed");
     source = &readers.refs;
-    ++sPageCounts.references;
+    ++run.state.counts.references;
   }
   spot.height = HeightOfInline(heightField);
   spot.width = ReadUnsignedFrom(*source, "Read Width of spot from file failed");
@@ -233,39 +241,36 @@ DocReader& ReadSpotSize(PageReaders& readers, Spot& spot) {
 }
 
 // Reads escapes until a spot record begins; returns its dx.
-int32_t ReadSpotStart(DocReader& doc, const PageGeometry& page, SpotCursor& cursor) {
+int32_t ReadSpotStart(PageState& state, DocReader& doc, const PageGeometry& page, SpotCursor& cursor) {
   for (;;) {
     const int32_t dx = ReadSignedFrom(doc, "Read dx failed");
     if (IsCompactEscape(dx, page.width)) {
-      cursor.ink = static_cast<uint32_t>(iWhiteIndex);
-      const int32_t scale = ScaleOfCompactEscape(dx, page.width);
-      if (scale != iQuantScale) {
-        iQuantScale = scale;
-        BuildQuantTables();
-      }
-      bCompact = true;
+      cursor.ink = static_cast<uint32_t>(state.whiteIndex);
+      UseQuantScale(state.decoder, ScaleOfCompactEscape(dx, page.width));
+      state.compact = true;
     } else if (IsColourEscape(dx, page.width)) {
       cursor.ink = InkOfColourEscape(dx, page.width) & LowBits(page.bits);  // cut to the page's bits
-      bCompact = false;
+      state.compact = false;
     } else {
       return dx;
     }
   }
 }
 
-void ReadAndDrawSpot(PageReaders& readers, const PageGeometry& page, SpotCursor& cursor,
+void ReadAndDrawSpot(PageRun& run, PageReaders& readers, const PageGeometry& page, SpotCursor& cursor,
                      std::vector<uint8_t>& buffer) {
-  if (cursor.drawing) bPageReady = false;
-  const int32_t dx = ReadSpotStart(readers.doc, page, cursor);
+  PageState& state = run.state;
+  if (cursor.drawing) state.ready = false;
+  const int32_t dx = ReadSpotStart(state, readers.doc, page, cursor);
   const int32_t dy = ReadSignedFrom(readers.doc, "Read dy of spot file Failed");
   Spot spot{};
-  DocReader& source = ReadSpotSize(readers, spot);
-  spot.picture = cursor.ink == static_cast<uint32_t>(iWhiteIndex);
-  spot.compact = spot.picture && bCompact && !IsThumbnail(spot.width, spot.height);
+  DocReader& source = ReadSpotSize(run, readers, spot);
+  spot.picture = cursor.ink == static_cast<uint32_t>(state.whiteIndex);
+  spot.compact = spot.picture && state.compact && !IsThumbnail(spot.width, spot.height);
   cursor.y += dy;
   const int64_t left = cursor.x + dx;
   cursor.x = left + spot.width - 1;
-  ++sPageCounts.spots;
+  ++state.counts.spots;
   // A spot of no pixels reads and draws nothing.
   if (spot.width != 0 && spot.height != 0) {
     const bool thin = IsThinMask(spot, page.bits);
@@ -273,55 +278,61 @@ void ReadAndDrawSpot(PageReaders& readers, const PageGeometry& page, SpotCursor&
     ChargeSpot(spot, area, thin, cursor);
     // Only a raw picture whose pixels are still to be looked at is read whole
     // in the walk that draws nothing.
-    const bool lookAt = !sPageCounts.inked && area.Pixels() != 0;
+    const bool lookAt = !state.counts.inked && area.Pixels() != 0;
     const bool readsPixels = lookAt && spot.picture && !thin && !spot.compact && page.bits % 8 == 0;
-    if (!thin && !(readsPixels && !cursor.drawing)) FillSpot(source, spot, page, cursor.drawing, buffer);
-    if (lookAt) sPageCounts.inked = SpotInks(source, spot, thin, cursor.ink, page, cursor.drawing, buffer);
+    if (!thin && !(readsPixels && !cursor.drawing)) FillSpot(state, source, spot, page, cursor.drawing, buffer);
+    if (lookAt) {
+      state.counts.inked = SpotInks(source, spot, thin, cursor.ink, page, state.whiteIndex, cursor.drawing, buffer);
+    }
     if (cursor.drawing) {
       // A thin spot has all its bits set: a mask paints its ink, a 1-bit
       // picture the value 1 unless that is white.
-      const uint32_t white = static_cast<uint32_t>(iWhiteIndex);
-      if (thin && !spot.picture) FillArea(page, pDibBits, area, cursor.ink);
-      if (thin && spot.picture && white != 1) FillArea(page, pDibBits, area, 1);
-      if (!thin && !spot.picture) DrawMask(page, pDibBits, area, buffer.data(), cursor.ink);
-      if (!thin && spot.picture) DrawPicture(page, pDibBits, area, buffer.data(), white);
+      const uint32_t white = static_cast<uint32_t>(state.whiteIndex);
+      if (thin && !spot.picture) FillArea(page, state.bits, area, cursor.ink);
+      if (thin && spot.picture && white != 1) FillArea(page, state.bits, area, 1);
+      if (!thin && !spot.picture) DrawMask(page, state.bits, area, buffer.data(), cursor.ink);
+      if (!thin && spot.picture) DrawPicture(page, state.bits, area, buffer.data(), white);
     }
   }
   if (!cursor.drawing) return;
-  bPageReady = true;
-  InvalidatePage();
+  state.ready = true;
+  run.host->InvalidatePage();
 }
 
 // Reads page `page`'s headers and walks its spot records, drawing them into
-// the page bitmap when `drawing`.
-void ReadPage(DocFile& hdoc, DocFile& hofs, int32_t page, bool drawing) {
-  if (page < 0 || page >= iPageCount) FailDocument("The document has no such page");
-  bPageReady = false;
-  bCompact = false;
-  sPageCounts = PageCounts{};
-  PositionAtPage(hdoc, page);
-  ReadPageHeaders(hdoc, true);
-  const PageGeometry geometry = CheckPageGeometry(true);
-  iWhiteIndex = LastEntryOf(0xFF, static_cast<int32_t>(LowBits(geometry.bits)));
-  iBlackIndex = LastEntryOf(0x00, 0);
+// the page bitmap when the run has a host.
+void ReadPage(PageRun run, DocFile& hdoc, DocFile& hofs, int32_t page) {
+  const DocumentState& document = run.document;
+  PageState& state = run.state;
+  const bool drawing = run.host != nullptr;
+  if (page < 0 || page >= document.pageCount) throw DocumentError("The document has no such page");
+  state.ready = false;
+  state.compact = false;
+  state.counts = PageCounts{};
+  PositionAtPage(document, hdoc, page);
+  ReadPageHeaders(state, hdoc, true);
+  const PageGeometry geometry = CheckPageGeometry(state, true);
+  state.whiteIndex = LastEntryOf(state, 0xFF, static_cast<int32_t>(LowBits(geometry.bits)));
+  state.blackIndex = LastEntryOf(state, 0x00, 0);
   SpotCursor cursor;
-  cursor.ink = static_cast<uint32_t>(iBlackIndex);
+  cursor.ink = static_cast<uint32_t>(state.blackIndex);
   cursor.drawing = drawing;
   const uint64_t size = geometry.stride * static_cast<uint64_t>(geometry.height);
   const uint64_t pixels = static_cast<uint64_t>(geometry.width) * static_cast<uint64_t>(geometry.height);
   const uint64_t byBytes = kDrawAllowance + 2 * size;
   cursor.drawBudget = (kOverdrawFactor * pixels < byBytes ? kOverdrawFactor * pixels : byBytes) + kSpotAllowance;
   if (drawing) {
-    FitWindowIfResized(geometry.width, geometry.height);
-    PreparePageBlock(static_cast<uint32_t>(size), geometry.height);
-    FillWhite(geometry);
+    FitWindowIfResized(state, *run.host, geometry.width, geometry.height);
+    PreparePageBlock(state, *run.host, static_cast<uint32_t>(size), geometry.height);
+    FillWhite(state, geometry);
   }
   std::vector<uint8_t> spotBuffer;
-  const int64_t end = aPageOffset[page + 1];
+  const int64_t end = document.pageOffsets[page + 1];
+  state.decoder.pageEnd = end;
   PageReaders readers;
   const bool positioned = StartDocReader(readers.doc, hdoc, end);
   StartDocReader(readers.refs, hofs, end);
-  while (positioned && ReaderPosition(readers.doc) < end) ReadAndDrawSpot(readers, geometry, cursor, spotBuffer);
+  while (positioned && ReaderPosition(readers.doc) < end) ReadAndDrawSpot(run, readers, geometry, cursor, spotBuffer);
   // The files are left where the records read end, not where the buffers do.
   ReleaseReader(readers.doc);
   ReleaseReader(readers.refs);
@@ -334,14 +345,14 @@ bool CompactPictureFits(uint32_t width, uint32_t height) {
   return pixelBytes + CompactWorkBytes(height, width) <= kLargestSpotBytes;
 }
 
-PageGeometry CheckPageGeometry(bool documentPage) {
-  const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
-  if (info.biWidth <= 0 || info.biHeight <= 0) FailDocument("The page's width or height is not positive");
-  if (info.biBitCount == 0) FailDocument("Process failed since BITMAP has 0 bits per pixel");
-  if (documentPage && info.biBitCount > kDeepestPage) FailDocument("The page has more than 24 bits per pixel");
+PageGeometry CheckPageGeometry(const PageState& state, bool documentPage) {
+  const BitmapInfoHeader& info = state.info.BMIH;
+  if (info.biWidth <= 0 || info.biHeight <= 0) throw DocumentError("The page's width or height is not positive");
+  if (info.biBitCount == 0) throw DocumentError("Process failed since BITMAP has 0 bits per pixel");
+  if (documentPage && info.biBitCount > kDeepestPage) throw DocumentError("The page has more than 24 bits per pixel");
   PageGeometry page{info.biWidth, info.biHeight, info.biBitCount, RowBytes(info.biBitCount, info.biWidth)};
   if (page.stride * static_cast<uint64_t>(page.height) > kLargestPageBytes) {
-    FailDocument("The page's bitmap is larger than 2 GiB");
+    throw DocumentError("The page's bitmap is larger than 2 GiB");
   }
   return page;
 }
@@ -375,27 +386,31 @@ uint32_t FetchPixel(const uint8_t* buffer, uint64_t bitOffset, uint32_t bitsPerP
   return value;
 }
 
-void ReadPageHeaders(DocFile& file, bool gather) {
-  if (!Read(file, &sBitMapFileHeader, sizeof sBitMapFileHeader, gather)) FailDocument("Read BITMAPFILEHEADER Failed");
-  if (!Read(file, &sBitMapInfoHeader.BMIH, sizeof sBitMapInfoHeader.BMIH, gather)) {
-    FailDocument("Read BITMAPINFOHEADER Failed");
+void ReadPageHeaders(PageState& page, DocFile& file, bool gather) {
+  BitmapFileHeader& fileHeader = page.fileHeader;
+  BitmapInfoHeader& info = page.info.BMIH;
+  if (!Read(file, &fileHeader, sizeof fileHeader, gather)) throw DocumentError("Read BITMAPFILEHEADER Failed");
+  if (!Read(file, &info, sizeof info, gather)) throw DocumentError("Read BITMAPINFOHEADER Failed");
+  if (fileHeader.bfType != kBitmapType) throw DocumentError("Process failed since it is NOT a BITMAP");
+  if (info.biCompression != 0) throw DocumentError("Process failed since BITMAP has compressed format");
+  if (info.biPlanes > 1) throw DocumentError("Process failed since BITMAP has more than 1 bit planes");
+  if (!CountColors(fileHeader, info, &page.colorCount)) {
+    throw DocumentError("The BITMAP colour table has more than 256 entries");
   }
-  if (sBitMapFileHeader.bfType != kBitmapType) FailDocument("Process failed since it is NOT a BITMAP");
-  if (sBitMapInfoHeader.BMIH.biCompression != 0) FailDocument("Process failed since BITMAP has compressed format");
-  if (sBitMapInfoHeader.BMIH.biPlanes > 1) FailDocument("Process failed since BITMAP has more than 1 bit planes");
-  if (!CountColors(sBitMapFileHeader, sBitMapInfoHeader.BMIH, &nColors)) {
-    FailDocument("The BITMAP colour table has more than 256 entries");
-  }
-  if (nColors != 0 && !Read(file, sBitMapInfoHeader.RGBTable, 4 * static_cast<uint32_t>(nColors), gather)) {
-    FailDocument("Read BITMAP RGB Table Failed");
+  if (page.colorCount != 0 &&
+      !Read(file, page.info.RGBTable, 4 * static_cast<uint32_t>(page.colorCount), gather)) {
+    throw DocumentError("Read BITMAP RGB Table Failed");
   }
 }
 
-void LoadPage(DocFile& hdoc, DocFile& hofs, int32_t page) {
+void LoadPage(const DocumentState& document, PageState& page, DocumentHost& host, DocFile& hdoc, DocFile& hofs,
+              int32_t index) {
   // The records are walked first, bounded by their bytes: a page that will
   // be refused never costs its bitmap, which its header alone can make huge.
-  ReadPage(hdoc, hofs, page, false);
-  ReadPage(hdoc, hofs, page, true);
+  ReadPage(PageRun{document, page, nullptr}, hdoc, hofs, index);
+  ReadPage(PageRun{document, page, &host}, hdoc, hofs, index);
 }
 
-void ScanPage(DocFile& hdoc, DocFile& hofs, int32_t page) { ReadPage(hdoc, hofs, page, false); }
+void ScanPage(const DocumentState& document, PageState& page, DocFile& hdoc, DocFile& hofs, int32_t index) {
+  ReadPage(PageRun{document, page, nullptr}, hdoc, hofs, index);
+}

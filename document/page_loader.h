@@ -5,6 +5,9 @@
 #include <cstdint>
 
 #include "document/doc_file.h"
+#include "document/document_state.h"
+#include "document/host.h"
+#include "document/page_state.h"
 
 // The largest page bitmap the loader builds.
 constexpr uint32_t kLargestPageBytes = INT32_MAX;
@@ -21,14 +24,16 @@ bool CompactPictureFits(uint32_t width, uint32_t height);
 void StorePixel(uint8_t* buffer, uint64_t bitOffset, uint32_t bitsPerPixel, uint32_t value);
 uint32_t FetchPixel(const uint8_t* buffer, uint64_t bitOffset, uint32_t bitsPerPixel);
 
-// Builds page `page` (from 0): `hdoc` reads the page's record, `hofs` the
-// spots it refers to. Every failure goes to FailDocument, and every failure
-// but that of memory comes before the page bitmap is set aside.
-void LoadPage(DocFile& hdoc, DocFile& hofs, int32_t page);
-// Reads page `page`'s headers into the page state and walks its spot
-// records, counting them in sPageCounts, without building the bitmap; it
-// refuses what LoadPage would.
-void ScanPage(DocFile& hdoc, DocFile& hofs, int32_t page);
+// Builds page `index` (from 0) of `document` into `page`: `hdoc` reads the
+// page's record, `hofs` the spots it refers to. Every failure throws a
+// DocumentError, and every failure but that of memory comes before the page
+// bitmap is set aside.
+void LoadPage(const DocumentState& document, PageState& page, DocumentHost& host, DocFile& hdoc, DocFile& hofs,
+              int32_t index);
+// Reads page `index`'s headers into `page` and walks its spot records,
+// counting them in its counts, without building the bitmap; it refuses
+// what LoadPage would.
+void ScanPage(const DocumentState& document, PageState& page, DocFile& hdoc, DocFile& hofs, int32_t index);
 
 struct PageGeometry {
   int32_t width;
@@ -37,11 +42,11 @@ struct PageGeometry {
   uint64_t stride;  // bytes of one row
 };
 
-// The geometry of the headers in the page state; refuses sizes that are not
-// positive, bitmaps over kLargestPageBytes and, for document pages, more than
-// 24 bits per pixel.
-PageGeometry CheckPageGeometry(bool documentPage);
+// The geometry of the page's headers; refuses sizes that are not positive,
+// bitmaps over kLargestPageBytes and, for document pages, more than 24 bits
+// per pixel.
+PageGeometry CheckPageGeometry(const PageState& page, bool documentPage);
 
 // Reads the file header, information header and colour table at the file's
-// position into the page state, with the checks and messages of a page.
-void ReadPageHeaders(DocFile& file, bool gather);
+// position into `page`, with the checks and messages of a page.
+void ReadPageHeaders(PageState& page, DocFile& file, bool gather);

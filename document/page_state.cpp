@@ -1,21 +1,5 @@
 #include "document/page_state.h"
 
-#include "document/host.h"
-
-BitmapFileHeader sBitMapFileHeader;
-BitmapInfo sBitMapInfoHeader;
-int32_t nColors = 0;
-uint8_t* pDibBits = nullptr;
-int32_t iDibBytes = 0;
-bool bPageReady = false;
-int32_t iScrollStep = 0;
-int32_t iFittedWidth = 0;
-int32_t iFittedHeight = 0;
-int32_t iWhiteIndex = 0;
-int32_t iBlackIndex = 0;
-bool bCompact = false;
-int32_t iQuantScale = -1;
-PageCounts sPageCounts;
 
 namespace {
 constexpr uint32_t kBytesPerColor = 4;
@@ -41,15 +25,15 @@ bool CountColors(const BitmapFileHeader& file, const BitmapInfoHeader& info, int
   return true;
 }
 
-void PreparePageBlock(uint32_t size, int32_t height) {
-  if (size > static_cast<uint32_t>(iDibBytes) || pDibBits == nullptr) pDibBits = ReplacePageBlock(size);
-  iScrollStep = static_cast<int32_t>(height / static_cast<double>(kScrollStepsPerPage) + 0.5);
-  iDibBytes = static_cast<int32_t>(size);
+void PreparePageBlock(PageState& page, DocumentHost& host, uint32_t size, int32_t height) {
+  if (size > static_cast<uint32_t>(page.bitsBytes) || page.bits == nullptr) page.bits = host.ReplacePageBlock(size);
+  page.scrollStep = static_cast<int32_t>(height / static_cast<double>(kScrollStepsPerPage) + 0.5);
+  page.bitsBytes = static_cast<int32_t>(size);
 }
 
-void FitWindowIfResized(int32_t width, int32_t height) {
-  if (width == iFittedWidth && height == iFittedHeight) return;
-  FitWindowToPage();
-  iFittedWidth = width;
-  iFittedHeight = height;
+void FitWindowIfResized(PageState& page, DocumentHost& host, int32_t width, int32_t height) {
+  if (width == page.fittedWidth && height == page.fittedHeight) return;
+  host.FitWindowToPage();
+  page.fittedWidth = width;
+  page.fittedHeight = height;
 }

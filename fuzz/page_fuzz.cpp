@@ -2,9 +2,9 @@
 // message, never reading or writing outside the page bitmap or a buffer.
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <stdexcept>
 
+#include "document/document_error.h"
 #include "document/document_format.h"
 #include "document/document_state.h"
 #include "document/host.h"
@@ -12,39 +12,36 @@
 #include "document/page_state.h"
 
 namespace {
-struct Refused {};
 constexpr uint32_t kLargestFuzzedPage = 1u << 20;
 constexpr int32_t kPagesTried = 4;
-std::unique_ptr<uint8_t[]> block;
+
+// Pages larger than the fuzzer's memory allows are refused as failures are.
+class FuzzHost : public HeapPageHost {
+ public:
+  uint8_t* ReplacePageBlock(uint32_t size) override {
+    if (size > kLargestFuzzedPage) throw DocumentError("too large for the fuzzer");
+    return HeapPageHost::ReplacePageBlock(size);
+  }
+};
 }  // namespace
 
-void FailDocument(const char*) { throw Refused{}; }
-uint8_t* ReplacePageBlock(uint32_t size) {
-  if (size > kLargestFuzzedPage) throw Refused{};
-  block.reset(new uint8_t[size == 0 ? 1 : size]);
-  return block.get();
-}
-void FitWindowToPage() {}
-void InvalidatePage() {}
-void CloseDocument() {}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  block.reset();
-  pDibBits = nullptr;
-  iDibBytes = 0;
+  DocumentState document;
+  PageState page;
+  FuzzHost host;
   DocFile hdoc, hofs;
   OpenMemoryDocFile(hdoc, data, static_cast<int64_t>(size));
   OpenMemoryDocFile(hofs, data, static_cast<int64_t>(size));
   try {
-    ReadDocumentTable(hdoc);
-  } catch (const Refused&) {
+    ReadDocumentTable(document, host, hdoc);
+  } catch (const DocumentError&) {
     return 0;
   }
-  for (int32_t page = 0; page < iPageCount && page < kPagesTried; ++page) {
+  for (int32_t index = 0; index < document.pageCount && index < kPagesTried; ++index) {
     try {
-      iCurPage = page;
-      LoadPage(hdoc, hofs, page);
-    } catch (const Refused&) {
+      document.currentPage = index;
+      LoadPage(document, page, host, hdoc, hofs, index);
+    } catch (const DocumentError&) {
     }
   }
   return 0;

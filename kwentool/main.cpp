@@ -16,6 +16,7 @@
 #include "render/output_pattern.h"
 #include "input/page_list.h"
 #include "kwentool/render_command.h"
+#include "document/document_error.h"
 #include "document/document_state.h"
 #include "document/page_state.h"
 
@@ -123,12 +124,13 @@ int Render(const char* docPath, const char* pageText, const char* outText) {
 int Info(const char* docPath) {
   OpenedDocument document;
   OpenToolDocument(docPath, document);
-  const int32_t pages = iPageCount;
+  const int32_t pages = document.table.pageCount;
+  const int32_t* offsets = document.table.pageOffsets;
   std::printf("pages: %d\n", pages);
   for (int32_t index = 0; index < pages; ++index) {
     // A page past the end of what the packed data restores is missing, not damaged.
-    if (document.unpack) document.hdoc.restore(document.hdoc, aPageOffset[index + 1]);
-    if (document.unpack && document.hdoc.memorySize < aPageOffset[index + 1]) {
+    if (document.unpack) document.hdoc.restore(document.hdoc, offsets[index + 1]);
+    if (document.unpack && document.hdoc.memorySize < offsets[index + 1]) {
       if (index == 0) std::fprintf(stderr, "kwentool: %s is damaged: not even its first page can be restored\n", docPath);
       if (index > 0) std::fprintf(stderr, "kwentool: %s is cut short after page %d of %d\n", docPath, index, pages);
       return kDocumentError;
@@ -138,10 +140,11 @@ int Info(const char* docPath) {
     } else {
       ScanToolPage(document, index);
     }
-    const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
+    const PageState& page = document.page;
+    const BitmapInfoHeader& info = page.info.BMIH;
     std::printf("page %d: %d x %d, %u bits per pixel, %d colours, %d spots, %d references, %d compact pictures\n",
-                index + 1, info.biWidth, info.biHeight, info.biBitCount, nColors, sPageCounts.spots,
-                sPageCounts.references, sPageCounts.compactPictures);
+                index + 1, info.biWidth, info.biHeight, info.biBitCount, page.colorCount, page.counts.spots,
+                page.counts.references, page.counts.compactPictures);
   }
   return 0;
 }
@@ -202,6 +205,8 @@ int RunCommand(int argc, char** argv) {
 int main(int argc, char** argv) {
   try {
     return RunCommand(argc, argv);
+  } catch (const DocumentError& failure) {
+    std::fprintf(stderr, "kwentool: %s\n", failure.what());
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "kwentool: not enough memory\n");
   } catch (const std::length_error&) {

@@ -8,8 +8,8 @@
 #include "document/document_format.h"
 #include "document/document_kind.h"
 #include "document/document_layout.h"
+#include "document/document_error.h"
 #include "document/document_state.h"
-#include "document/host.h"
 #include "document/page_loader.h"
 
 namespace {
@@ -17,8 +17,8 @@ namespace {
 std::vector<uint8_t> ReadWholeFile(const char* path) {
   std::vector<uint8_t> bytes;
   const FileRead read = ReadFileBytes(path, bytes);
-  if (read == FileRead::kNotOpened) FailDocument((std::string("File does not exist: ") + path).c_str());
-  if (read == FileRead::kNotRead) FailDocument((std::string("Cannot read ") + path).c_str());
+  if (read == FileRead::kNotOpened) throw DocumentError(std::string("File does not exist: ") + path);
+  if (read == FileRead::kNotRead) throw DocumentError(std::string("Cannot read ") + path);
   return bytes;
 }
 
@@ -50,7 +50,7 @@ void OpenToolDocument(const char* path, OpenedDocument& document) {
     document.unpack = std::make_unique<MemoryUnpack>();
     MemoryUnpack& unpack = *document.unpack;
     StartUnpack(unpack, document.file.data(), document.file.size(), INT32_MAX);
-    if (!unpack.result.hasHeader) FailDocument("Unpack file error");
+    if (!unpack.result.hasHeader) throw DocumentError("Unpack file error");
     OpenRestoredDocFile(document.hdoc, RestoreFor, &unpack);
     OpenRestoredDocFile(document.hofs, RestoreFor, &unpack);
   } else if (StartsWithLabel(document.file)) {
@@ -59,26 +59,26 @@ void OpenToolDocument(const char* path, OpenedDocument& document) {
     OpenMemoryDocFile(document.hofs, document.file.data(), size);
   } else {
     document.bitmap = true;
-    iPageCount = 1;
+    document.table.pageCount = 1;
     return;
   }
-  ReadDocumentTable(document.hdoc);
+  ReadDocumentTable(document.table, document.host, document.hdoc);
   // Nothing past the last page is ever read.
-  if (document.unpack) SetUnpackLimit(*document.unpack, aPageOffset[iPageCount]);
+  if (document.unpack) SetUnpackLimit(*document.unpack, document.table.pageOffsets[document.table.pageCount]);
 }
 
 void BuildToolPage(const char* path, OpenedDocument& document, int32_t index) {
-  iCurPage = index;
+  document.table.currentPage = index;
   if (document.bitmap) {
-    ReadBmpFile(path);
+    ReadBmpFile(document.page, document.host, path);
   } else {
-    LoadPage(document.hdoc, document.hofs, index);
+    LoadPage(document.table, document.page, document.host, document.hdoc, document.hofs, index);
   }
 }
 
 void ScanToolPage(OpenedDocument& document, int32_t index) {
-  iCurPage = index;
-  ScanPage(document.hdoc, document.hofs, index);
+  document.table.currentPage = index;
+  ScanPage(document.table, document.page, document.hdoc, document.hofs, index);
 }
 
 const std::vector<uint8_t>& UnpackedDocument(OpenedDocument& document) {

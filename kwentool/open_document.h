@@ -9,6 +9,9 @@
 
 #include "engine/memory_pack.h"
 #include "document/doc_file.h"
+#include "document/document_state.h"
+#include "document/host.h"
+#include "document/page_state.h"
 
 struct OpenedDocument {
   bool bitmap = false;          // a plain BMP file: one page, read by ReadBmpFile
@@ -16,14 +19,17 @@ struct OpenedDocument {
   std::unique_ptr<MemoryUnpack> unpack;  // for a packed document
   DocFile hdoc;
   DocFile hofs;
+  DocumentState table;
+  PageState page;
+  HeapPageHost host;
   ~OpenedDocument();
 };
 
-// Reads the label and page table too; fails with a message for bad input,
+// Reads the label and page table too; throws a DocumentError for bad input,
 // and warns when the restoring meets the end of a packed stream cut short.
 // Restoring goes no further than the end the page table gives.
 void OpenToolDocument(const char* path, OpenedDocument& document);
-// Builds page `index` (from 0) into the page state.
+// Builds page `index` (from 0) into the document's page.
 void BuildToolPage(const char* path, OpenedDocument& document, int32_t index);
 // Reads page `index`'s headers and counts its spots, building nothing.
 void ScanToolPage(OpenedDocument& document, int32_t index);

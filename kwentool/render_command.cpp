@@ -12,7 +12,6 @@
 #include "render/png_writer.h"
 #include "render/pnm_writer.h"
 #include "render/export_layout.h"
-#include "document/document_state.h"
 
 namespace {
 
@@ -26,17 +25,17 @@ PnmKind PnmKindOf(ImageFormat format) {
 // The built page in the file format, as parts to write: a BMP as the viewer
 // exports it, straight from the page's bitmap; any other format encoded
 // into `bytes`.
-bool EncodePage(ImageFormat format, std::vector<uint8_t>& bytes, std::vector<OutputPart>& parts, std::string& error) {
+bool EncodePage(const PageState& page, ImageFormat format, std::vector<uint8_t>& bytes, std::vector<OutputPart>& parts, std::string& error) {
   parts.clear();
   if (format == ImageFormat::kBmp) {
     ExportPart exportParts[kExportParts];
-    GetExportParts(exportParts);
+    GetExportParts(page, exportParts);
     for (const ExportPart& part : exportParts) parts.push_back(OutputPart{part.data, part.size});
     return true;
   }
   PagePixels pixels;
   PageTones tones;
-  if (!OpenPagePixels(pixels, error) || !ClassifyPage(pixels, tones, error)) return false;
+  if (!OpenPagePixels(page, pixels, error) || !ClassifyPage(pixels, tones, error)) return false;
   const bool encoded = format == ImageFormat::kPng ? EncodePng(pixels, tones, bytes, error)
                                                    : EncodePnm(pixels, tones, PnmKindOf(format), bytes, error);
   parts.push_back(OutputPart{bytes.data(), bytes.size()});
@@ -49,7 +48,7 @@ int RenderPage(const char* docPath, OpenedDocument& document, int32_t page, Imag
   std::vector<uint8_t> bytes;
   std::vector<OutputPart> parts;
   std::string error;
-  if (!EncodePage(format, bytes, parts, error)) {
+  if (!EncodePage(document.page, format, bytes, parts, error)) {
     std::fprintf(stderr, "kwentool: page %d: %s\n", page, error.c_str());
     return kRenderFailed;
   }
@@ -65,7 +64,7 @@ int RenderPages(const char* docPath, const PageList& list, const OutputPattern& 
   OpenToolDocument(docPath, document);
   std::vector<int32_t> pages;
   std::string error;
-  if (!ExpandPageList(list, iPageCount, pages, error)) {
+  if (!ExpandPageList(list, document.table.pageCount, pages, error)) {
     std::fprintf(stderr, "kwentool: %s %s\n", docPath, error.c_str());
     return kRenderFailed;
   }

@@ -7,7 +7,6 @@
 #include "builder/document_packing.h"
 #include "document/document_kind.h"
 #include "document/document_layout.h"
-#include "document/document_state.h"
 #include "engine/memory_pack.h"
 #include "engine/output_file.h"
 #include "input/file_bytes.h"
@@ -50,7 +49,7 @@ int RepackDocument(const char* inPath, const char* outPath) {
   const std::vector<uint8_t>& restored = UnpackedDocument(document);
   const DecodeEnd end = document.unpack->result.end;
   const bool whole = end == DecodeEnd::kEndMark || end == DecodeEnd::kOverLimit;
-  if (!whole || static_cast<int64_t>(restored.size()) != aPageOffset[iPageCount]) {
+  if (!whole || static_cast<int64_t>(restored.size()) != document.table.pageOffsets[document.table.pageCount]) {
     return Refuse(std::string(inPath) + " is damaged: its packed data does not end cleanly");
   }
   Switches switches;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "document/page_state.h"
+
 struct ExportPart {
   const void* data;
   uint32_t size;
@@ -15,12 +17,12 @@ constexpr int kExportParts = 4;
 // as they do.
 constexpr const char* kLastExportPartFailure = "Write BITMAP to export file failed";
 
-// The parts of the current page, in the order they are written.
-void GetExportParts(ExportPart (&parts)[kExportParts]);
+// The parts of `page`, in the order they are written.
+void GetExportParts(const PageState& page, ExportPart (&parts)[kExportParts]);
 
 // Writes bytes to an export file: the count written.
 using ExportWriter = uint32_t (*)(void* file, const void* data, uint32_t size);
 
 // Writes the parts in order; a part written short ends the export. Returns
 // that part's message, or null when all were written.
-const char* WriteExportParts(ExportWriter write, void* file);
+const char* WriteExportParts(const PageState& page, ExportWriter write, void* file);

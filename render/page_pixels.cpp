@@ -73,8 +73,8 @@ PageTones RowTones(const uint8_t* rgb, int32_t width) {
 
 }  // namespace
 
-bool OpenPagePixels(PagePixels& pixels, std::string& error) {
-  const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
+bool OpenPagePixels(const PageState& page, PagePixels& pixels, std::string& error) {
+  const BitmapInfoHeader& info = page.info.BMIH;
   if (!IsSupportedDepth(info.biBitCount)) {
     error = "a page of " + std::to_string(info.biBitCount) + " bits per pixel cannot be written in this format";
     return false;
@@ -93,9 +93,9 @@ bool OpenPagePixels(PagePixels& pixels, std::string& error) {
   pixels.height = info.biHeight;
   pixels.bits = info.biBitCount;
   pixels.stride = RowBytes(info.biBitCount, static_cast<uint32_t>(info.biWidth));
-  pixels.rows = pDibBits;
-  pixels.table = sBitMapInfoHeader.RGBTable + headerEntries;
-  pixels.tableColours = nColors > headerEntries ? nColors - headerEntries : 0;
+  pixels.rows = page.bits;
+  pixels.table = page.info.RGBTable + headerEntries;
+  pixels.tableColours = page.colorCount > headerEntries ? page.colorCount - headerEntries : 0;
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "document/bitmap_types.h"
+#include "document/page_state.h"
 
 // The most bytes a page's pixels may take as red, green and blue: every
 // image written from them (and the image library's work on it) stays below
@@ -25,10 +26,10 @@ struct PagePixels {
 // What colours a page uses, from the narrowest.
 enum class PageTones { kBlackWhite, kGrey, kColour };
 
-// The page in the page state. False, with `error` telling why, for a depth
+// The pixels of `page`. False, with `error` telling why, for a depth
 // other than 1, 2, 4, 8 (through the colour table), 16 (5-5-5), 24 or 32,
 // or a page larger than kLargestRgbBytes.
-bool OpenPagePixels(PagePixels& pixels, std::string& error);
+bool OpenPagePixels(const PageState& page, PagePixels& pixels, std::string& error);
 
 // Row `y` (0 the top) as red, green and blue bytes, 3 x width of them. False
 // when a pixel's index lies past the colour table; that pixel is black.

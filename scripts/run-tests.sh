@@ -31,6 +31,12 @@ CXX=clang++ cmake -S "$root" -B "$root/build/sanitize" -DCMAKE_BUILD_TYPE=RelWit
 cmake --build "$root/build/sanitize" -j "$jobs"
 ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs"
 
+echo "== ThreadSanitizer: pages built on several threads"
+CXX=clang++ cmake -S "$root" -B "$root/build/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKWEN_SANITIZE=thread -DKWEN_TESTS=ON >/dev/null
+cmake --build "$root/build/tsan" -j "$jobs" --target pinned_pages_test
+"$root/build/tsan/tests/pinned_pages_test"
+
 echo "== fuzzing, ${fuzz_seconds}s a target"
 hostile="$root/build/sanitize/hostile_seeds"
 mkdir -p "$hostile"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tests/document/test_host.h"
 #include "document/doc_file.h"
 #include "document/document_format.h"
 #include "document/document_state.h"
@@ -144,18 +145,18 @@ PageImage LoadBuiltPage(const DocumentWriter& document, int32_t index) {
   const int64_t size = static_cast<int64_t>(document.bytes.size());
   OpenMemoryDocFile(hdoc, document.bytes.data(), size);
   OpenMemoryDocFile(hofs, document.bytes.data(), size);
-  ReadDocumentTable(hdoc);
-  iCurPage = index;
-  LoadPage(hdoc, hofs, index);
-  const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
+  ReadDocumentTable(Session().document, Session().host, hdoc);
+  Session().document.currentPage = index;
+  LoadPage(Session().document, Session().page, Session().host, hdoc, hofs, index);
+  const BitmapInfoHeader& info = Session().page.info.BMIH;
   PageImage image = BlankImage(info.biWidth, info.biHeight);
   const uint64_t stride = RowBytes(info.biBitCount, info.biWidth);
   for (int32_t y = 0; y < info.biHeight; ++y) {
-    const uint8_t* row = pDibBits + stride * static_cast<uint64_t>(info.biHeight - 1 - y);
+    const uint8_t* row = Session().page.bits + stride * static_cast<uint64_t>(info.biHeight - 1 - y);
     for (int32_t x = 0; x < info.biWidth; ++x) {
       uint32_t value = FetchPixel(row, static_cast<uint64_t>(x) * info.biBitCount, info.biBitCount);
       if (info.biBitCount <= 8) {
-        const RgbQuad& colour = sBitMapInfoHeader.RGBTable[value];
+        const RgbQuad& colour = Session().page.info.RGBTable[value];
         SetPixel(image, x, y, colour.rgbRed, colour.rgbGreen, colour.rgbBlue);
       } else {
         SetPixel(image, x, y, static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),

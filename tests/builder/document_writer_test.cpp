@@ -73,7 +73,7 @@ TEST(DocumentWriter, RepeatedMaskIsStoredOnceAndReferred) {
   EXPECT_TRUE(std::equal(reference.begin(), reference.end(), page.document.bytes.end() - reference.size()));
 
   const PageImage built = LoadBuiltPage(page.document, 0);
-  EXPECT_EQ(sPageCounts.references, 2);
+  EXPECT_EQ(Session().page.counts.references, 2);
   for (auto [left, bottom] : {std::pair{2, 10}, {10, 10}, {30, 30}}) {
     EXPECT_EQ(built.rgb[((bottom - 1) * 64 + left + 1) * 3], 255) << left;  // the box's hollow middle
     EXPECT_EQ(built.rgb[((bottom - 2) * 64 + left) * 3], 0) << left;        // its top left corner
@@ -138,13 +138,13 @@ TEST(DocumentWriter, PageHeadersDescribeTheBitmap) {
     PutPicture(page.stream, 0, 0, 1, 1, test.bits == 1 ? Bytes{} : Bytes{0xFF, 0xFF, 0xFF}, false);
     ASSERT_TRUE(EndPage(page.document));
     LoadBuiltPage(page.document, 0);
-    const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
-    const uint32_t offBits = sBitMapFileHeader.bfOffBits, fileSize = sBitMapFileHeader.bfSize;  // packed fields
+    const BitmapInfoHeader& info = Session().page.info.BMIH;
+    const uint32_t offBits = Session().page.fileHeader.bfOffBits, fileSize = Session().page.fileHeader.bfSize;  // packed fields
     EXPECT_EQ(offBits, test.offBits);
     EXPECT_EQ(fileSize, test.fileSize);
     EXPECT_EQ(info.biBitCount, test.bits);
-    EXPECT_EQ(nColors, test.colours);
-    EXPECT_EQ(iWhiteIndex, test.bits == 1 ? 1 : static_cast<int32_t>(kWhite24));
+    EXPECT_EQ(Session().page.colorCount, test.colours);
+    EXPECT_EQ(Session().page.whiteIndex, test.bits == 1 ? 1 : static_cast<int32_t>(kWhite24));
   }
 }
 

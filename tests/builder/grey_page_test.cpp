@@ -63,12 +63,12 @@ TEST(GreyPages, BecomeEightBitPagesThatBuildBackExactly) {
   const Built grey = Build(page, 0);
   EXPECT_EQ(grey.bits, 8);
   EXPECT_TRUE(SamePixels(LoadBuiltPage(grey.document, 0), page));
-  EXPECT_EQ(sBitMapInfoHeader.BMIH.biBitCount, 8);
-  EXPECT_EQ(nColors, 256);
-  EXPECT_EQ(iWhiteIndex, 255);
-  EXPECT_EQ(iBlackIndex, 0);
+  EXPECT_EQ(Session().page.info.BMIH.biBitCount, 8);
+  EXPECT_EQ(Session().page.colorCount, 256);
+  EXPECT_EQ(Session().page.whiteIndex, 255);
+  EXPECT_EQ(Session().page.blackIndex, 0);
   for (int32_t entry : {0, 77, 255}) {
-    const RgbQuad& colour = sBitMapInfoHeader.RGBTable[entry];
+    const RgbQuad& colour = Session().page.info.RGBTable[entry];
     EXPECT_EQ(colour.rgbBlue, entry);
     EXPECT_EQ(colour.rgbGreen, entry);
     EXPECT_EQ(colour.rgbRed, entry);

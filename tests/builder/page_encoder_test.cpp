@@ -55,8 +55,8 @@ TEST(BitonalPages, EveryKindBuildsBackExactly) {
     const PageImage page = make();
     ASSERT_TRUE(IsBlackAndWhite(page)) << name;
     EXPECT_TRUE(SamePixels(LoadBuiltPage(BuildBitonal(page), 0), page)) << name;
-    EXPECT_EQ(sBitMapInfoHeader.BMIH.biBitCount, 1) << name;
-    EXPECT_TRUE(bPageReady) << name;  // the viewer paints only pages that drew a spot, empty ones too
+    EXPECT_EQ(Session().page.info.BMIH.biBitCount, 1) << name;
+    EXPECT_TRUE(Session().page.ready) << name;  // the viewer paints only pages that drew a spot, empty ones too
   }
 }
 
@@ -76,7 +76,7 @@ TEST(DensePages, AreOnePictureThatBuildsBackExactly) {
   WriteBitonalPicturePage(bitonal, page, ink);
   ASSERT_TRUE(EndPage(bitonal));
   EXPECT_TRUE(SamePixels(LoadBuiltPage(bitonal, 0), page));
-  EXPECT_EQ(sBitMapInfoHeader.BMIH.biBitCount, 1);
+  EXPECT_EQ(Session().page.info.BMIH.biBitCount, 1);
   SetPixel(page, 0, 0, 255, 0, 0);
   ResetHost();
   const DocumentWriter colour = BuildColour(page, 0);
@@ -109,7 +109,7 @@ TEST(ColourPages, LosslessPicturesAndSingleColourMasks) {
   SetPixel(page, 399, 299, 254, 255, 255);         // nearly white is not white
   DocumentWriter document = BuildColour(page, 0);
   EXPECT_TRUE(SamePixels(LoadBuiltPage(document, 0), page));
-  EXPECT_EQ(sBitMapInfoHeader.BMIH.biBitCount, 24);
+  EXPECT_EQ(Session().page.info.BMIH.biBitCount, 24);
   // The photograph with the square it touches is the one picture; the bar,
   // the black squares and the dot are masks.
   EXPECT_EQ(document.counts.references, 1);

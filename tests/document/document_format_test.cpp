@@ -21,7 +21,7 @@ std::string TableFailure(const Bytes& document) {
   DocFile file;
   OpenMemoryDocFile(file, document.data(), static_cast<int64_t>(document.size()));
   try {
-    ReadDocumentTable(file);
+    ReadDocumentTable(Session().document, Session().host, file);
   } catch (const DocumentFailure& failure) {
     return failure.what();
   }
@@ -30,8 +30,8 @@ std::string TableFailure(const Bytes& document) {
 
 TEST(DocumentTable, TurnsSizesIntoOffsets) {
   EXPECT_EQ(TableFailure(Table("KNWE", {100, 250, 0})), "");
-  EXPECT_EQ(iPageCount, 2);
-  EXPECT_EQ((std::vector<int32_t>(aPageOffset, aPageOffset + 3)), (std::vector<int32_t>{16, 116, 366}));
+  EXPECT_EQ(Session().document.pageCount, 2);
+  EXPECT_EQ((std::vector<int32_t>(Session().document.pageOffsets, Session().document.pageOffsets + 3)), (std::vector<int32_t>{16, 116, 366}));
 }
 
 TEST(DocumentTable, RefusesBadLabelsAndTables) {
@@ -52,7 +52,7 @@ TEST(DocumentTable, RefusesBadLabelsAndTables) {
   };
   for (const auto& [document, message] : cases) EXPECT_EQ(TableFailure(document), message);
   TableFailure(Table("KWEN", {10, 0}));
-  EXPECT_EQ(hostRecord.closes, 1);  // an old label closes the document before the message
+  EXPECT_EQ(Session().host.record.closes, 1);  // an old label closes the document before the message
 }
 
 // A number runs to at most five groups of seven bits, the top bit set on

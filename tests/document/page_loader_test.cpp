@@ -23,9 +23,9 @@ void Load(const Bytes& document, int page = 0, bool reset = true) {
   DocFile hdoc, hofs;
   OpenMemoryDocFile(hdoc, held.data(), static_cast<int64_t>(held.size()));
   OpenMemoryDocFile(hofs, held.data(), static_cast<int64_t>(held.size()));
-  ReadDocumentTable(hdoc);
-  iCurPage = page;
-  LoadPage(hdoc, hofs, page);
+  ReadDocumentTable(Session().document, Session().host, hdoc);
+  Session().document.currentPage = page;
+  LoadPage(Session().document, Session().page, Session().host, hdoc, hofs, page);
 }
 
 std::string LoadFailure(const Bytes& document, int page = 0) {
@@ -39,19 +39,19 @@ std::string LoadFailure(const Bytes& document, int page = 0) {
 
 // The pixel at column x of page row y (from the top).
 uint32_t Pixel(int x, int y) {
-  const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
+  const BitmapInfoHeader& info = Session().page.info.BMIH;
   uint64_t stride = RowBytes(info.biBitCount, info.biWidth);
-  const uint8_t* row = pDibBits + stride * (info.biHeight - 1 - y);
+  const uint8_t* row = Session().page.bits + stride * (info.biHeight - 1 - y);
   return FetchPixel(row, uint64_t{info.biBitCount} * x, info.biBitCount);
 }
 
 // The page as text, top row first: '#' where the pixel differs from white.
 std::vector<std::string> Picture() {
   std::vector<std::string> rows;
-  for (int y = 0; y < sBitMapInfoHeader.BMIH.biHeight; ++y) {
+  for (int y = 0; y < Session().page.info.BMIH.biHeight; ++y) {
     std::string row;
-    for (int x = 0; x < sBitMapInfoHeader.BMIH.biWidth; ++x) {
-      row += Pixel(x, y) == static_cast<uint32_t>(iWhiteIndex) ? '.' : '#';
+    for (int x = 0; x < Session().page.info.BMIH.biWidth; ++x) {
+      row += Pixel(x, y) == static_cast<uint32_t>(Session().page.whiteIndex) ? '.' : '#';
     }
     rows.push_back(row);
   }
@@ -74,23 +74,23 @@ TEST(PageLoader, ReusesTheBlockWhileThePageIsNoLarger) {
   }
   Bytes document = AssembleDocument(records);
   for (int page : {0, 1, 2, 2}) Load(document, page, page == 0);
-  EXPECT_EQ(iDibBytes, 61400);
-  EXPECT_EQ(hostRecord.blockSizes, (std::vector<uint32_t>{102400, 61400}));
-  EXPECT_EQ(hostRecord.fits, 3);  // the same size is not fitted again
+  EXPECT_EQ(Session().page.bitsBytes, 61400);
+  EXPECT_EQ(Session().host.record.blockSizes, (std::vector<uint32_t>{102400, 61400}));
+  EXPECT_EQ(Session().host.record.fits, 3);  // the same size is not fitted again
 }
 
 // An offset of the bits of 0 means a full table below 24 bits, none at 24.
 // Before any colour escape the ink is the table's black, wherever it lies.
 TEST(PageLoader, ColourTableRules) {
   Load(AssembleDocument({PageHeaders(4, 4, 24, {}, 0)}));
-  EXPECT_EQ(nColors, 0);
-  EXPECT_FALSE(bPageReady);  // no spots: nothing to paint
+  EXPECT_EQ(Session().page.colorCount, 0);
+  EXPECT_FALSE(Session().page.ready);  // no spots: nothing to paint
   Load(AssembleDocument({PageHeaders(4, 4, 8, GreyRamp(256), 0)}));
-  EXPECT_EQ(nColors, 256);
+  EXPECT_EQ(Session().page.colorCount, 256);
   PageWriter inverted(16, 8, 1, WhiteBlack());
   inverted.Inline(0, 0, 1, 1, {});
   Load(AssembleDocument({inverted.record}));
-  EXPECT_EQ(iBlackIndex, 1);
+  EXPECT_EQ(Session().page.blackIndex, 1);
   EXPECT_EQ(Pixel(0, 0), 1u);
 }
 
@@ -162,11 +162,11 @@ TEST(PageLoader, SpotsReachingFarOffThePage) {
   EXPECT_EQ(Picture(), (std::vector<std::string>{"...#............", "...#............", "...#............",
                                                  "...#............", "...#............", "...#............",
                                                  "................", "...##..........."}));
-  EXPECT_EQ(sPageCounts.spots, 1004);
+  EXPECT_EQ(Session().page.counts.spots, 1004);
   PageWriter empty(16, 8, 1, BlackWhite());
   empty.Inline(0, 0, 0, 5, {});
   Load(AssembleDocument({empty.record}));
-  EXPECT_TRUE(bPageReady);  // a page of one spot is shown, even when it has no pixels
+  EXPECT_TRUE(Session().page.ready);  // a page of one spot is shown, even when it has no pixels
 }
 
 // A page's spots may draw eight times its pixels and a million more; a
@@ -191,9 +191,9 @@ TEST(PageLoader, ReadsPlainBitmapFiles) {
     return file;
   };
   WriteFileBytes(path, withBits({1, 2, 3, 4, 5, 6, 7, 8}));
-  ReadBmpFile(path.c_str());
-  EXPECT_TRUE(bPageReady);
-  EXPECT_EQ(Bytes(pDibBits, pDibBits + iDibBytes), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+  ReadBmpFile(Session().page, Session().host, path.c_str());
+  EXPECT_TRUE(Session().page.ready);
+  EXPECT_EQ(Bytes(Session().page.bits, Session().page.bits + Session().page.bitsBytes), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
   const std::string cut = TempPath("short.bmp");
   WriteFileBytes(cut, withBits({1, 2, 3, 4, 5, 6, 7}));  // a byte short
   const std::string missing = TempPath("missing.bmp");
@@ -203,12 +203,12 @@ TEST(PageLoader, ReadsPlainBitmapFiles) {
       {missing, "Error Opening File " + missing}};
   for (const auto& [refused, message] : refusals) {
     try {
-      ReadBmpFile(refused.c_str());
+      ReadBmpFile(Session().page, Session().host, refused.c_str());
       ADD_FAILURE() << refused << " was read";
     } catch (const DocumentFailure& failure) {
       EXPECT_EQ(std::string(failure.what()), message);
     }
-    EXPECT_FALSE(bPageReady);
+    EXPECT_FALSE(Session().page.ready);
   }
 }
 
@@ -239,8 +239,8 @@ std::string LoadGrowing(const Bytes& document, size_t limit) {
   hdoc.writerRunning = hofs.writerRunning = GrowingWriter;
   std::string failure;
   try {
-    ReadDocumentTable(hdoc);
-    LoadPage(hdoc, hofs, 0);
+    ReadDocumentTable(Session().document, Session().host, hdoc);
+    LoadPage(Session().document, Session().page, Session().host, hdoc, hofs, 0);
   } catch (const DocumentFailure& error) {
     failure = error.what();
   }

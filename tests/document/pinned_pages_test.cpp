@@ -8,6 +8,11 @@
 #include <algorithm>
 #include <map>
 #include <string>
+// The Windows tool chain's C++ library has no threads: the test of threads
+// runs natively.
+#if !defined(_WIN32)
+#include <thread>
+#endif
 
 #include "tests/sha256.h"
 #include "tests/document/document_builder.h"
@@ -234,10 +239,10 @@ struct Handles {
 std::string LoadAndDigest(Handles& handles, int32_t page) {
   ResetHost();
   SeekDocFile(handles.hdoc, 0, kSeekSet);
-  ReadDocumentTable(handles.hdoc);
-  iCurPage = page;
-  LoadPage(handles.hdoc, handles.hofs, page);
-  return Sha256Hex(pDibBits, static_cast<size_t>(iDibBytes));
+  ReadDocumentTable(Session().document, Session().host, handles.hdoc);
+  Session().document.currentPage = page;
+  LoadPage(Session().document, Session().page, Session().host, handles.hdoc, handles.hofs, page);
+  return Sha256Hex(Session().page.bits, static_cast<size_t>(Session().page.bitsBytes));
 }
 
 TEST(PinnedPages, EveryPageBuildsAsBefore) {
@@ -253,12 +258,12 @@ TEST(PinnedPages, EveryPageBuildsAsBefore) {
   }
   for (DocFile* file : {&inFile.hdoc, &inFile.hofs}) ASSERT_TRUE(OpenDocFile(*file, path.c_str()));
   int32_t page = 0;
-  for (; page == 0 || page < iPageCount; ++page) {
+  for (; page == 0 || page < Session().document.pageCount; ++page) {
     const std::string digest = LoadAndDigest(inMemory, page);
-    const BitmapInfoHeader& info = sBitMapInfoHeader.BMIH;
+    const BitmapInfoHeader& info = Session().page.info.BMIH;
     const std::string key = "page " + std::to_string(page + 1) + ": " + std::to_string(info.biWidth) + " x " +
                             std::to_string(info.biHeight) + " x " + std::to_string(info.biBitCount);
-    EXPECT_TRUE(bPageReady) << key;
+    EXPECT_TRUE(Session().page.ready) << key;
     auto found = pinned.find(key);
     if (found == pinned.end()) ADD_FAILURE() << "no pinned digest: {\"" << key << "\", \"" << digest << "\"},";
     else EXPECT_EQ(found->second, digest) << key;
@@ -268,5 +273,42 @@ TEST(PinnedPages, EveryPageBuildsAsBefore) {
   CloseDocFile(inFile.hdoc);
   CloseDocFile(inFile.hofs);
 }
+
+#if !defined(_WIN32)
+// Every page of `document`, forwards or backwards, each built by a state of its own
+// over handles of its own: the digests by page.
+std::vector<std::string> DigestsOf(const Bytes& document, bool backwards) {
+  DocumentState table;
+  PageState page;
+  HeapPageHost host;
+  DocFile hdoc, hofs;
+  OpenMemoryDocFile(hdoc, document.data(), static_cast<int64_t>(document.size()));
+  OpenMemoryDocFile(hofs, document.data(), static_cast<int64_t>(document.size()));
+  ReadDocumentTable(table, host, hdoc);
+  std::vector<std::string> digests(static_cast<size_t>(table.pageCount));
+  for (int32_t k = 0; k < table.pageCount; ++k) {
+    const int32_t index = backwards ? table.pageCount - 1 - k : k;
+    LoadPage(table, page, host, hdoc, hofs, index);
+    digests[static_cast<size_t>(index)] = Sha256Hex(page.bits, static_cast<size_t>(page.bitsBytes));
+  }
+  return digests;
+}
+
+// Threads building pages of one document, and of two, give the bytes one
+// thread gives (run under ThreadSanitizer by scripts/run-tests.sh).
+TEST(PinnedPages, ThreadsBuildTheSameBytes) {
+  const Bytes document = MakeDocument();
+  const Bytes other = document;  // a second document, in memory of its own
+  const std::vector<std::string> alone = DigestsOf(document, false);
+  std::vector<std::string> results[3];
+  std::thread first([&] { results[0] = DigestsOf(document, false); });
+  std::thread second([&] { results[1] = DigestsOf(document, true); });
+  std::thread third([&] { results[2] = DigestsOf(other, true); });
+  first.join();
+  second.join();
+  third.join();
+  for (const std::vector<std::string>& digests : results) EXPECT_EQ(digests, alone);
+}
+#endif
 
 }  // namespace

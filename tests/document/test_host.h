@@ -1,15 +1,18 @@
-// The document host of the tests: failures become exceptions carrying the
-// message, and the host's calls are counted.
+// The document host of the tests: the host's calls are counted, and each
+// test builds its pages in a session of its own.
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
+#include <memory>
 #include <string>
 #include <vector>
 
-struct DocumentFailure : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+#include "document/document_error.h"
+#include "document/document_state.h"
+#include "document/host.h"
+#include "document/page_state.h"
+
+using DocumentFailure = DocumentError;
 
 struct HostRecord {
   int fits = 0;
@@ -18,5 +21,25 @@ struct HostRecord {
   std::vector<uint32_t> blockSizes;  // every block handed out
 };
 
-extern HostRecord hostRecord;
-void ResetHost();  // also resets the page and document state
+class TestHost : public DocumentHost {
+ public:
+  uint8_t* ReplacePageBlock(uint32_t size) override;
+  void FitWindowToPage() override { ++record.fits; }
+  void InvalidatePage() override { ++record.invalidations; }
+  void CloseDocument() override { ++record.closes; }
+  HostRecord record;
+
+ private:
+  std::unique_ptr<uint8_t[]> block_;
+};
+
+// One document, its page and the host they are built with.
+struct TestSession {
+  DocumentState document;
+  PageState page;
+  TestHost host;
+};
+
+// The running test's session; ResetHost() starts a fresh one.
+TestSession& Session();
+void ResetHost();

@@ -29,9 +29,9 @@ uint32_t Record(void* file, const void* data, uint32_t size) {
 TEST(ExportLayout, AShortWriteFailsWithItsPartsMessageAndStops) {
   ResetHost();
   std::vector<uint8_t> rows(216 * 3, 0x5A);
-  sBitMapInfoHeader.BMIH = BitmapInfoHeader{40, 1700, 3, 1, 1, 0, 0, 0, 0, 0, 0};
-  nColors = 2;
-  pDibBits = rows.data();
+  Session().page.info.BMIH = BitmapInfoHeader{40, 1700, 3, 1, 1, 0, 0, 0, 0, 0, 0};
+  Session().page.colorCount = 2;
+  Session().page.bits = rows.data();
   const std::pair<size_t, const char*> cases[] = {
       {13, "Write BITMAPFILEHEADER to export file failed"},
       {14 + 39, "Write BITMAPINFO to export file failed"},
@@ -41,7 +41,7 @@ TEST(ExportLayout, AShortWriteFailsWithItsPartsMessageAndStops) {
   };
   for (const auto& [room, failure] : cases) {
     RecordingFile file{room, {}};
-    const char* got = WriteExportParts(Record, &file);
+    const char* got = WriteExportParts(Session().page, Record, &file);
     EXPECT_STREQ(got, failure) << room;
     EXPECT_EQ(file.bytes.size(), room);
   }

@@ -2230,6 +2230,8 @@ static int stbi__jpeg_decode_block(stbi__jpeg *j, short data[64], stbi__huffman 
       if (r) { // fast-AC path
          k += (r >> 4) & 15; // run
          s = r & 15; // combined length
+         // kwen patch: at a marker fewer bits are left than the code takes.
+         if (s > j->code_bits) return stbi__err("bad huffman code","Corrupt JPEG");
          j->code_buffer <<= s;
          j->code_bits -= s;
          // decode into unzigzag'd location
@@ -2302,6 +2304,8 @@ static int stbi__jpeg_decode_block_prog_ac(stbi__jpeg *j, short data[64], stbi__
          if (r) { // fast-AC path
             k += (r >> 4) & 15; // run
             s = r & 15; // combined length
+            // kwen patch: as in the baseline block above.
+            if (s > j->code_bits) return stbi__err("bad huffman code","Corrupt JPEG");
             j->code_buffer <<= s;
             j->code_bits -= s;
             zig = stbi__jpeg_dezigzag[k++];

@@ -119,7 +119,7 @@ void DocumentWorker::run() {
       if (!document || page >= document->pageCount) continue;
       try {
         BuildPage(*document, page);
-        const QImage image = PageStateImage();
+        const QImage image = PageStateImage(document->page);
         emit pageBuilt(number, page, image);
       } catch (const std::exception& failure) {
         emit pageFailed(number, page, PageFailureText(*document, page, failure));
@@ -147,7 +147,7 @@ void DocumentWorker::run() {
       const int32_t next = thumbnailsMade++;
       try {
         BuildPage(*document, next);
-        const QImage image = PageStateImage();
+        const QImage image = PageStateImage(document->page);
         emit thumbnailBuilt(number, next, ScaledPage(image, ThumbnailSize(image, thumbnailBox)));
       } catch (const std::exception& failure) {
         emit pageFailed(number, next, PageFailureText(*document, next, failure));

@@ -393,7 +393,7 @@ void MainWindow::exportPage(int page, const QString& path) {
     } else {
       try {
         BuildPage(*document, page);
-        const std::vector<uint8_t> bytes = png ? PageStatePng() : PageStateBmp();
+        const std::vector<uint8_t> bytes = png ? PageStatePng(document->page) : PageStateBmp(document->page);
         std::string error;
         if (!WriteWholeFile(QFile::encodeName(path).toStdString(), bytes, error)) {
           failure = QString::fromLocal8Bit(error.c_str());

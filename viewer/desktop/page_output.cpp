@@ -23,12 +23,12 @@ QPageSize SheetOf(const PageExtent& extent, int dotsPerInch) {
 }
 
 // Whether the loader's white, what a page starts as, shows as white.
-bool WhiteShowsWhite() {
+bool WhiteShowsWhite(const PageState& page) {
   constexpr uint32_t kTableBits = 8, kTrueColourBits = 24, kWhite = 0xFFFFFF;
-  const uint32_t bits = sBitMapInfoHeader.BMIH.biBitCount;
-  if (bits == kTrueColourBits) return (static_cast<uint32_t>(iWhiteIndex) & kWhite) == kWhite;
-  if (bits > kTableBits || iWhiteIndex >= nColors) return false;
-  const RgbQuad& entry = sBitMapInfoHeader.RGBTable[iWhiteIndex];
+  const uint32_t bits = page.info.BMIH.biBitCount;
+  if (bits == kTrueColourBits) return (static_cast<uint32_t>(page.whiteIndex) & kWhite) == kWhite;
+  if (bits > kTableBits || page.whiteIndex >= page.colorCount) return false;
+  const RgbQuad& entry = page.info.RGBTable[page.whiteIndex];
   return entry.rgbRed == 0xFF && entry.rgbGreen == 0xFF && entry.rgbBlue == 0xFF;
 }
 
@@ -37,15 +37,15 @@ bool WhiteShowsWhite() {
 // built, and an invalid colour returned when it has more than one.
 QColor UniformColour(ReaderDocument& document, int32_t page) {
   if (!document.bitmap) {
-    iCurPage = page;  // the compact decoder bounds its reads by this page
-    ScanPage(document.hdoc, document.hofs, page);
-    if (!sPageCounts.inked && WhiteShowsWhite()) return QColor(Qt::white);
+    document.table.currentPage = page;
+    ScanPage(document.table, document.page, document.hdoc, document.hofs, page);
+    if (!document.page.counts.inked && WhiteShowsWhite(document.page)) return QColor(Qt::white);
   }
   BuildPage(document, page);
   PagePixels pixels;
   std::string error;
   uint8_t rgb[3];
-  if (!OpenPagePixels(pixels, error) || !UniformPageColour(pixels, rgb)) return {};
+  if (!OpenPagePixels(document.page, pixels, error) || !UniformPageColour(pixels, rgb)) return {};
   return QColor(rgb[0], rgb[1], rgb[2]);
 }
 
@@ -63,7 +63,7 @@ QString PaintPages(ReaderDocument& document, const std::vector<int32_t>& pages, 
     try {
       extent = ReadPageExtent(document, page);
       fill = UniformColour(document, page);
-      if (!fill.isValid()) image = PageStateImage();
+      if (!fill.isValid()) image = PageStateImage(document.page);
     } catch (const std::exception& failure) {
       return QObject::tr("page %1: %2").arg(page + 1).arg(PageFailureText(document, page, failure));
     }

@@ -43,7 +43,7 @@ bool StreamRanOut(const MemoryUnpack& unpack) {
 int32_t PagesRestored(const ReaderDocument& document) {
   const int64_t restored = RestoredBytes(document);
   int32_t pages = 0;
-  while (pages < document.pageCount && aPageOffset[pages + 1] <= restored) ++pages;
+  while (pages < document.pageCount && document.table.pageOffsets[pages + 1] <= restored) ++pages;
   return pages;
 }
 
@@ -100,12 +100,12 @@ void OpenReaderDocument(ReaderDocument& document, const QString& path) {
                               .toStdString());
   } else {
     document.bitmap = true;
-    document.pageCount = iPageCount = 1;
+    document.pageCount = document.table.pageCount = 1;
     return;
   }
-  ReadDocumentTable(document.hdoc);
-  document.pageCount = iPageCount;
-  document.documentBytes = aPageOffset[iPageCount];
+  ReadDocumentTable(document.table, document.host, document.hdoc);
+  document.pageCount = document.table.pageCount;
+  document.documentBytes = document.table.pageOffsets[document.pageCount];
   // Nothing past the last page is ever read.
   if (document.unpack) SetUnpackLimit(*document.unpack, document.documentBytes);
 }
@@ -151,29 +151,30 @@ PageExtent ReadPageExtent(ReaderDocument& document, int32_t page) {
   if (document.bitmap) {
     BuildPage(document, 0);
   } else {
-    if (SeekDocFile(document.hdoc, aPageOffset[page], kSeekSet) < 0) throw DocumentFailure("Seek page failed");
-    ReadPageHeaders(document.hdoc, true);
+    if (SeekDocFile(document.hdoc, document.table.pageOffsets[page], kSeekSet) < 0) {
+      throw DocumentFailure("Seek page failed");
+    }
+    ReadPageHeaders(document.page, document.hdoc, true);
   }
-  const PageGeometry geometry = CheckPageGeometry(!document.bitmap);
-  const double dpi = sBitMapInfoHeader.BMIH.biXPelsPerMeter * kInchesPerMeter;
+  const PageGeometry geometry = CheckPageGeometry(document.page, !document.bitmap);
+  const double dpi = document.page.info.BMIH.biXPelsPerMeter * kInchesPerMeter;
   const int32_t dotsPerInch = dpi >= 1 && dpi < 100000 ? static_cast<int32_t>(dpi + 0.5) : 0;
   return {geometry.width, geometry.height, dotsPerInch};
 }
 
 void BuildPage(ReaderDocument& document, int32_t page) {
-  // The compact decoder bounds its reads by the page in iCurPage.
-  iCurPage = page;
+  document.table.currentPage = page;
   if (document.bitmap) {
-    ReadBmpFile(QFile::encodeName(document.path).constData());
+    ReadBmpFile(document.page, document.host, QFile::encodeName(document.path).constData());
   } else {
-    LoadPage(document.hdoc, document.hofs, page);
+    LoadPage(document.table, document.page, document.host, document.hdoc, document.hofs, page);
   }
 }
 
-QImage PageStateImage() {
+QImage PageStateImage(const PageState& page) {
   PagePixels pixels;
   std::string error;
-  if (!OpenPagePixels(pixels, error)) throw DocumentFailure(error);
+  if (!OpenPagePixels(page, pixels, error)) throw DocumentFailure(error);
   if (pixels.bits == 1 && pixels.tableColours >= 2) {
     QImage image(pixels.width, pixels.height, QImage::Format_Mono);
     if (image.isNull()) throw MemoryFailure("not enough memory for the page");
@@ -215,18 +216,18 @@ QImage ScaledPage(const QImage& page, const QSize& size) {
   return from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-std::vector<uint8_t> PageStateBmp() {
+std::vector<uint8_t> PageStateBmp(const PageState& page) {
   std::vector<uint8_t> bytes;
-  WriteExportParts(AppendBytes, &bytes);
+  WriteExportParts(page, AppendBytes, &bytes);
   return bytes;
 }
 
-std::vector<uint8_t> PageStatePng() {
+std::vector<uint8_t> PageStatePng(const PageState& page) {
   PagePixels pixels;
   PageTones tones;
   std::string error;
   std::vector<uint8_t> bytes;
-  if (!OpenPagePixels(pixels, error) || !ClassifyPage(pixels, tones, error) || !EncodePng(pixels, tones, bytes, error)) {
+  if (!OpenPagePixels(page, pixels, error) || !ClassifyPage(pixels, tones, error) || !EncodePng(pixels, tones, bytes, error)) {
     throw DocumentFailure(error);
   }
   return bytes;

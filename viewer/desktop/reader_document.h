@@ -1,8 +1,8 @@
 // One open document for the reader, over the document library: a packed
 // .kwen document restored in memory as far as the pages read need, an
-// unpacked document, or a plain BMP file. The library keeps its state in
-// globals, so one thread at a time uses this (the reader's worker thread,
-// or the main thread of a headless export).
+// unpacked document, or a plain BMP file. The document holds its own page
+// state: one thread at a time uses it (the reader's worker thread, or the
+// main thread of a headless export).
 #pragma once
 
 #include <QFile>
@@ -13,17 +13,28 @@
 #include <stdexcept>
 #include <vector>
 
+#include "document/document_error.h"
+#include "document/document_state.h"
+#include "document/host.h"
+#include "document/page_state.h"
 #include "engine/memory_pack.h"
 #include "viewer/desktop/reader_layout.h"
 #include "document/doc_file.h"
 
-// What the library's FailDocument throws in the reader: the failure's text.
-struct DocumentFailure : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+// What the library throws: the failure's text.
+using DocumentFailure = DocumentError;
 // A failure for want of memory: its text is plain already.
 struct MemoryFailure : DocumentFailure {
   using DocumentFailure::DocumentFailure;
+};
+
+// The page bitmap in heap memory; the want of it is a MemoryFailure.
+class ReaderPageHost : public DocumentHost {
+ public:
+  uint8_t* ReplacePageBlock(uint32_t size) override;
+
+ private:
+  std::unique_ptr<uint8_t[]> block_;
 };
 
 struct ReaderDocument {
@@ -35,6 +46,9 @@ struct ReaderDocument {
   std::unique_ptr<MemoryUnpack> unpack;
   DocFile hdoc;
   DocFile hofs;
+  DocumentState table;
+  PageState page;
+  ReaderPageHost host;
   int32_t pageCount = 0;
   int64_t documentBytes = 0;  // the unpacked document's size, from its page table
   ~ReaderDocument();
@@ -57,15 +71,15 @@ QString RestoreEnding(const ReaderDocument& document);
 QString PageFailureText(const ReaderDocument& document, int32_t page, const std::exception& failure);
 // Reads page `page`'s headers: its size and resolution. Throws.
 PageExtent ReadPageExtent(ReaderDocument& document, int32_t page);
-// Builds page `page` into the library's page state. Throws.
+// Builds page `page` into the document's page state. Throws.
 void BuildPage(ReaderDocument& document, int32_t page);
 // The page in the page state as an image: 1-bit pages as 1-bit images with
 // their two colours, others as red, green and blue. Throws.
-QImage PageStateImage();
+QImage PageStateImage(const PageState& page);
 // The page at another size: smaller, each pixel the average of the page
 // pixels it covers (1-bit text turns into clean grey); larger, page pixels
 // as sharp blocks.
 QImage ScaledPage(const QImage& page, const QSize& size);
 // The page state as the BMP file the export writes, and as PNG.
-std::vector<uint8_t> PageStateBmp();
-std::vector<uint8_t> PageStatePng();
+std::vector<uint8_t> PageStateBmp(const PageState& page);
+std::vector<uint8_t> PageStatePng(const PageState& page);

@@ -1,23 +1,12 @@
-// The reader's side of the document host: a failure becomes an exception
-// that the page or document being read turns into a message in the window,
-// and the page bitmap is ordinary heap memory.
-#include <cstdlib>
+// The reader's document host: the page bitmap is ordinary heap memory, and
+// the want of it a failure whose text is plain already.
 #include <new>
 
 #include "viewer/desktop/reader_document.h"
-#include "document/host.h"
 
-static uint8_t* pageBlock = nullptr;
-
-void FailDocument(const char* text) { throw DocumentFailure(text); }
-
-uint8_t* ReplacePageBlock(uint32_t size) {
-  std::free(pageBlock);
-  pageBlock = static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size));
-  if (pageBlock == nullptr) throw MemoryFailure("Not enough memory for the page bitmap");
-  return pageBlock;
+uint8_t* ReaderPageHost::ReplacePageBlock(uint32_t size) {
+  block_.reset();
+  block_.reset(new (std::nothrow) uint8_t[size == 0 ? 1 : size]);
+  if (!block_) throw MemoryFailure("Not enough memory for the page bitmap");
+  return block_.get();
 }
-
-void FitWindowToPage() {}
-void InvalidatePage() {}
-void CloseDocument() {}

@@ -4,7 +4,7 @@
 #include "viewer/windows/view_geometry.h"
 #include "viewer/windows/view_host.h"
 #include "viewer/windows/window_sizing.h"
-#include "document/host.h"
+#include "viewer/windows/viewer_state.h"
 
 bool bShiftDown = false;
 bool bCtrlDown = false;

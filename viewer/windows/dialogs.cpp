@@ -10,8 +10,7 @@
 #include "viewer/windows/resource_ids.h"
 #include "viewer/windows/texts.h"
 #include "viewer/windows/view_host.h"
-#include "document/document_state.h"
-#include "document/host.h"
+#include "viewer/windows/viewer_state.h"
 
 namespace {
 

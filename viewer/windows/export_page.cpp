@@ -9,7 +9,7 @@
 #include "viewer/windows/main_window.h"
 #include "viewer/windows/texts.h"
 #include "engine/output_file.h"
-#include "document/document_state.h"
+#include "viewer/windows/viewer_state.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ void WriteExportFile() {
     ShowWarning(text::kCantCreateExport);
     return;
   }
-  const char* failure = WriteExportParts(WriteToFile, &output);
+  const char* failure = WriteExportParts(gPage, WriteToFile, &output);
   if (failure == nullptr && !output.Commit()) failure = kLastExportPartFailure;
   if (failure != nullptr) ShowWarning(failure);
 }

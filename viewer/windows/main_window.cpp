@@ -11,10 +11,8 @@
 #include "viewer/windows/view_geometry.h"
 #include "viewer/windows/view_host.h"
 #include "viewer/windows/window_sizing.h"
-#include "document/document_state.h"
-#include "document/host.h"
+#include "viewer/windows/viewer_state.h"
 #include "document/page_loader.h"
-#include "document/page_state.h"
 #include "viewer/windows/unpack_process.h"
 
 HINSTANCE hInst = nullptr;
@@ -128,7 +126,7 @@ void ScrollClient(int32_t dy) {
   UpdateWindow(hMainWnd);
 }
 
-void LoadCurrentPage() { LoadPage(hdoc, hofs, iCurPage); }
+void LoadCurrentPage() { ViewerLoadPage(hdoc, hofs, iCurPage); }
 
 void InvalidatePage() { RepaintClient(); }
 

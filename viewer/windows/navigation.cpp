@@ -2,7 +2,7 @@
 
 #include "viewer/windows/view_geometry.h"
 #include "viewer/windows/view_host.h"
-#include "document/document_state.h"
+#include "viewer/windows/viewer_state.h"
 
 bool bPackedDoc = false;
 bool bBmpDoc = false;

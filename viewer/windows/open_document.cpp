@@ -2,6 +2,7 @@
 // unpacking, anything else as a plain BMP file.
 #include <windows.h>
 
+#include "viewer/windows/viewer_state.h"
 #include "viewer/windows/main_window.h"
 #include "viewer/windows/navigation.h"
 #include "viewer/windows/resource_ids.h"
@@ -35,7 +36,7 @@ void OpenDocument(HWND hwnd) {
   if (bPackedDoc) {
     ReadKWENFile(szFileName);
   } else {
-    ReadBmpFile(szFileName);
+    ViewerReadBmpFile(szFileName);
   }
   iViewTop = 0;
   EnableMenuItem(GetMenu(hwnd), IDM_EXPORT, MF_BYCOMMAND | MF_ENABLED);

@@ -5,7 +5,7 @@
 #include "viewer/windows/main_window.h"
 #include "viewer/windows/texts.h"
 #include "viewer/windows/view_geometry.h"
-#include "document/page_state.h"
+#include "viewer/windows/viewer_state.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "document/document_format.h"
-#include "document/host.h"
+#include "viewer/windows/viewer_state.h"
 #include "document/page_loader.h"
 
 char szTempFile[kPathBufferBytes];
@@ -133,8 +133,8 @@ void ReadKWENFile(const char* documentPath) {
   WaitForUnpackedFile();
   if (!OpenDocFile(hofs, szTempFile)) FailDocument("Error open file for handle hofs");
   hdoc.writerRunning = hofs.writerRunning = ChildRunning;
-  ReadDocumentTable(hdoc);
-  LoadPage(hdoc, hofs, 0);
+  ViewerReadDocumentTable(hdoc);
+  ViewerLoadPage(hdoc, hofs, 0);
 }
 
 void DiscardUnpackedFile() {

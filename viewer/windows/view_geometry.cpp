@@ -3,8 +3,7 @@
 #include <algorithm>
 
 #include "viewer/windows/navigation.h"
-#include "document/document_state.h"
-#include "document/page_state.h"
+#include "viewer/windows/viewer_state.h"
 
 int32_t iViewTop = 0;
 

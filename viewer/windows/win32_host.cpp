@@ -1,13 +1,17 @@
 // The document host of the viewer: failures in "WARNING" boxes that end the
 // program, after ending the unpacking and deleting its file, and the page
-// bitmap in one block of global memory.
+// bitmap in one block of global memory; and the library's calls on the
+// viewer's state, whose failures end there.
 #include <windows.h>
 
 #include "viewer/windows/main_window.h"
 #include "viewer/windows/texts.h"
-#include "document/host.h"
-#include "document/page_state.h"
+#include "viewer/windows/viewer_state.h"
 #include "viewer/windows/unpack_process.h"
+#include "document/bmp_reader.h"
+#include "document/document_error.h"
+#include "document/document_format.h"
+#include "document/page_loader.h"
 
 namespace {
 
@@ -36,7 +40,39 @@ void FreePageBlock() {
   pDibBits = nullptr;
 }
 
+// Hands the library's calls to the window's handlers.
+class WindowHost : public DocumentHost {
+ public:
+  uint8_t* ReplacePageBlock(uint32_t size) override { return ::ReplacePageBlock(size); }
+  void FitWindowToPage() override { ::FitWindowToPage(); }
+  void InvalidatePage() override { ::InvalidatePage(); }
+  void CloseDocument() override { ::CloseDocument(); }
+};
+
+WindowHost windowHost;
+
+template <typename Call>
+void ReportingFailure(Call&& call) {
+  try {
+    call();
+  } catch (const DocumentError& failure) {
+    FailAndExit(failure.what());
+  }
+}
+
 }  // namespace
+
+void ViewerReadDocumentTable(DocFile& file) {
+  ReportingFailure([&file] { ReadDocumentTable(gDocument, windowHost, file); });
+}
+
+void ViewerLoadPage(DocFile& records, DocFile& spots, int32_t page) {
+  ReportingFailure([&records, &spots, page] { LoadPage(gDocument, gPage, windowHost, records, spots, page); });
+}
+
+void ViewerReadBmpFile(const char* path) {
+  ReportingFailure([path] { ReadBmpFile(gPage, windowHost, path); });
+}
 
 void ShowWarning(const char* text) { MessageBoxA(hMainWnd, text, text::kWarning, MB_ICONERROR); }
 

@@ -6,7 +6,7 @@
 #include "tests/document/test_host.h"
 #include "viewer/windows/commands.h"
 #include "viewer/windows/view_geometry.h"
-#include "document/document_state.h"
+#include "viewer/windows/viewer_state.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ TEST_F(Navigation, TheBoxWindowAndMouseKeys) {
   for (uint32_t key : {vk::kF1, vk::kF, vk::kP, vk::kOne, vk::kTwo}) Key(key);
   EXPECT_EQ(viewRecord.actions, (Actions{"controls", "file name", "page number", "width 480", "width 640"}));
   Key(vk::kThree);
-  EXPECT_EQ(hostRecord.fits, 1);
+  EXPECT_EQ(Session().host.record.fits, 1);
   HandleLeftButton();
   EXPECT_EQ(iViewTop, 73);
   HandleRightButton();
@@ -120,7 +120,7 @@ TEST_F(Navigation, WithoutADocumentKeysAndButtonsDoNothing) {
   HandleRightButton();
   EXPECT_FALSE(bShiftDown || bCtrlDown);
   EXPECT_TRUE(viewRecord.actions.empty() && viewRecord.loads.empty() && viewRecord.scrolls.empty());
-  EXPECT_EQ(hostRecord.fits, 0);
+  EXPECT_EQ(Session().host.record.fits, 0);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "tests/viewer/windows/view_test_host.h"
 #include "viewer/windows/commands.h"
 #include "viewer/windows/view_geometry.h"
-#include "document/document_state.h"
+#include "viewer/windows/viewer_state.h"
 
 namespace {
 

@@ -4,8 +4,7 @@
 
 #include "tests/viewer/windows/view_test_host.h"
 #include "viewer/windows/navigation.h"
-#include "document/document_state.h"
-#include "document/page_state.h"
+#include "viewer/windows/viewer_state.h"
 
 namespace {
 

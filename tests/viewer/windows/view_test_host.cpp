@@ -6,8 +6,7 @@
 #include "viewer/windows/commands.h"
 #include "viewer/windows/navigation.h"
 #include "viewer/windows/view_geometry.h"
-#include "document/document_state.h"
-#include "document/page_state.h"
+#include "viewer/windows/viewer_state.h"
 
 ViewRecord viewRecord;
 
@@ -51,3 +50,5 @@ void OpenTestDocument(const std::vector<std::pair<int32_t, int32_t>>& pages, boo
   bShiftDown = bCtrlDown = false;
   SetPageSize(0);
 }
+
+void FitWindowToPage() { ++Session().host.record.fits; }
