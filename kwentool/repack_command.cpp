@@ -12,6 +12,7 @@
 #include "input/file_bytes.h"
 #include "kwentool/open_document.h"
 #include "kwentool/output_check.h"
+#include "library/file_kind.h"
 
 namespace {
 
@@ -21,10 +22,6 @@ constexpr int kLargestWindowExponent = 24;
 int Refuse(const std::string& text) {
   std::fprintf(stderr, "kwentool: %s\n", text.c_str());
   return kRepackFailed;
-}
-
-bool IsDocument(const std::vector<uint8_t>& bytes) {
-  return bytes.size() >= kLabelBytes && (LabelIs(bytes.data(), kDocumentLabel) || IsOldDocumentLabel(bytes.data()));
 }
 
 }  // namespace
@@ -41,7 +38,9 @@ int RepackDocument(const char* inPath, const char* outPath) {
   if (read == FileRead::kNotRead) return Refuse(std::string("Cannot read ") + inPath);
   const UnpackResult label = UnpackBytes(file.data(), file.size(), kLabelBytes);
   if (!label.hasHeader) return Refuse(std::string(inPath) + " is empty");
-  if (!IsDocument(label.bytes)) return Refuse(std::string(inPath) + " does not hold a document (no label KNWE)");
+  if (!HasDocumentLabel(label.bytes.data(), static_cast<int64_t>(label.bytes.size()))) {
+    return Refuse(std::string(inPath) + " does not hold a document (no label KNWE)");
+  }
   // Restored no further than the page table says the document ends: a few
   // packed bytes can go on for gigabytes past it.
   OpenedDocument document;

@@ -2088,7 +2088,9 @@ stbi_inline static int stbi__jpeg_huff_decode(stbi__jpeg *j, stbi__huffman *h)
    k = h->fast[c];
    if (k < 255) {
       int s = h->size[k];
-      if (s > j->code_bits)
+      // kwen patch: a damaged table's entry may claim a code longer than
+      // any (16 bits), which would shift the whole buffer out.
+      if (s > j->code_bits || s > 16)
          return -1;
       j->code_buffer <<= s;
       j->code_bits -= s;

@@ -10,51 +10,12 @@
 #include "render/export_layout.h"
 #include "viewer/desktop/area_average.h"
 #include "document/bmp_reader.h"
-#include "document/document_format.h"
-#include "document/document_kind.h"
-#include "document/document_layout.h"
-#include "document/document_state.h"
 #include "document/page_loader.h"
 #include "document/page_state.h"
 
 namespace {
 
 constexpr double kInchesPerMeter = 0.0254;
-
-void Restore(DocFile& file, int64_t wanted) {
-  MemoryUnpack& unpack = *static_cast<MemoryUnpack*>(file.restoreSource);
-  ContinueUnpack(unpack, wanted);
-  file.memory = unpack.result.bytes.data();
-  file.memorySize = static_cast<int64_t>(unpack.result.bytes.size());
-}
-
-// Packed bits a stream that runs out may leave unread: the start of the
-// code it could not finish.
-constexpr uint64_t kUnfinishedCodeBits = 64;
-
-// True when restoring stopped because the packed data ran out (a file cut
-// short), not at a code that makes no sense or an early end mark (damage).
-bool StreamRanOut(const MemoryUnpack& unpack) {
-  return unpack.result.end == DecodeEnd::kCutShort &&
-         BitsConsumed(unpack.packed) + kUnfinishedCodeBits >= unpack.packedSize * 8;
-}
-
-// The pages whose bytes are all restored.
-int32_t PagesRestored(const ReaderDocument& document) {
-  const int64_t restored = RestoredBytes(document);
-  int32_t pages = 0;
-  while (pages < document.pageCount && document.table.pageOffsets[pages + 1] <= restored) ++pages;
-  return pages;
-}
-
-bool StartsWithBitmapType(const ReaderDocument& document) {
-  return document.size >= 2 && (document.bytes[0] | document.bytes[1] << 8) == kBitmapType;
-}
-
-bool StartsWithDocumentLabel(const ReaderDocument& document) {
-  if (document.size < static_cast<int64_t>(kLabelBytes)) return false;
-  return LabelIs(document.bytes, kDocumentLabel) || IsOldDocumentLabel(document.bytes);
-}
 
 uint32_t AppendBytes(void* bytes, const void* data, uint32_t size) {
   const uint8_t* from = static_cast<const uint8_t*>(data);
@@ -65,10 +26,6 @@ uint32_t AppendBytes(void* bytes, const void* data, uint32_t size) {
 
 }  // namespace
 
-ReaderDocument::~ReaderDocument() {
-  if (unpack) ReleaseUnpack(*unpack);
-}
-
 void OpenReaderDocument(ReaderDocument& document, const QString& path) {
   document.path = path;
   document.file.setFileName(path);
@@ -76,21 +33,12 @@ void OpenReaderDocument(ReaderDocument& document, const QString& path) {
   if (!document.file.open(QIODevice::ReadOnly)) {
     throw DocumentFailure("it cannot be read: " + document.file.errorString().toStdString());
   }
-  document.size = document.file.size();
-  if (document.size == 0) throw DocumentFailure("the file is empty");
-  document.bytes = document.file.map(0, document.size);
-  if (document.bytes == nullptr) throw DocumentFailure("it cannot be read: " + document.file.errorString().toStdString());
-  const QByteArray localPath = QFile::encodeName(path);
-  if (IsPackedDocumentName(localPath.constData())) {
-    document.unpack = std::make_unique<MemoryUnpack>();
-    StartUnpack(*document.unpack, document.bytes, static_cast<uint64_t>(document.size), INT32_MAX);
-    if (!document.unpack->result.hasHeader) throw DocumentFailure("Unpack file error");
-    OpenRestoredDocFile(document.hdoc, Restore, document.unpack.get());
-    OpenRestoredDocFile(document.hofs, Restore, document.unpack.get());
-  } else if (StartsWithDocumentLabel(document)) {
-    OpenMemoryDocFile(document.hdoc, document.bytes, document.size);
-    OpenMemoryDocFile(document.hofs, document.bytes, document.size);
-  } else if (!StartsWithBitmapType(document)) {
+  const int64_t size = document.file.size();
+  if (size == 0) throw DocumentFailure("the file is empty");
+  const uint8_t* bytes = document.file.map(0, size);
+  if (bytes == nullptr) throw DocumentFailure("it cannot be read: " + document.file.errorString().toStdString());
+  OpenKwenDocument(document, document.host, QFile::encodeName(path).constData(), bytes, size);
+  if (document.kind == FileKind::kOther) {
     // Page images, PDF files and the like are made into documents by the
     // builder, not read here.
     throw DocumentFailure(QObject::tr("it is not a kwen document or a BMP picture; make a document of it with: "
@@ -98,42 +46,25 @@ void OpenReaderDocument(ReaderDocument& document, const QString& path) {
                               .arg(QFileInfo(path).completeBaseName(), QFileInfo(path).fileName())
                               .toLocal8Bit()
                               .toStdString());
-  } else {
-    document.bitmap = true;
-    document.pageCount = document.table.pageCount = 1;
-    return;
   }
-  ReadDocumentTable(document.table, document.host, document.hdoc);
   document.pageCount = document.table.pageCount;
-  document.documentBytes = document.table.pageOffsets[document.pageCount];
-  // Nothing past the last page is ever read.
-  if (document.unpack) SetUnpackLimit(*document.unpack, document.documentBytes);
 }
 
-int64_t RestoredBytes(const ReaderDocument& document) {
-  if (document.unpack) return static_cast<int64_t>(document.unpack->result.bytes.size());
-  return document.size;
-}
-
-void RestoreWhole(ReaderDocument& document) {
-  if (document.unpack) ContinueUnpack(*document.unpack, document.documentBytes);
-}
-
-bool RestoreStopped(const ReaderDocument& document) {
-  if (!document.unpack || RestoredBytes(document) >= document.documentBytes) return true;
-  const DecodeEnd end = document.unpack->result.end;
-  return end != DecodeEnd::kNone && end != DecodeEnd::kPaused;
-}
+void RestoreWhole(ReaderDocument& document) { RestoreUpTo(document, document.documentBytes); }
 
 QString RestoreEnding(const ReaderDocument& document) {
-  if (!RestoreStopped(document) || RestoredBytes(document) >= document.documentBytes) return {};
-  if (document.unpack->result.end == DecodeEnd::kOverLimit) {
-    return QObject::tr("The document is too large: it restores to more than 2 GiB");
-  }
+  if (!RestoreStopped(document)) return {};
   const int32_t pages = PagesRestored(document);
-  if (StreamRanOut(*document.unpack)) {
-    if (pages == 0) return QObject::tr("The document is cut short within its first page");
-    return QObject::tr("The document is cut short after page %1").arg(pages);
+  switch (HowRestoreEnded(document)) {
+    case RestoreEnd::kWhole:
+      return {};
+    case RestoreEnd::kTooLarge:
+      return QObject::tr("The document is too large: it restores to more than 2 GiB");
+    case RestoreEnd::kCutShort:
+      if (pages == 0) return QObject::tr("The document is cut short within its first page");
+      return QObject::tr("The document is cut short after page %1").arg(pages);
+    case RestoreEnd::kDamaged:
+      break;
   }
   if (pages == 0) return QObject::tr("The document is damaged: not even its first page can be restored");
   return QObject::tr("The document is damaged after page %1").arg(pages);

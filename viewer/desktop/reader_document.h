@@ -1,8 +1,8 @@
-// One open document for the reader, over the document library: a packed
-// .kwen document restored in memory as far as the pages read need, an
-// unpacked document, or a plain BMP file. The document holds its own page
-// state: one thread at a time uses it (the reader's worker thread, or the
-// main thread of a headless export).
+// One open document for the reader, opened by the library over the file
+// mapped in memory: a packed .kwen document restored as far as the pages
+// read need, an unpacked document, or a plain BMP file. The document holds
+// its own page state: one thread at a time uses it (the reader's worker
+// thread, or the main thread of a headless export).
 #pragma once
 
 #include <QFile>
@@ -14,12 +14,10 @@
 #include <vector>
 
 #include "document/document_error.h"
-#include "document/document_state.h"
 #include "document/host.h"
 #include "document/page_state.h"
-#include "engine/memory_pack.h"
+#include "library/open_document.h"
 #include "viewer/desktop/reader_layout.h"
-#include "document/doc_file.h"
 
 // What the library throws: the failure's text.
 using DocumentFailure = DocumentError;
@@ -37,32 +35,18 @@ class ReaderPageHost : public DocumentHost {
   std::unique_ptr<uint8_t[]> block_;
 };
 
-struct ReaderDocument {
+// The library's opened file, with the reader's mapping of it.
+struct ReaderDocument : KwenDocument {
   QString path;
-  bool bitmap = false;
   QFile file;
-  const uint8_t* bytes = nullptr;  // the file, mapped
-  int64_t size = 0;
-  std::unique_ptr<MemoryUnpack> unpack;
-  DocFile hdoc;
-  DocFile hofs;
-  DocumentState table;
-  PageState page;
   ReaderPageHost host;
   int32_t pageCount = 0;
-  int64_t documentBytes = 0;  // the unpacked document's size, from its page table
-  ~ReaderDocument();
 };
 
 // Opens `path` and reads its page table; throws DocumentFailure.
 void OpenReaderDocument(ReaderDocument& document, const QString& path);
-// The unpacked bytes there are so far (all of them for an unpacked file).
-int64_t RestoredBytes(const ReaderDocument& document);
 // Restores the rest of a packed document.
 void RestoreWhole(ReaderDocument& document);
-// True once restoring can go no further: the whole document is there, or
-// its packed data has ended short of it.
-bool RestoreStopped(const ReaderDocument& document);
 // How a stopped restore ended, in plain words ("The document is cut short
 // after page 91"); empty when the whole document is there.
 QString RestoreEnding(const ReaderDocument& document);
