@@ -34,6 +34,12 @@ void OpenRestoredDocFile(DocFile& file, void (*restore)(DocFile&, int64_t), void
   file.restoreSource = source;
 }
 
+void OpenStoreDocFile(DocFile& file, ByteStore& store) {
+  file = DocFile{};
+  file.inMemory = true;
+  file.store = &store;
+}
+
 void CloseDocFile(DocFile& file) {
   if (file.handle != -1) {
 #if defined(_WIN32)
@@ -45,7 +51,21 @@ void CloseDocFile(DocFile& file) {
   file = DocFile{};
 }
 
+namespace {
+
+int32_t ReadStore(DocFile& file, void* buffer, uint32_t count) {
+  const int64_t there = file.store->Reach(file.memoryPosition + count);
+  const int64_t left = there - file.memoryPosition;
+  const uint32_t take = left <= 0 ? 0 : left < count ? static_cast<uint32_t>(left) : count;
+  if (take > 0 && !file.store->ReadAt(file.memoryPosition, buffer, take)) return -1;
+  file.memoryPosition += take;
+  return static_cast<int32_t>(take);
+}
+
+}  // namespace
+
 int32_t ReadOnce(DocFile& file, void* buffer, uint32_t count) {
+  if (file.store != nullptr) return ReadStore(file, buffer, count);
   if (file.inMemory) {
     // The restore refreshes the address too: the bytes may have moved.
     if (file.restore != nullptr) file.restore(file, file.memoryPosition + count);

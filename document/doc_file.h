@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "document/byte_store.h"
+
 struct DocFile {
   intptr_t handle = -1;  // the platform's file handle; -1 none
   bool inMemory = false;
@@ -14,6 +16,8 @@ struct DocFile {
   // available as far as there are any, and sets memory and memorySize.
   void (*restore)(DocFile& file, int64_t wanted) = nullptr;
   void* restoreSource = nullptr;
+  // Bytes shared with other readers, read at this file's own position.
+  ByteStore* store = nullptr;
   // For a file being written: true while the writer may still add bytes;
   // each call may wait a little. Null means the file is complete.
   bool (*writerRunning)() = nullptr;
@@ -26,6 +30,7 @@ constexpr int kSeekCurrent = 1;
 bool OpenDocFile(DocFile& file, const char* path);
 void OpenMemoryDocFile(DocFile& file, const uint8_t* data, int64_t size);
 void OpenRestoredDocFile(DocFile& file, void (*restore)(DocFile&, int64_t), void* source);
+void OpenStoreDocFile(DocFile& file, ByteStore& store);
 void CloseDocFile(DocFile& file);
 
 // Reads exactly `count` bytes, repeating short reads while the writer runs.

@@ -3,8 +3,6 @@
 // every failure. The library itself never ends the program.
 #pragma once
 
-#include <stdexcept>
+#include "kwen/error.h"
 
-struct DocumentError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+using DocumentError = kwen::Error;

@@ -24,12 +24,26 @@ constexpr uint64_t kDrawAllowance = uint64_t{1} << 28;
 constexpr uint64_t kSpotAllowance = uint64_t{1} << 20;
 
 // The state one page is built with: the document's table, read only, and
-// the page written; no host when nothing is drawn.
+// the page written; no window when nothing is drawn, and no host when the
+// bitmap is the caller's.
 struct PageRun {
   const DocumentState& document;
   PageState& state;
   DocumentHost* host;
+  const PageWindow* window;
 };
+
+void RequireWindowOnPage(const PageWindow& window, const PageGeometry& page) {
+  if (window.left < 0 || window.bottomRow < 0 || window.width <= 0 || window.rows <= 0 ||
+      int64_t{window.left} + window.width > page.width || int64_t{window.bottomRow} + window.rows > page.height) {
+    throw DocumentError("The part of the page asked for lies outside it");
+  }
+}
+
+// The window's bitmap, whose rows and columns start at its corner.
+PageGeometry WindowGeometry(const PageWindow& window, uint32_t bits) {
+  return PageGeometry{window.width, window.rows, bits, RowBytes(bits, static_cast<uint32_t>(window.width))};
+}
 
 // What the page loader keeps while it reads one page's spot records.
 struct SpotCursor {
@@ -257,8 +271,8 @@ int32_t ReadSpotStart(PageState& state, DocReader& doc, const PageGeometry& page
   }
 }
 
-void ReadAndDrawSpot(PageRun& run, PageReaders& readers, const PageGeometry& page, SpotCursor& cursor,
-                     std::vector<uint8_t>& buffer) {
+void ReadAndDrawSpot(PageRun& run, PageReaders& readers, const PageGeometry& page, const PageGeometry& target,
+                     SpotCursor& cursor, std::vector<uint8_t>& buffer) {
   PageState& state = run.state;
   if (cursor.drawing) state.ready = false;
   const int32_t dx = ReadSpotStart(state, readers.doc, page, cursor);
@@ -271,32 +285,39 @@ void ReadAndDrawSpot(PageRun& run, PageReaders& readers, const PageGeometry& pag
   const int64_t left = cursor.x + dx;
   cursor.x = left + spot.width - 1;
   ++state.counts.spots;
+  if (spot.picture) ++state.counts.pictures;
   // A spot of no pixels reads and draws nothing.
   if (spot.width != 0 && spot.height != 0) {
     const bool thin = IsThinMask(spot, page.bits);
-    const SpotArea area = ClipSpot(left, page.height - (cursor.y + 1), spot.width, spot.height, page);
+    const PageWindow* window = run.window;
+    const SpotArea area = window == nullptr
+                              ? ClipSpot(left, page.height - (cursor.y + 1), spot.width, spot.height, page)
+                              : ClipSpot(left - window->left, page.height - (cursor.y + 1) - window->bottomRow,
+                                         spot.width, spot.height, target);
     ChargeSpot(spot, area, thin, cursor);
     // Only a raw picture whose pixels are still to be looked at is read whole
     // in the walk that draws nothing.
     const bool lookAt = !state.counts.inked && area.Pixels() != 0;
     const bool readsPixels = lookAt && spot.picture && !thin && !spot.compact && page.bits % 8 == 0;
-    if (!thin && !(readsPixels && !cursor.drawing)) FillSpot(state, source, spot, page, cursor.drawing, buffer);
+    // A spot outside the window is passed over, as in the walk that draws nothing.
+    const bool draws = cursor.drawing && area.Pixels() != 0;
+    if (!thin && !(readsPixels && !draws)) FillSpot(state, source, spot, page, draws, buffer);
     if (lookAt) {
-      state.counts.inked = SpotInks(source, spot, thin, cursor.ink, page, state.whiteIndex, cursor.drawing, buffer);
+      state.counts.inked = SpotInks(source, spot, thin, cursor.ink, page, state.whiteIndex, draws, buffer);
     }
-    if (cursor.drawing) {
+    if (draws) {
       // A thin spot has all its bits set: a mask paints its ink, a 1-bit
       // picture the value 1 unless that is white.
       const uint32_t white = static_cast<uint32_t>(state.whiteIndex);
-      if (thin && !spot.picture) FillArea(page, state.bits, area, cursor.ink);
-      if (thin && spot.picture && white != 1) FillArea(page, state.bits, area, 1);
-      if (!thin && !spot.picture) DrawMask(page, state.bits, area, buffer.data(), cursor.ink);
-      if (!thin && spot.picture) DrawPicture(page, state.bits, area, buffer.data(), white);
+      if (thin && !spot.picture) FillArea(target, state.bits, area, cursor.ink);
+      if (thin && spot.picture && white != 1) FillArea(target, state.bits, area, 1);
+      if (!thin && !spot.picture) DrawMask(target, state.bits, area, buffer.data(), cursor.ink);
+      if (!thin && spot.picture) DrawPicture(target, state.bits, area, buffer.data(), white);
     }
   }
   if (!cursor.drawing) return;
   state.ready = true;
-  run.host->InvalidatePage();
+  if (run.host != nullptr) run.host->InvalidatePage();
 }
 
 // Reads page `page`'s headers and walks its spot records, drawing them into
@@ -304,7 +325,7 @@ void ReadAndDrawSpot(PageRun& run, PageReaders& readers, const PageGeometry& pag
 void ReadPage(PageRun run, DocFile& hdoc, DocFile& hofs, int32_t page) {
   const DocumentState& document = run.document;
   PageState& state = run.state;
-  const bool drawing = run.host != nullptr;
+  const bool drawing = run.host != nullptr || run.window != nullptr;
   if (page < 0 || page >= document.pageCount) throw DocumentError("The document has no such page");
   state.ready = false;
   state.compact = false;
@@ -321,7 +342,13 @@ void ReadPage(PageRun run, DocFile& hdoc, DocFile& hofs, int32_t page) {
   const uint64_t pixels = static_cast<uint64_t>(geometry.width) * static_cast<uint64_t>(geometry.height);
   const uint64_t byBytes = kDrawAllowance + 2 * size;
   cursor.drawBudget = (kOverdrawFactor * pixels < byBytes ? kOverdrawFactor * pixels : byBytes) + kSpotAllowance;
-  if (drawing) {
+  PageGeometry target = geometry;
+  if (run.window != nullptr) {
+    RequireWindowOnPage(*run.window, geometry);
+    target = WindowGeometry(*run.window, geometry.bits);
+    state.bits = run.window->bits;
+    FillWhite(state, target);
+  } else if (drawing) {
     FitWindowIfResized(state, *run.host, geometry.width, geometry.height);
     PreparePageBlock(state, *run.host, static_cast<uint32_t>(size), geometry.height);
     FillWhite(state, geometry);
@@ -332,7 +359,9 @@ void ReadPage(PageRun run, DocFile& hdoc, DocFile& hofs, int32_t page) {
   PageReaders readers;
   const bool positioned = StartDocReader(readers.doc, hdoc, end);
   StartDocReader(readers.refs, hofs, end);
-  while (positioned && ReaderPosition(readers.doc) < end) ReadAndDrawSpot(run, readers, geometry, cursor, spotBuffer);
+  while (positioned && ReaderPosition(readers.doc) < end) {
+    ReadAndDrawSpot(run, readers, geometry, target, cursor, spotBuffer);
+  }
   // The files are left where the records read end, not where the buffers do.
   ReleaseReader(readers.doc);
   ReleaseReader(readers.refs);
@@ -407,10 +436,15 @@ void LoadPage(const DocumentState& document, PageState& page, DocumentHost& host
               int32_t index) {
   // The records are walked first, bounded by their bytes: a page that will
   // be refused never costs its bitmap, which its header alone can make huge.
-  ReadPage(PageRun{document, page, nullptr}, hdoc, hofs, index);
-  ReadPage(PageRun{document, page, &host}, hdoc, hofs, index);
+  ReadPage(PageRun{document, page, nullptr, nullptr}, hdoc, hofs, index);
+  ReadPage(PageRun{document, page, &host, nullptr}, hdoc, hofs, index);
 }
 
 void ScanPage(const DocumentState& document, PageState& page, DocFile& hdoc, DocFile& hofs, int32_t index) {
-  ReadPage(PageRun{document, page, nullptr}, hdoc, hofs, index);
+  ReadPage(PageRun{document, page, nullptr, nullptr}, hdoc, hofs, index);
+}
+
+void LoadPageWindow(const DocumentState& document, PageState& page, DocFile& hdoc, DocFile& hofs, int32_t index,
+                    const PageWindow& window) {
+  ReadPage(PageRun{document, page, nullptr, &window}, hdoc, hofs, index);
 }

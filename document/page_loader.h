@@ -35,6 +35,24 @@ void LoadPage(const DocumentState& document, PageState& page, DocumentHost& host
 // what LoadPage would.
 void ScanPage(const DocumentState& document, PageState& page, DocFile& hdoc, DocFile& hofs, int32_t index);
 
+// A part of the page bitmap drawn by itself: `rows` bitmap rows from
+// `bottomRow` (rows count from the bottom, as in the bitmap) and `width`
+// columns from `left`, into `bits`, rows of RowBytes(page bits, width).
+struct PageWindow {
+  int32_t left;
+  int32_t bottomRow;
+  int32_t width;
+  int32_t rows;
+  uint8_t* bits;
+};
+
+// Draws the part of page `index` in `window`, with every check LoadPage
+// makes; `page` is written as by LoadPage, with `page.bits` the window's.
+// Spots outside the window are passed over, not decoded. Pages drawn window
+// by window are the page LoadPage draws, pixel for pixel.
+void LoadPageWindow(const DocumentState& document, PageState& page, DocFile& hdoc, DocFile& hofs, int32_t index,
+                    const PageWindow& window);
+
 struct PageGeometry {
   int32_t width;
   int32_t height;

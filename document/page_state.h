@@ -11,6 +11,7 @@
 // What the last page was made of (for reports; not part of the page).
 struct PageCounts {
   int32_t spots;
+  int32_t pictures;
   int32_t references;
   int32_t compactPictures;
   // Whether a spot may leave a pixel other than the page's white: false for

@@ -39,8 +39,8 @@ void RefuseSameFile(const char* packedName, const char* otherName) {
 // The source is opened before the packed file is created: a source that
 // cannot be read leaves a packed file already under the name as it was. The
 // packed file is written beside its name and takes the name once complete,
-// so a run that fails half-way (the process ends then) leaves nothing of
-// itself behind.
+// so a run that fails half-way (the failure unwinds through the output)
+// leaves nothing of itself behind.
 int Compress(const char* packedName, const char* sourceName, const Switches& switches) {
   int64_t sourceSize;
   if (!QueryFileSize(sourceName, &sourceSize)) FailCoded(exitcode::kFailure, msg::kNoSourceStatus);
@@ -72,8 +72,7 @@ int Compress(const char* packedName, const char* sourceName, const Switches& swi
   return exitcode::kSuccess;
 }
 
-// Opens the packed file and reads its header, ending the process when it
-// has none.
+// Opens the packed file and reads its header; a failure when it has none.
 void OpenPackedFile(BitFile& packed, const char* packedName, uint32_t* exponent) {
   if (IsDirectory(packedName)) FailCoded(exitcode::kFailure, msg::kPackedIsFolder);
   OpenBitFile(packed, packedName, kBitFileReadSize);
@@ -87,7 +86,8 @@ void OpenPackedFile(BitFile& packed, const char* packedName, uint32_t* exponent)
 // of memory, leaves a target already under the name as it was. A new target
 // is written where it stands, in whole pieces, so that a viewer can read it
 // as it grows; an existing one is replaced only once the run succeeds. A run
-// that fails (the process ends then) removes a target it created.
+// that fails (the failure unwinds through the target) removes a target it
+// created.
 int RestoreFile(const char* packedName, const char* targetName, int64_t limit) {
   int64_t packedSize;
   if (!QueryFileSize(packedName, &packedSize)) FailCoded(exitcode::kFailure, msg::kNoPackedStatus);
@@ -150,7 +150,9 @@ std::string DefaultExtension(const char* invocationName) {
   return extension;
 }
 
-int RunDriver(int argc, const char* const* argv) {
+namespace {
+
+int Run(int argc, const char* const* argv) {
   if (argc < 4) {
     PrintUsage();
     return exitcode::kUsage;
@@ -163,5 +165,22 @@ int RunDriver(int argc, const char* const* argv) {
     case 'a': return Compress(packedName.c_str(), argv[3], switches);
     case 'x': return RestoreFile(packedName.c_str(), argv[3], kLargestSource);
     default: return exitcode::kUnknownCommand;
+  }
+}
+
+// The text goes to standard output as the utility has always printed it.
+int ReportFailure(const EngineFailure& failure) {
+  std::fputs(failure.what(), stdout);
+  std::fflush(stdout);
+  return failure.exitCode;
+}
+
+}  // namespace
+
+int RunDriver(int argc, const char* const* argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const EngineFailure& failure) {
+    return ReportFailure(failure);
   }
 }

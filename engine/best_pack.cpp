@@ -117,22 +117,15 @@ void PackAll(BestPacker& packer, BitFile& file, ProgressCounter& progress) {
   }
 }
 
-}  // namespace
-
-std::vector<uint8_t> PackBytesBest(const uint8_t* data, uint64_t size, const Switches& switches,
-                                   FILE* progressStream) {
-  if (size > static_cast<uint64_t>(kLargestSource)) FailCoded(exitcode::kFailure, msg::kSourceTooLarge);
-  const WindowChoice window = ChooseWindow(static_cast<int64_t>(size), switches.windowExponent);
-  BestPacker packer{data, static_cast<int64_t>(size), {}, {}, {}, {}, {}, {}, {}, {}};
+// Packs the whole data into `file`; the caller releases what this takes.
+void PackBlocks(BestPacker& packer, const WindowChoice& window, const Switches& switches, BitFile& file,
+                FILE* progressStream) {
   const int depthShift = (kDefaultSearchExponent - switches.searchExponent) / 2;
   const int depthExponent = kDefaultDepthExponent - depthShift;
-  StartMatchTree(packer.tree, data, packer.size, window.size > 1 ? window.size - 1 : 1, kNiceLength,
+  StartMatchTree(packer.tree, packer.data, packer.size, window.size > 1 ? window.size - 1 : 1, kNiceLength,
                  int32_t{1} << depthExponent);
   BuildCodingModels(packer.models, window.exponent);
   BuildCodingModels(packer.trial, window.exponent);
-  std::vector<uint8_t> out;
-  BitFile file;
-  OpenBitFileForMemoryWrite(file, &out);
   WriteBits(file, static_cast<uint32_t>(window.exponent) & 0x1Fu, kHeaderBits);
   ProgressCounter progress;
   StartProgress(progress, packer.size, progressStream);
@@ -140,8 +133,31 @@ std::vector<uint8_t> PackBytesBest(const uint8_t* data, uint64_t size, const Swi
   CompleteProgress(progress);
   EncodeEndHp(packer.models.hp, file);
   Finish(file);
+}
+
+// A failure throws and the caller goes on: this runs on the way out too.
+void ReleasePacker(BestPacker& packer, BitFile& file) {
   ReleaseBitFile(file);
   ReleaseCodingModels(packer.trial);
   ReleaseCodingModels(packer.models);
+}
+
+}  // namespace
+
+std::vector<uint8_t> PackBytesBest(const uint8_t* data, uint64_t size, const Switches& switches,
+                                   FILE* progressStream) {
+  if (size > static_cast<uint64_t>(kLargestSource)) FailCoded(exitcode::kFailure, msg::kSourceTooLarge);
+  const WindowChoice window = ChooseWindow(static_cast<int64_t>(size), switches.windowExponent);
+  BestPacker packer{data, static_cast<int64_t>(size), {}, {}, {}, {}, {}, {}, {}, {}};
+  std::vector<uint8_t> out;
+  BitFile file;
+  try {
+    OpenBitFileForMemoryWrite(file, &out);
+    PackBlocks(packer, window, switches, file, progressStream);
+  } catch (...) {
+    ReleasePacker(packer, file);
+    throw;
+  }
+  ReleasePacker(packer, file);
   return out;
 }

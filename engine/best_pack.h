@@ -10,8 +10,9 @@
 #include "engine/run_parameters.h"
 
 // The packed form of `size` bytes in the window the switches choose (their
-// search letter sets how deep the match tree is searched). Ends the process,
-// as PackBytes does, when the data is 2 GiB or larger or memory runs out.
+// search letter sets how deep the match tree is searched). Throws an
+// EngineFailure, as PackBytes does, when the data is 2 GiB or larger or
+// memory runs out.
 // Memory besides the data and the output: 8 bytes per window position for
 // the match tree, up to 4 MiB of hash heads, and at most 5 MiB for a block's
 // matches and parse.

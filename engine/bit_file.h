@@ -40,8 +40,8 @@ struct BitFile {
   unsigned windowBits = 0;
 };
 
-// Opens a file for reading; ends the process with "Insufficient memory" or
-// "Can't open to file %s" on failure. `name` must outlive the object.
+// Opens a file for reading; throws an EngineFailure, "Insufficient memory" or
+// "Can't open to file %s", on failure. `name` must outlive the object.
 void OpenBitFile(BitFile& file, const char* name, uint16_t size);
 // Writes into an opened output, which stays its caller's to commit.
 void OpenBitFileForOutput(BitFile& file, OutputFile* output, uint16_t size);

@@ -11,7 +11,7 @@
 #include "engine/progress.h"
 
 // Opens and buffers the source file, allocates the window and the match
-// tables and takes in the first byte; ends the process on failure.
+// tables and takes in the first byte; throws an EngineFailure on failure.
 void OpenSource(LzBuffer& lz, const char* name, int32_t windowSize, int32_t searchLimit);
 // The same over bytes in memory. The rings of recent candidates take
 // `ringBudget` bytes, or by default what the smaller links save.

@@ -17,6 +17,8 @@ void HandOn(LzBuffer& lz, int32_t end) {
   ByteSink& target = lz.target;
   if (target.memory != nullptr) {
     target.memory->insert(target.memory->end(), bytes, bytes + count);
+  } else if (target.append != nullptr) {
+    target.append(target.receiver, bytes, count);
   } else {
     // Straight from the window: no stream layer adds work to every piece.
     if (!target.output->Write(bytes, count)) FailCoded(exitcode::kFailure, msg::kTargetWriteError);
@@ -64,8 +66,8 @@ void OpenTargetWindow(LzBuffer& lz, int32_t windowSize) {
 
 void AttachTarget(LzBuffer& lz, OutputFile* output) { lz.target.output = output; }
 
-void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize) {
-  lz.target.memory = out;
+void OpenSinkTarget(LzBuffer& lz, const ByteSink& sink, int32_t windowSize) {
+  lz.target = sink;
   OpenWindow(lz, windowSize);
 }
 
@@ -75,8 +77,7 @@ void ReleaseTarget(LzBuffer& lz) {
   if (lz.window != nullptr) FlushRestored(lz);
   std::free(lz.window);
   lz.window = nullptr;
-  lz.target.output = nullptr;
-  lz.target.memory = nullptr;
+  lz.target = ByteSink{};
 }
 
 void PutLiteral(LzBuffer& lz, uint8_t byte) {

@@ -19,12 +19,13 @@ constexpr int32_t kRestoreWindowSize = int32_t{1} << 24;
 int32_t RestoreWindowFor(uint32_t exponent);
 
 // Allocates the (cleared) window of a target stream, a whole number of
-// pieces long; ends the process on failure. Done before the target is
+// pieces long; throws an EngineFailure on failure. Done before the target is
 // created, so that a failure leaves a file already under its name as it was.
 void OpenTargetWindow(LzBuffer& lz, int32_t windowSize);
 // Restores into an opened output, which stays its caller's to commit.
 void AttachTarget(LzBuffer& lz, OutputFile* output);
-void OpenMemoryTarget(LzBuffer& lz, std::vector<uint8_t>* out, int32_t windowSize);
+// Restores into a vector or a receiver of the sink's.
+void OpenSinkTarget(LzBuffer& lz, const ByteSink& sink, int32_t windowSize);
 // Hands on every restored byte not yet written out, a partial piece too.
 void FlushRestored(LzBuffer& lz);
 // Frees the window, writing out what is left.

@@ -1,15 +1,29 @@
-// Fatal errors of the utility: a fixed text on standard output, then the
-// process ends at once with the given code (open files are left to the
-// process exit, as the utility has always done).
+// Fatal errors of the engine: the run stops by throwing an EngineFailure,
+// never by ending the process, for the engine is linked into libraries and
+// readers. The utility's program catches it at the top and prints its text
+// as the utility has always printed it, then ends with its code.
 #pragma once
 
-// Prints `format` with the exit code as its only argument ("... Exit code %d ").
+#include <stdexcept>
+#include <string>
+
+struct EngineFailure : std::runtime_error {
+  // `text` is exactly what the utility prints for this failure.
+  EngineFailure(int code, const std::string& text) : std::runtime_error(text), exitCode(code) {}
+  // The text without the utility's closing "Exit code N ", for programs that
+  // are not the utility and end with codes of their own.
+  std::string reason() const;
+
+  int exitCode;
+};
+
+// Throws with `format` given the exit code as its only argument ("... Exit code %d ").
 [[noreturn]] void FailCoded(int exitCode, const char* format);
 
-// Prints `format` with one text argument (the name of a file).
+// Throws with `format` given one text argument (the name of a file).
 [[noreturn]] void FailNamed(int exitCode, const char* format, const char* name);
 
-// Prints `text` as it stands.
+// Throws with `text` as it stands.
 [[noreturn]] void FailPlain(int exitCode, const char* text);
 
 namespace msg {

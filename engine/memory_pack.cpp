@@ -9,29 +9,59 @@
 
 constexpr unsigned kHeaderBits = 5;
 
+namespace {
+
+// What a packing run holds. A failure throws, and the process that called
+// goes on: the parts are released on the way out as well.
+struct PackParts {
+  BitFile packed;
+  LzBuffer lz;
+  HpModel hp;
+  HlModel hl[kDistanceModels];
+};
+
+void PackInto(PackParts& parts, std::vector<uint8_t>& out, const uint8_t* data, uint64_t size,
+              const Switches& switches) {
+  OpenBitFileForMemoryWrite(parts.packed, &out);
+  WindowChoice window = ChooseWindow(static_cast<int64_t>(size), switches.windowExponent);
+  OpenMemorySource(parts.lz, data, size, window.size, int32_t{1} << switches.searchExponent);
+  BuildHp(parts.hp);
+  BuildDistanceModels(parts.hl, window.exponent);
+  WriteBits(parts.packed, static_cast<uint32_t>(window.exponent) & 0x1Fu, kHeaderBits);
+  CompressRun(parts.packed, parts.lz, parts.hp, parts.hl, static_cast<int64_t>(size), nullptr);
+  Finish(parts.packed);
+}
+
+void ReleaseParts(PackParts& parts) {
+  ReleaseDistanceModels(parts.hl);
+  ReleaseHp(parts.hp);
+  ReleaseSource(parts.lz);
+  ReleaseBitFile(parts.packed);
+}
+
+}  // namespace
+
 std::vector<uint8_t> PackBytes(const uint8_t* data, uint64_t size, const Switches& switches) {
   if (size > static_cast<uint64_t>(kLargestSource)) FailCoded(exitcode::kFailure, msg::kSourceTooLarge);
   std::vector<uint8_t> out;
-  BitFile packed;
-  OpenBitFileForMemoryWrite(packed, &out);
-  WindowChoice window = ChooseWindow(static_cast<int64_t>(size), switches.windowExponent);
-  LzBuffer lz;
-  OpenMemorySource(lz, data, size, window.size, int32_t{1} << switches.searchExponent);
-  HpModel hp;
-  BuildHp(hp);
-  HlModel hl[kDistanceModels];
-  BuildDistanceModels(hl, window.exponent);
-  WriteBits(packed, static_cast<uint32_t>(window.exponent) & 0x1Fu, kHeaderBits);
-  CompressRun(packed, lz, hp, hl, static_cast<int64_t>(size), nullptr);
-  Finish(packed);
-  ReleaseDistanceModels(hl);
-  ReleaseHp(hp);
-  ReleaseSource(lz);
-  ReleaseBitFile(packed);
+  PackParts parts;
+  try {
+    PackInto(parts, out, data, size, switches);
+  } catch (...) {
+    ReleaseParts(parts);
+    throw;
+  }
+  ReleaseParts(parts);
   return out;
 }
 
 void StartUnpack(MemoryUnpack& unpack, const uint8_t* data, uint64_t size, int64_t limit) {
+  ByteSink sink;
+  sink.memory = &unpack.result.bytes;
+  StartUnpack(unpack, data, size, limit, sink);
+}
+
+void StartUnpack(MemoryUnpack& unpack, const uint8_t* data, uint64_t size, int64_t limit, const ByteSink& sink) {
   unpack.packedSize = size;
   unpack.largestLimit = limit;
   OpenBitFileForMemoryRead(unpack.packed, data, size);
@@ -44,8 +74,7 @@ void StartUnpack(MemoryUnpack& unpack, const uint8_t* data, uint64_t size, int64
   unpack.result.hasHeader = true;
   int64_t window = RestoreWindowFor(exponent);
   if (limit < window) window = limit;
-  OpenMemoryTarget(unpack.lz, &unpack.result.bytes,
-                   window < kEmptyWindowSize ? kEmptyWindowSize : static_cast<int32_t>(window));
+  OpenSinkTarget(unpack.lz, sink, window < kEmptyWindowSize ? kEmptyWindowSize : static_cast<int32_t>(window));
   unpack.lz.restoreLimit = limit;
   BuildDistanceModels(unpack.hl, static_cast<int>(exponent));
 }
@@ -53,7 +82,7 @@ void StartUnpack(MemoryUnpack& unpack, const uint8_t* data, uint64_t size, int64
 void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted) {
   DecodeEnd& end = unpack.result.end;
   if (!unpack.result.hasHeader || (end != DecodeEnd::kNone && end != DecodeEnd::kPaused)) return;
-  if (static_cast<int64_t>(unpack.result.bytes.size()) >= wanted) return;
+  if (unpack.lz.restoredCount >= wanted) return;
   end = DecompressRun(unpack.lz, unpack.packed, unpack.hp, unpack.hl, static_cast<int64_t>(unpack.packedSize),
                       nullptr, wanted);
   if (end != DecodeEnd::kPaused) FlushRestored(unpack.lz);
@@ -79,8 +108,13 @@ void ReleaseUnpack(MemoryUnpack& unpack) {
 
 UnpackResult UnpackBytes(const uint8_t* data, uint64_t size, int64_t limit) {
   MemoryUnpack unpack;
-  StartUnpack(unpack, data, size, limit);
-  ContinueUnpack(unpack, INT64_MAX);
+  try {
+    StartUnpack(unpack, data, size, limit);
+    ContinueUnpack(unpack, INT64_MAX);
+  } catch (...) {
+    ReleaseUnpack(unpack);
+    throw;
+  }
   ReleaseUnpack(unpack);
   return std::move(unpack.result);
 }

@@ -10,8 +10,8 @@
 #include "engine/coding/symbol_models.h"
 #include "engine/run_parameters.h"
 
-// The packed form of `size` bytes; ends the process (as the utility does)
-// when the data is 2 GiB or larger or memory runs out.
+// The packed form of `size` bytes; throws an EngineFailure when the data is
+// 2 GiB or larger or memory runs out.
 std::vector<uint8_t> PackBytes(const uint8_t* data, uint64_t size, const Switches& switches);
 
 struct UnpackResult {
@@ -38,7 +38,9 @@ struct MemoryUnpack {
 // Reads the header; result.hasHeader tells whether there was one. No
 // restore of at most `limit` bytes needs a window larger than that.
 void StartUnpack(MemoryUnpack& unpack, const uint8_t* packed, uint64_t size, int64_t limit = INT32_MAX);
-// Restores until result.bytes holds at least `wanted` bytes or the stream
+// The same, the restored bytes handed to `sink` rather than result.bytes.
+void StartUnpack(MemoryUnpack& unpack, const uint8_t* packed, uint64_t size, int64_t limit, const ByteSink& sink);
+// Restores until at least `wanted` bytes are handed on or the stream
 // ends (result.end then says how).
 void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted);
 // Moves the limit (never below what is restored, nor above the one given at

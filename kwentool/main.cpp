@@ -16,9 +16,7 @@
 #include "render/output_pattern.h"
 #include "input/page_list.h"
 #include "kwentool/render_command.h"
-#include "document/document_error.h"
-#include "document/document_state.h"
-#include "document/page_state.h"
+#include "engine/fail.h"
 
 namespace {
 
@@ -122,29 +120,26 @@ int Render(const char* docPath, const char* pageText, const char* outText) {
 
 // Tells each page's headers and spots; no bitmap is built.
 int Info(const char* docPath) {
-  OpenedDocument document;
-  OpenToolDocument(docPath, document);
-  const int32_t pages = document.table.pageCount;
-  const int32_t* offsets = document.table.pageOffsets;
+  const kwen::Document document = OpenToolDocument(docPath);
+  const int32_t pages = document.PageCount();
   std::printf("pages: %d\n", pages);
   for (int32_t index = 0; index < pages; ++index) {
-    // A page past the end of what the packed data restores is missing, not damaged.
-    if (document.unpack) document.hdoc.restore(document.hdoc, offsets[index + 1]);
-    if (document.unpack && document.hdoc.memorySize < offsets[index + 1]) {
+    kwen::PageInfo page;
+    try {
+      page = document.Page(index);
+    } catch (const kwen::Error&) {
+      // A page past the end of what the packed data restores is missing, not damaged.
+      const kwen::RestoreProgress progress = document.Progress();
+      const bool missing = progress.state != kwen::RestoreState::kGoing &&
+                           progress.state != kwen::RestoreState::kWhole && index >= progress.pagesReady;
+      if (!missing) throw;
       if (index == 0) std::fprintf(stderr, "kwentool: %s is damaged: not even its first page can be restored\n", docPath);
       if (index > 0) std::fprintf(stderr, "kwentool: %s is cut short after page %d of %d\n", docPath, index, pages);
       return kDocumentError;
     }
-    if (document.bitmap) {
-      BuildToolPage(docPath, document, index);
-    } else {
-      ScanToolPage(document, index);
-    }
-    const PageState& page = document.page;
-    const BitmapInfoHeader& info = page.info.BMIH;
-    std::printf("page %d: %d x %d, %u bits per pixel, %d colours, %d spots, %d references, %d compact pictures\n",
-                index + 1, info.biWidth, info.biHeight, info.biBitCount, page.colorCount, page.counts.spots,
-                page.counts.references, page.counts.compactPictures);
+    std::printf("page %d: %d x %d, %d bits per pixel, %d colours, %d spots, %d references, %d compact pictures\n",
+                index + 1, page.width, page.height, page.bitsPerPixel, page.colours, page.spots, page.references,
+                page.compactPictures);
   }
   return 0;
 }
@@ -158,14 +153,15 @@ int Build(int argc, char** argv) {
 
 int Unpack(const char* docPath, const char* outPath) {
   if (IsOutputTheDocument(docPath, outPath)) return kDocumentError;
-  OpenedDocument document;
-  OpenToolDocument(docPath, document);
-  if (document.bitmap) {
+  std::vector<uint8_t> file;
+  const kwen::Document document = OpenToolDocument(docPath, &file);
+  if (document.Kind() == kwen::FileKind::kBitmap) {
     std::fprintf(stderr, "kwentool: %s is not a document\n", docPath);
     return kDocumentError;
   }
   std::string error;
-  const std::vector<uint8_t>& bytes = UnpackedDocument(document);
+  const std::vector<uint8_t> bytes =
+      document.Kind() == kwen::FileKind::kPacked ? RestoreToLastPage(file, document.Progress().total).bytes : file;
   if (!WriteWholeFile(outPath, bytes, error)) {
     std::fprintf(stderr, "kwentool: %s\n", error.c_str());
     return kDocumentError;
@@ -205,8 +201,10 @@ int RunCommand(int argc, char** argv) {
 int main(int argc, char** argv) {
   try {
     return RunCommand(argc, argv);
-  } catch (const DocumentError& failure) {
+  } catch (const kwen::Error& failure) {
     std::fprintf(stderr, "kwentool: %s\n", failure.what());
+  } catch (const EngineFailure& failure) {
+    std::fprintf(stderr, "kwentool: %s\n", failure.reason().c_str());
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "kwentool: not enough memory\n");
   } catch (const std::length_error&) {

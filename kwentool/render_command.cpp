@@ -11,7 +11,6 @@
 #include "kwentool/page_progress.h"
 #include "render/png_writer.h"
 #include "render/pnm_writer.h"
-#include "render/export_layout.h"
 
 namespace {
 
@@ -22,37 +21,31 @@ PnmKind PnmKindOf(ImageFormat format) {
   return format == ImageFormat::kPgm ? PnmKind::kGreymap : PnmKind::kPixmap;
 }
 
-// The built page in the file format, as parts to write: a BMP as the viewer
-// exports it, straight from the page's bitmap; any other format encoded
-// into `bytes`.
-bool EncodePage(const PageState& page, ImageFormat format, std::vector<uint8_t>& bytes, std::vector<OutputPart>& parts, std::string& error) {
-  parts.clear();
+// Page `index` in the file format: a BMP as the viewer exports it, any
+// other format encoded from the page built at full size.
+bool EncodePage(const kwen::Document& document, int32_t index, ImageFormat format, std::vector<uint8_t>& bytes,
+                std::string& error) {
   if (format == ImageFormat::kBmp) {
-    ExportPart exportParts[kExportParts];
-    GetExportParts(page, exportParts);
-    for (const ExportPart& part : exportParts) parts.push_back(OutputPart{part.data, part.size});
+    bytes = document.PageAsBmp(index);
     return true;
   }
+  const kwen::Bitmap page = document.BuildPage(index);
+  std::vector<RgbQuad> table;
   PagePixels pixels;
   PageTones tones;
-  if (!OpenPagePixels(page, pixels, error) || !ClassifyPage(pixels, tones, error)) return false;
-  const bool encoded = format == ImageFormat::kPng ? EncodePng(pixels, tones, bytes, error)
-                                                   : EncodePnm(pixels, tones, PnmKindOf(format), bytes, error);
-  parts.push_back(OutputPart{bytes.data(), bytes.size()});
-  return encoded;
+  if (!OpenBitmapPixels(page, table, pixels, error) || !ClassifyPage(pixels, tones, error)) return false;
+  return format == ImageFormat::kPng ? EncodePng(pixels, tones, bytes, error)
+                                     : EncodePnm(pixels, tones, PnmKindOf(format), bytes, error);
 }
 
-int RenderPage(const char* docPath, OpenedDocument& document, int32_t page, ImageFormat format,
-               const std::string& outPath) {
-  BuildToolPage(docPath, document, page - 1);
+int RenderPage(const kwen::Document& document, int32_t page, ImageFormat format, const std::string& outPath) {
   std::vector<uint8_t> bytes;
-  std::vector<OutputPart> parts;
   std::string error;
-  if (!EncodePage(document.page, format, bytes, parts, error)) {
+  if (!EncodePage(document, page - 1, format, bytes, error)) {
     std::fprintf(stderr, "kwentool: page %d: %s\n", page, error.c_str());
     return kRenderFailed;
   }
-  if (WriteWholeFile(outPath, parts, error)) return 0;
+  if (WriteWholeFile(outPath, bytes, error)) return 0;
   std::fprintf(stderr, "kwentool: Error creating Export File %s (%s)\n", outPath.c_str(), error.c_str());
   return kRenderFailed;
 }
@@ -60,11 +53,10 @@ int RenderPage(const char* docPath, OpenedDocument& document, int32_t page, Imag
 }  // namespace
 
 int RenderPages(const char* docPath, const PageList& list, const OutputPattern& pattern, ImageFormat format) {
-  OpenedDocument document;
-  OpenToolDocument(docPath, document);
+  const kwen::Document document = OpenToolDocument(docPath);
   std::vector<int32_t> pages;
   std::string error;
-  if (!ExpandPageList(list, document.table.pageCount, pages, error)) {
+  if (!ExpandPageList(list, document.PageCount(), pages, error)) {
     std::fprintf(stderr, "kwentool: %s %s\n", docPath, error.c_str());
     return kRenderFailed;
   }
@@ -77,7 +69,7 @@ int RenderPages(const char* docPath, const PageList& list, const OutputPattern& 
   const PageProgress progress = StartPageProgress(count);
   for (int32_t i = 0; i < count; ++i) {
     if (count > 1) ShowPageProgress(progress, i + 1);
-    const int status = RenderPage(docPath, document, pages[i], format, outPaths[i]);
+    const int status = RenderPage(document, pages[i], format, outPaths[i]);
     if (status != 0) return status;
   }
   if (count > 1) EndPageProgress(progress);

@@ -10,6 +10,7 @@
 #include "engine/memory_pack.h"
 #include "engine/output_file.h"
 #include "input/file_bytes.h"
+#include "kwen/document.h"
 #include "kwentool/open_document.h"
 #include "kwentool/output_check.h"
 #include "library/file_kind.h"
@@ -43,12 +44,11 @@ int RepackDocument(const char* inPath, const char* outPath) {
   }
   // Restored no further than the page table says the document ends: a few
   // packed bytes can go on for gigabytes past it.
-  OpenedDocument document;
-  OpenToolDocument(inPath, document);
-  const std::vector<uint8_t>& restored = UnpackedDocument(document);
-  const DecodeEnd end = document.unpack->result.end;
-  const bool whole = end == DecodeEnd::kEndMark || end == DecodeEnd::kOverLimit;
-  if (!whole || static_cast<int64_t>(restored.size()) != document.table.pageOffsets[document.table.pageCount]) {
+  const int64_t documentBytes = kwen::Document::FromBytes(file, inPath).Progress().total;
+  const UnpackResult unpacked = RestoreToLastPage(file, documentBytes);
+  const std::vector<uint8_t>& restored = unpacked.bytes;
+  const bool whole = unpacked.end == DecodeEnd::kEndMark || unpacked.end == DecodeEnd::kOverLimit;
+  if (!whole || static_cast<int64_t>(restored.size()) != documentBytes) {
     return Refuse(std::string(inPath) + " is damaged: its packed data does not end cleanly");
   }
   Switches switches;

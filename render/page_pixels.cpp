@@ -71,20 +71,28 @@ PageTones RowTones(const uint8_t* rgb, int32_t width) {
   return tones;
 }
 
+// Whether a page of this depth and size can be written.
+bool Writable(uint32_t bits, int32_t width, int32_t height, std::string& error) {
+  if (!IsSupportedDepth(bits)) {
+    error = "a page of " + std::to_string(bits) + " bits per pixel cannot be written in this format";
+    return false;
+  }
+  const uint64_t rgbBytes = 3 * static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  if (rgbBytes > kLargestRgbBytes) {
+    error = "the page is too large to be written in this format (" + std::to_string(width) + " x " +
+            std::to_string(height) + " pixels)";
+    return false;
+  }
+  return true;
+}
+
+const uint8_t* RowOf(const PagePixels& pixels, int32_t y) { return pixels.top + pixels.rowStep * y; }
+
 }  // namespace
 
 bool OpenPagePixels(const PageState& page, PagePixels& pixels, std::string& error) {
   const BitmapInfoHeader& info = page.info.BMIH;
-  if (!IsSupportedDepth(info.biBitCount)) {
-    error = "a page of " + std::to_string(info.biBitCount) + " bits per pixel cannot be written in this format";
-    return false;
-  }
-  const uint64_t rgbBytes = 3 * static_cast<uint64_t>(info.biWidth) * static_cast<uint64_t>(info.biHeight);
-  if (rgbBytes > kLargestRgbBytes) {
-    error = "the page is too large to be written in this format (" + std::to_string(info.biWidth) + " x " +
-            std::to_string(info.biHeight) + " pixels)";
-    return false;
-  }
+  if (!Writable(info.biBitCount, info.biWidth, info.biHeight, error)) return false;
   int32_t headerEntries = 0;
   if (info.biSize > sizeof(BitmapInfoHeader) && info.biSize <= kLongestInfoHeader) {
     headerEntries = static_cast<int32_t>((info.biSize - sizeof(BitmapInfoHeader)) / sizeof(RgbQuad));
@@ -93,14 +101,34 @@ bool OpenPagePixels(const PageState& page, PagePixels& pixels, std::string& erro
   pixels.height = info.biHeight;
   pixels.bits = info.biBitCount;
   pixels.stride = RowBytes(info.biBitCount, static_cast<uint32_t>(info.biWidth));
-  pixels.rows = page.bits;
+  // The bitmap holds its bottom row first.
+  pixels.top = page.bits + pixels.stride * static_cast<uint64_t>(info.biHeight - 1);
+  pixels.rowStep = -static_cast<int64_t>(pixels.stride);
   pixels.table = page.info.RGBTable + headerEntries;
   pixels.tableColours = page.colorCount > headerEntries ? page.colorCount - headerEntries : 0;
   return true;
 }
 
+bool OpenBitmapPixels(const kwen::Bitmap& page, std::vector<RgbQuad>& table, PagePixels& pixels, std::string& error) {
+  if (!Writable(static_cast<uint32_t>(page.bitsPerPixel), page.width, page.height, error)) return false;
+  table.clear();
+  for (uint32_t colour : page.palette) {
+    table.push_back(RgbQuad{static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
+                            static_cast<uint8_t>(colour >> 16), 0});
+  }
+  pixels.width = page.width;
+  pixels.height = page.height;
+  pixels.bits = static_cast<uint32_t>(page.bitsPerPixel);
+  pixels.stride = static_cast<uint64_t>(page.stride);
+  pixels.top = page.pixels.data();
+  pixels.rowStep = page.stride;
+  pixels.table = table.data();
+  pixels.tableColours = static_cast<int32_t>(table.size());
+  return true;
+}
+
 bool PageRowRgb(const PagePixels& pixels, int32_t y, uint8_t* rgb) {
-  const uint8_t* row = pixels.rows + pixels.stride * static_cast<uint64_t>(pixels.height - 1 - y);
+  const uint8_t* row = RowOf(pixels, y);
   if (pixels.bits <= kLargestIndexedBits) return IndexedRow(pixels, row, rgb);
   if (pixels.bits == kHighColourBits) {
     HighColourRow(pixels, row, rgb);
@@ -114,9 +142,9 @@ bool UniformPageColour(const PagePixels& pixels, uint8_t (&rgb)[3]) {
   std::vector<uint8_t> top(static_cast<size_t>(pixels.width) * 3);
   if (!PageRowRgb(pixels, 0, top.data())) return false;
   if (std::memcmp(top.data(), top.data() + 3, top.size() - 3) != 0) return false;
-  const uint8_t* topRow = pixels.rows + pixels.stride * static_cast<uint64_t>(pixels.height - 1);
+  const uint8_t* topRow = RowOf(pixels, 0);
   for (int32_t y = 1; y < pixels.height; ++y) {
-    if (std::memcmp(pixels.rows + pixels.stride * static_cast<uint64_t>(pixels.height - 1 - y), topRow, pixels.stride) != 0) {
+    if (std::memcmp(RowOf(pixels, y), topRow, pixels.stride) != 0) {
       return false;
     }
   }

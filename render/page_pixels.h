@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "document/bitmap_types.h"
 #include "document/page_state.h"
+#include "kwen/document.h"
 
 // The most bytes a page's pixels may take as red, green and blue: every
 // image written from them (and the image library's work on it) stays below
@@ -18,7 +20,8 @@ struct PagePixels {
   int32_t height;
   uint32_t bits;
   uint64_t stride;        // bytes of one bitmap row
-  const uint8_t* rows;    // bottom row first
+  const uint8_t* top;     // the top row
+  int64_t rowStep;        // bytes from one row to the one below it
   const RgbQuad* table;   // the colour table itself, past any header tail
   int32_t tableColours;
 };
@@ -30,6 +33,9 @@ enum class PageTones { kBlackWhite, kGrey, kColour };
 // other than 1, 2, 4, 8 (through the colour table), 16 (5-5-5), 24 or 32,
 // or a page larger than kLargestRgbBytes.
 bool OpenPagePixels(const PageState& page, PagePixels& pixels, std::string& error);
+// The same for a page built at full size through the public interface;
+// `table` holds its colours while `pixels` is in use.
+bool OpenBitmapPixels(const kwen::Bitmap& page, std::vector<RgbQuad>& table, PagePixels& pixels, std::string& error);
 
 // Row `y` (0 the top) as red, green and blue bytes, 3 x width of them. False
 // when a pixel's index lies past the colour table; that pixel is black.

@@ -19,6 +19,12 @@ check() {  # check NAME CONDITION...
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
 }
 same() { [ "$1" = "$2" ] || { printf '  got:      %q\n  expected: %q\n' "$1" "$2"; return 1; }; }
+# Pixels of two images agree as ImageMagick reads them.
+same_pixels() {
+  local differ
+  differ=$(compare -metric AE "$1" "$2" null: 2>&1)
+  [ "$differ" = 0 ] || { echo "  $differ pixels differ: $1 $2"; return 1; }
+}
 finish() {
   echo "$1: $passed passed, $failed failed"
   [ "$failed" -eq 0 ]

@@ -30,10 +30,12 @@ struct ByteSource {
 };
 
 // Where restored bytes go: a file, written in whole pieces straight from
-// the window, or a vector.
+// the window, a vector, or a receiver the caller keeps them in.
 struct ByteSink {
   OutputFile* output = nullptr;
   std::vector<uint8_t>* memory = nullptr;
+  void (*append)(void* receiver, const uint8_t* bytes, size_t count) = nullptr;
+  void* receiver = nullptr;
 };
 
 // Refills the source's buffer; -1 at the end. A read error is not an end: it

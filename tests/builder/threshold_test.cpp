@@ -26,36 +26,32 @@ Histogram Bimodal(int32_t ink, int32_t paper, double spread, int64_t inkPixels, 
   return histogram;
 }
 
-TEST(OtsuThreshold, CutsBetweenTheTwoLevelsOfABimodalPage) {
-  struct Case {
-    const char* name;
-    int32_t ink, paper;
-    double spread;
-    int64_t inkPixels, paperPixels;
-  };
-  const Case cases[] = {
-      {"dark text on white, a tenth ink", 30, 230, 12, 10000, 90000},
-      {"grey text on grey paper, little ink", 90, 200, 10, 3000, 97000},
-      {"faded scan: light ink on dull paper", 120, 215, 8, 8000, 92000},
-      {"half and half", 60, 190, 15, 50000, 50000},
-  };
-  for (const Case& test : cases) {
-    const int32_t cut = OtsuThreshold(Bimodal(test.ink, test.paper, test.spread, test.inkPixels, test.paperPixels),
-                                      kDefaultThreshold);
-    // Well clear of both levels' bulk (three spreads), so that neither noise
-    // turns into ink nor ink into paper.
-    EXPECT_GT(cut, test.ink + 3 * test.spread) << test.name;
-    EXPECT_LT(cut, test.paper - 3 * test.spread) << test.name;
-  }
-}
-
-TEST(OtsuThreshold, PagesWithoutTwoLevelsKeepTheFallback) {
+// A bimodal page is cut well clear of both levels' bulk (three spreads), so
+// that neither noise turns into ink nor ink into paper; a page without two
+// levels keeps the fallback, or paper noise alone would become specks of ink.
+TEST(OtsuThreshold, CutsBetweenTwoLevelsElseKeepsTheFallback) {
   Histogram blank{};
   blank[255] = 1000;
-  EXPECT_EQ(OtsuThreshold(blank, kDefaultThreshold), kDefaultThreshold);
-  EXPECT_EQ(OtsuThreshold(Histogram{}, kDefaultThreshold), kDefaultThreshold);
-  // Paper noise alone would otherwise become specks of ink.
-  EXPECT_EQ(OtsuThreshold(Bimodal(245, 250, 4, 5000, 5000), 77), 77);
+  struct Case {
+    const char* name;
+    Histogram histogram;
+    int32_t fallback;
+    int32_t above, below;  // the cut lies strictly between
+  };
+  const Case cases[] = {
+      {"dark text on white, a tenth ink", Bimodal(30, 230, 12, 10000, 90000), kDefaultThreshold, 30 + 36, 230 - 36},
+      {"grey text on grey paper, little ink", Bimodal(90, 200, 10, 3000, 97000), kDefaultThreshold, 90 + 30, 200 - 30},
+      {"faded scan: light ink on dull paper", Bimodal(120, 215, 8, 8000, 92000), kDefaultThreshold, 120 + 24, 215 - 24},
+      {"half and half", Bimodal(60, 190, 15, 50000, 50000), kDefaultThreshold, 60 + 45, 190 - 45},
+      {"blank", blank, kDefaultThreshold, kDefaultThreshold - 1, kDefaultThreshold + 1},
+      {"no pixels", Histogram{}, kDefaultThreshold, kDefaultThreshold - 1, kDefaultThreshold + 1},
+      {"paper noise alone", Bimodal(245, 250, 4, 5000, 5000), 77, 76, 78},
+  };
+  for (const Case& test : cases) {
+    const int32_t cut = OtsuThreshold(test.histogram, test.fallback);
+    EXPECT_GT(cut, test.above) << test.name;
+    EXPECT_LT(cut, test.below) << test.name;
+  }
 }
 
 TEST(OtsuThreshold, ThePageHistogramCountsBrightness) {

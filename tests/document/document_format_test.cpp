@@ -55,16 +55,4 @@ TEST(DocumentTable, RefusesBadLabelsAndTables) {
   EXPECT_EQ(Session().host.record.closes, 1);  // an old label closes the document before the message
 }
 
-// A number runs to at most five groups of seven bits, the top bit set on
-// all but the last: a longer one, or one cut short, is refused.
-TEST(DocumentNumbers, TooLongOrCutNumbersAreRefused) {
-  const Bytes tooLong = {0x80, 0x80, 0x80, 0x80, 0x80, 0x00}, cut = {0x80};
-  DocFile file;
-  for (const Bytes& bad : {tooLong, cut}) {
-    OpenMemoryDocFile(file, bad.data(), static_cast<int64_t>(bad.size()));
-    uint32_t value;
-    EXPECT_THROW(ReadUnsignedNumber(file, &value, "refused"), DocumentFailure) << bad.size();
-  }
-}
-
 }  // namespace

@@ -121,8 +121,11 @@ TEST(PageLoader, RefusesMalformedPages) {
   const int32_t documentEnd = RecordOffset({pastTheEnd}, 1, 0) + static_cast<int32_t>(pastTheEnd.size());
   pastTheEnd = reference(documentEnd);
   ASSERT_EQ(RecordOffset({pastTheEnd}, 1, 0) + static_cast<int32_t>(pastTheEnd.size()), documentEnd);
-  Bytes longNumber = plain, cut = page(1, -1, 16, 3, Bytes(6, 0));
+  // A number runs to at most five groups of seven bits, the top bit set on
+  // all but the last: a longer one, or one cut short, is refused.
+  Bytes longNumber = plain, cutNumber = plain, cut = page(1, -1, 16, 3, Bytes(6, 0));
   longNumber.insert(longNumber.end(), {0x80, 0x80, 0x80, 0x80, 0x80, 0x00});
+  cutNumber.push_back(0x80);
   cut.pop_back();
   const std::pair<Bytes, std::string> cases[] = {
       {Patched(plain, 0, 0x4D43, 2), "Process failed since it is NOT a BITMAP"},
@@ -135,6 +138,7 @@ TEST(PageLoader, RefusesMalformedPages) {
       {Patched(plain, 10, 54 + 4 * 300, 4), "The BITMAP colour table has more than 256 entries"},
       {page(8, 3, 4, 4, Bytes(100, 0)), "A compact-coded picture lies on a page of fewer than 24 bits per pixel"},
       {longNumber, "Read dx failed"},
+      {cutNumber, "Read dx failed"},
       {reference(5), "A spot refers to a place outside the document"},
       {reference(100000), "A spot refers to a place outside the document"},
       {pastTheEnd, "A spot refers to a place outside the document"},

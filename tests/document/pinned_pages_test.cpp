@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <map>
 #include <string>
 // The Windows tool chain's C++ library has no threads: the test of threads
@@ -21,6 +23,8 @@
 #include "document/document_state.h"
 #include "document/page_loader.h"
 #include "document/page_state.h"
+#include "engine/memory_pack.h"
+#include "kwen/document.h"
 
 using namespace testing_support;
 
@@ -274,40 +278,200 @@ TEST(PinnedPages, EveryPageBuildsAsBefore) {
   CloseDocFile(inFile.hofs);
 }
 
-#if !defined(_WIN32)
-// Every page of `document`, forwards or backwards, each built by a state of its own
-// over handles of its own: the digests by page.
-std::vector<std::string> DigestsOf(const Bytes& document, bool backwards) {
+// The page `index` of `table` built whole by the loader.
+std::vector<uint8_t> WholePage(const DocumentState& table, DocFile& hdoc, DocFile& hofs, int32_t index,
+                               PageState& page) {
+  HeapPageHost host;
+  LoadPage(table, page, host, hdoc, hofs, index);
+  return std::vector<uint8_t>(page.bits, page.bits + page.bitsBytes);
+}
+
+// Windows of a page drawn alone hold the pixels of the whole page there:
+// windows at each edge, one pixel wide or high, and past none of them.
+TEST(PinnedPages, WindowsHoldTheWholePagesPixels) {
+  const Bytes document = MakeDocument();
   DocumentState table;
-  PageState page;
   HeapPageHost host;
   DocFile hdoc, hofs;
   OpenMemoryDocFile(hdoc, document.data(), static_cast<int64_t>(document.size()));
   OpenMemoryDocFile(hofs, document.data(), static_cast<int64_t>(document.size()));
   ReadDocumentTable(table, host, hdoc);
-  std::vector<std::string> digests(static_cast<size_t>(table.pageCount));
-  for (int32_t k = 0; k < table.pageCount; ++k) {
-    const int32_t index = backwards ? table.pageCount - 1 - k : k;
-    LoadPage(table, page, host, hdoc, hofs, index);
-    digests[static_cast<size_t>(index)] = Sha256Hex(page.bits, static_cast<size_t>(page.bitsBytes));
+  for (int32_t index = 0; index < table.pageCount; ++index) {
+    PageState page;
+    const std::vector<uint8_t> whole = WholePage(table, hdoc, hofs, index, page);
+    const PageGeometry geometry = CheckPageGeometry(page, true);
+    const int32_t w = geometry.width, h = geometry.height;
+    const PageWindow windows[] = {{0, 0, w, h, nullptr},         {0, 0, 1, 1, nullptr},
+                                  {w - 1, h - 1, 1, 1, nullptr}, {w / 3, h / 2, (w + 1) / 2, 1, nullptr},
+                                  {1, h / 3, w - 1, h - h / 3, nullptr}, {w / 2, 0, w - w / 2, h / 2 + 1, nullptr}};
+    for (PageWindow window : windows) {
+      if (window.width == 0) continue;  // a page one pixel wide has no window past its first column
+      const uint64_t stride = RowBytes(geometry.bits, static_cast<uint32_t>(window.width));
+      std::vector<uint8_t> bits(stride * static_cast<uint64_t>(window.rows), 0xA5);
+      window.bits = bits.data();
+      PageState own;
+      LoadPageWindow(table, own, hdoc, hofs, index, window);
+      int32_t differing = 0;
+      for (int32_t row = 0; row < window.rows; ++row) {
+        for (int32_t column = 0; column < window.width; ++column) {
+          const uint64_t at = geometry.stride * static_cast<uint64_t>(window.bottomRow + row) * 8 +
+                              uint64_t{geometry.bits} * static_cast<uint64_t>(window.left + column);
+          const uint64_t mine = stride * static_cast<uint64_t>(row) * 8 + uint64_t{geometry.bits} * column;
+          differing += FetchPixel(whole.data(), at, geometry.bits) != FetchPixel(bits.data(), mine, geometry.bits);
+        }
+      }
+      EXPECT_EQ(differing, 0) << "page " << index + 1 << ", window at " << window.left << "," << window.bottomRow
+                              << " of " << window.width << " x " << window.rows;
+    }
   }
-  return digests;
 }
 
-// Threads building pages of one document, and of two, give the bytes one
-// thread gives (run under ThreadSanitizer by scripts/run-tests.sh).
-TEST(PinnedPages, ThreadsBuildTheSameBytes) {
+// The digest of page `index` built through the public interface, its rows
+// put back bottom first as the loader leaves them.
+std::string InterfaceDigest(const kwen::Document& document, int32_t index) {
+  kwen::Bitmap bitmap = document.BuildPage(index);
+  std::vector<uint8_t> bottomUp;
+  for (int32_t y = bitmap.height - 1; y >= 0; --y) {
+    bottomUp.insert(bottomUp.end(), bitmap.Row(y), bitmap.Row(y) + bitmap.stride);
+  }
+  return Sha256Hex(bottomUp.data(), bottomUp.size());
+}
+
+// The public interface builds the pinned pages, from the document's bytes,
+// from the packed document restored in memory or into a file, on one
+// thread or several.
+TEST(PinnedPages, InterfaceBuildsThePinnedPages) {
   const Bytes document = MakeDocument();
-  const Bytes other = document;  // a second document, in memory of its own
-  const std::vector<std::string> alone = DigestsOf(document, false);
-  std::vector<std::string> results[3];
-  std::thread first([&] { results[0] = DigestsOf(document, false); });
-  std::thread second([&] { results[1] = DigestsOf(document, true); });
-  std::thread third([&] { results[2] = DigestsOf(other, true); });
-  first.join();
-  second.join();
-  third.join();
-  for (const std::vector<std::string>& digests : results) EXPECT_EQ(digests, alone);
+  std::vector<std::string> expected;
+  for (const PinnedDigest& entry : kPinned) expected.push_back(entry.sha256);
+  const Bytes packed = PackBytes(document.data(), document.size(), Switches{});
+  struct Case {
+    const Bytes* bytes;
+    const char* name;
+    bool toFile;
+    int threads;
+  } cases[] = {{&document, "pinned.bs", false, 1}, {&packed, "pinned.kwen", false, 3}, {&packed, "pinned.kwen", true, 2}};
+  for (const Case& c : cases) {
+    kwen::OpenOptions options;
+    options.restoreToFile = c.toFile;
+    options.threads = c.threads;
+    const kwen::Document opened = kwen::Document::FromBytes(*c.bytes, c.name, options);
+    ASSERT_EQ(static_cast<size_t>(opened.PageCount()), expected.size()) << c.name;
+    // Backwards: each page restores what it needs.
+    for (int32_t index = opened.PageCount() - 1; index >= 0; --index) {
+      EXPECT_EQ(InterfaceDigest(opened, index), expected[static_cast<size_t>(index)])
+          << c.name << " page " << index + 1 << (c.toFile ? " restored into a file" : "");
+    }
+    EXPECT_EQ(opened.Progress().state, kwen::RestoreState::kWhole) << c.name;
+  }
+}
+
+// A page averaged by hand: every output pixel the mean of the page area it
+// covers, in doubles, from the full-size build's greys.
+std::vector<double> AveragedByHand(const kwen::Bitmap& page, int32_t width, int32_t height) {
+  std::vector<double> out(static_cast<size_t>(width) * height, 0.0);
+  const double across = static_cast<double>(page.width) / width, down = static_cast<double>(page.height) / height;
+  for (int32_t y = 0; y < page.height; ++y) {
+    for (int32_t x = 0; x < page.width; ++x) {
+      const uint32_t index = FetchPixel(page.Row(y), uint64_t{static_cast<uint32_t>(page.bitsPerPixel)} * x,
+                                        static_cast<uint32_t>(page.bitsPerPixel));
+      const uint32_t colour = index < page.palette.size() ? page.palette[index] : 0;
+      const double grey = ((colour >> 16) * 299 + ((colour >> 8) & 0xFF) * 587 + (colour & 0xFF) * 114) / 1000.0;
+      // The page pixel's share of each output pixel it overlaps.
+      for (int32_t oy = static_cast<int32_t>(y / down); oy < height && oy * down < y + 1; ++oy) {
+        const double rows = std::min<double>(y + 1, (oy + 1) * down) - std::max<double>(y, oy * down);
+        for (int32_t ox = static_cast<int32_t>(x / across); ox < width && ox * across < x + 1; ++ox) {
+          const double columns = std::min<double>(x + 1, (ox + 1) * across) - std::max<double>(x, ox * across);
+          out[static_cast<size_t>(oy) * width + ox] += grey * rows * columns / (across * down);
+        }
+      }
+    }
+  }
+  return out;
+}
+
+// Scaled builds are the area average of the page, and a part of a scaled
+// page is that part of the whole.
+TEST(PinnedPages, ScaledBuildsAverageThePage) {
+  const Bytes document = MakeDocument();
+  const kwen::Document opened = kwen::Document::FromBytes(document, "pinned.bs");
+  for (int32_t index = 0; index < opened.PageCount(); ++index) {
+    const kwen::PageInfo info = opened.Page(index);
+    if (info.bitsPerPixel > 8) continue;  // greys by hand from the colour table only
+    const kwen::Bitmap page = opened.BuildPage(index);
+    for (double scale : {1.0, 0.5, 0.3, 0.01}) {
+      kwen::Scaling scaling;
+      scaling.scale = scale;
+      scaling.tone = kwen::Tone::kGrey;
+      const kwen::Bitmap scaled = opened.BuildScaled(index, scaling);
+      const std::vector<double> byHand = AveragedByHand(page, scaled.width, scaled.height);
+      int32_t off = 0;
+      for (int32_t y = 0; y < scaled.height; ++y) {
+        for (int32_t x = 0; x < scaled.width; ++x) {
+          off += std::abs(scaled.Row(y)[x] - byHand[static_cast<size_t>(y) * scaled.width + x]) > 1.0;
+        }
+      }
+      EXPECT_EQ(off, 0) << "page " << index + 1 << " at scale " << scale;
+      scaling.area = {scaled.width / 3, scaled.height / 2, scaled.width - scaled.width / 3, (scaled.height + 1) / 2};
+      const kwen::Bitmap part = opened.BuildScaled(index, scaling);
+      for (int32_t y = 0; y < part.height; ++y) {
+        ASSERT_EQ(0, std::memcmp(part.Row(y), scaled.Row(y + scaling.area.top) + scaling.area.left,
+                                 static_cast<size_t>(part.width)))
+            << "page " << index + 1 << " at scale " << scale << ", row " << y;
+      }
+    }
+  }
+  kwen::Scaling outside;
+  outside.area = {0, 0, 10000, 1};
+  EXPECT_THROW(opened.BuildScaled(0, outside), kwen::Error);
+  outside = kwen::Scaling{};
+  outside.scale = 1.5;
+  EXPECT_THROW(opened.BuildScaled(0, outside), kwen::Error);
+}
+
+#if !defined(_WIN32)
+// Threads building pages of one document, and of two, through the public
+// interface give the bytes one thread gives (run under ThreadSanitizer by
+// scripts/run-tests.sh); so do pages large enough to be built in bands on
+// several threads.
+TEST(PinnedPages, ThreadsBuildTheSameBytes) {
+  Maker maker;
+  maker.pages = 2;
+  maker.records.push_back(TextPage(maker, 1400, 900));
+  maker.records.push_back(TextPage(maker, 900, 1300));
+  const Bytes large = AssembleDocument(maker.records);
+  for (const Bytes& document : {MakeDocument(), large}) {
+    const Bytes packed = PackBytes(document.data(), document.size(), Switches{});
+    kwen::OpenOptions options;
+    options.threads = 1;
+    const kwen::Document alone = kwen::Document::FromBytes(document, "alone.bs", options);
+    options.threads = 2;
+    const kwen::Document shared = kwen::Document::FromBytes(packed, "one.kwen", options);
+    const kwen::Document other = kwen::Document::FromBytes(packed, "two.kwen", options);
+    auto digests = [](const kwen::Document& opened, bool backwards) {
+      std::vector<std::string> result(static_cast<size_t>(opened.PageCount()));
+      for (int32_t k = 0; k < opened.PageCount(); ++k) {
+        const int32_t index = backwards ? opened.PageCount() - 1 - k : k;
+        std::string& digest = result[static_cast<size_t>(index)];
+        digest = InterfaceDigest(opened, index);
+        if (opened.Page(index).bitsPerPixel > 8) continue;
+        kwen::Scaling scaling;
+        scaling.scale = 0.45;
+        const kwen::Bitmap scaled = opened.BuildScaled(index, scaling);
+        digest += Sha256Hex(scaled.pixels.data(), scaled.pixels.size());
+      }
+      return result;
+    };
+    const std::vector<std::string> expected = digests(alone, false);
+    std::vector<std::string> results[3];
+    std::thread first([&] { results[0] = digests(shared, false); });
+    std::thread second([&] { results[1] = digests(shared, true); });
+    std::thread third([&] { results[2] = digests(other, true); });
+    first.join();
+    second.join();
+    third.join();
+    for (const std::vector<std::string>& result : results) EXPECT_EQ(result, expected);
+  }
 }
 #endif
 

@@ -57,13 +57,8 @@ Bytes PackedRunOfA(const std::vector<int64_t>& lengths) {
   return PackTokens(tokens, 1);
 }
 
-std::string TextOf(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-// In the working folder: on Windows the child of a death test is a process
-// of its own, with a temporary folder of its own.
 constexpr const char* kLimitPacked = "driver_test_limit.pk";
 constexpr const char* kLimitTarget = "driver_test_limit.out";
-constexpr const char* kLimitOutput = "driver_test_limit.txt";
 constexpr int64_t kTestLimit = 5000;
 constexpr const char* kOverLimitMessage =
     "Restored data would reach 2 GiB, more than any source packs to. Exit code 2 ";
@@ -84,42 +79,43 @@ const LimitCase kLimitCases[] = {
     {"the last of three matches", {1, 2000, 2000, 2000}, 2, kOverLimitMessage},
 };
 
+// The run's failure unwinds through the target, as the utility's does.
 void RestoreUpToTheTestLimit(const LimitCase& c) {
   WriteFileBytes(kLimitPacked, PackedRunOfA(c.lengths));
-  EXPECT_EXIT(
-      {
-        if (std::freopen(kLimitOutput, "w", stdout) == nullptr) std::exit(99);
-        std::exit(RestoreFile(kLimitPacked, kLimitTarget, kTestLimit));
-      },
-      ::testing::ExitedWithCode(c.exitCode), "")
-      << c.what;
-  EXPECT_EQ(TextOf(ReadFileBytes(kLimitOutput)), c.message) << c.what;
+  int exitCode = -1;
+  std::string message;
+  try {
+    exitCode = RestoreFile(kLimitPacked, kLimitTarget, kTestLimit);
+  } catch (const EngineFailure& failure) {
+    exitCode = failure.exitCode;
+    message = failure.what();
+  }
+  EXPECT_EQ(exitCode, c.exitCode) << c.what;
+  EXPECT_EQ(message, c.message) << c.what;
 }
 
-TEST(RestoreFileDeathTest, StopsWhereTheRestoredDataWouldPassTheLimit) {
+TEST(RestoreFile, StopsWhereTheRestoredDataWouldPassTheLimit) {
   for (const LimitCase& c : kLimitCases) {
     std::remove(kLimitTarget);
     RestoreUpToTheTestLimit(c);
     int64_t size = -1;
     QueryFileSize(kLimitTarget, &size);
-    // Windows runs a death test's child through the test from its start:
-    // nothing here may throw where the child's files differ from ours.
     EXPECT_EQ(size, c.exitCode == 0 ? kTestLimit : -1) << c.what;
     if (size == kTestLimit) {
       EXPECT_TRUE(ReadFileBytes(kLimitTarget) == Bytes(kTestLimit, 'a')) << c.what;
     }
   }
-  for (const char* path : {kLimitPacked, kLimitTarget, kLimitOutput}) std::remove(path);
+  for (const char* path : {kLimitPacked, kLimitTarget}) std::remove(path);
 }
 
-TEST(RestoreFileDeathTest, ReplacesAFileOnlyWhenTheRunSucceeds) {
+TEST(RestoreFile, ReplacesAFileOnlyWhenTheRunSucceeds) {
   const Bytes older = RandomBytes(3000, 5);
   for (const LimitCase& c : kLimitCases) {
     WriteFileBytes(kLimitTarget, older);
     RestoreUpToTheTestLimit(c);
     EXPECT_TRUE(ReadFileBytes(kLimitTarget) == (c.exitCode == 0 ? Bytes(kTestLimit, 'a') : older)) << c.what;
   }
-  for (const char* path : {kLimitPacked, kLimitTarget, kLimitOutput}) std::remove(path);
+  for (const char* path : {kLimitPacked, kLimitTarget}) std::remove(path);
 }
 
 // The address sanitizer reserves terabytes of address space, so a cap on
@@ -146,17 +142,19 @@ void LimitAddressSpaceToCurrentPlus(size_t extra) {
 
 // A run that cannot have the memory of the packed file's window fails before
 // it creates the target: a file already under the name keeps its bytes. The
-// 16 MiB window is refused by a limit on the process's address space.
+// 16 MiB window is refused by a limit on the process's address space, in a
+// child, which the utility's run ends with the failure's code.
 TEST(RestoreFileDeathTest, LeavesTheTargetAsItWasWhenMemoryIsShort) {
   constexpr const char* kPacked = "driver_test_memory.pk";
   constexpr const char* kTarget = "driver_test_memory.out";
   WriteFileBytes(kPacked, PackTokens({{1, 'a'}, {100, 'a'}}, 24));
   const Bytes kept = RandomBytes(3000, 4);
   WriteFileBytes(kTarget, kept);
+  const char* const arguments[] = {"durmo", "x", kPacked, kTarget};
   EXPECT_EXIT(
       {
         LimitAddressSpaceToCurrentPlus(8 << 20);
-        std::exit(RestoreFile(kPacked, kTarget, kLargestSource));
+        std::exit(RunDriver(4, arguments));
       },
       ::testing::ExitedWithCode(2), "");
   EXPECT_TRUE(ReadFileBytes(kTarget) == kept);

@@ -32,7 +32,9 @@ TEST(Restore, CopiesRepeatTheLastBytes) {
   for (const Case& c : cases) {
     Bytes out;
     LzBuffer lz;
-    OpenMemoryTarget(lz, &out, c.window);
+    ByteSink sink;
+    sink.memory = &out;
+    OpenSinkTarget(lz, sink, c.window);
     for (char ch : c.literals) PutLiteral(lz, static_cast<uint8_t>(ch));
     EXPECT_EQ(CopyMatch(lz, c.distance, c.length), c.copied) << c.literals << " " << c.distance;
     ReleaseTarget(lz);

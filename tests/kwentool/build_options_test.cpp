@@ -30,6 +30,8 @@ TEST(BuildOptions, EveryOptionInAnyOrder) {
 }
 
 TEST(BuildOptions, UsageErrors) {
+  std::vector<const char*> pages1000 = {"-o", "b.kwen"};
+  pages1000.resize(1002, "a.png");
   const std::pair<std::vector<const char*>, const char*> cases[] = {
       {{"a.png"}, "-o BOOK.kwen"},
       {{"-o", "book.pdf", "a.png"}, "must end in .kwen"},
@@ -46,6 +48,7 @@ TEST(BuildOptions, UsageErrors) {
       {{"-o", "b.kwen", "--pack", "fastest", "a.png"}, "--pack takes best or default"},
       {{"-o", "b.kwen", "--pdf-timeout", "0", "a.png"}, "--pdf-timeout takes seconds from 1 to 86400"},
       {{"-o", "b.kwen", "--pdf-memory", "1048577", "a.png"}, "--pdf-memory takes MiB from 1 to 1048576"},
+      {pages1000, "a document holds at most 999 pages"},
   };
   for (const auto& [arguments, message] : cases) {
     BuildOptions options;

@@ -15,11 +15,6 @@ cd "$work" || exit 1
 source "$here/../shell_checks.sh"
 
 kwentool() { run "$tool" "$@"; }
-same_pixels() {
-  local differ
-  differ=$(compare -metric AE "$1" "$2" null: 2>&1)
-  [ "$differ" = 0 ] || { echo "  $differ pixels differ: $1 $2"; return 1; }
-}
 # Peak signal-to-noise ratio at least $3 dB (lossy decoders differ a little).
 close_pixels() {
   local psnr
@@ -188,10 +183,9 @@ check "the sample document keeps its bytes" same "$(sha256sum <sample.kwen | cut
 
 # --- Scan-like pages of known text (rendered by ImageMagick, blurred, with
 # Gaussian noise of a fixed seed, cut at mid-grey) through --clean and --lossy:
-# specks go and dots stay, the lossy pages read (by OCR) as the scans do, and
-# clean pages keep their bytes. About 5 seconds, most of it OCR.
+# specks go and dots stay, and clean pages keep their bytes. That no letter
+# is drawn as another is shape_classes_test's, against known marks.
 different_pixels() { compare -metric AE "$1" "$2" null: 2>&1; }
-ocr() { OMP_THREAD_LIMIT=1 tesseract "$1" - --psm 6 2>/dev/null | tr -s ' \n' ' ' | sed 's/ *$//'; }
 texts=("Scanned pages come out of the machine a little different
 every time: each letter gains or loses a few pixels along
 its edges, and specks of dust appear in the margins.
@@ -223,12 +217,10 @@ kwentool render clean.kwen 1 clean1.png
 check "the cleaned page is the scan without its specks" same "$(different_pixels clean1.png scan1.png)" 0
 
 # Clean pages have no specks: --clean changes no byte of the sample's pages.
-cp "$pages"/text-1.png "$pages"/text-2.png .
-kwentool build -o plain.kwen text-1.png text-2.png
-kwentool build --clean -o plain-clean.kwen text-1.png text-2.png
-check "--clean keeps clean pages byte for byte" cmp -s plain.kwen plain-clean.kwen
+kwentool build --clean -o sample-clean.kwen "$pages"/text-1.png "$pages"/text-2.png "$pages"/colour.png
+check "--clean keeps clean pages byte for byte" cmp -s sample.kwen sample-clean.kwen
 
-# --- --lossy: fewer bytes, and the pages read as the scans do.
+# --- --lossy: fewer bytes, the pages changed.
 kwentool build -o lossless.kwen scan1.png scan2.png
 kwentool build --lossy --verbose -o lossy.kwen scan1.png scan2.png
 check "--lossy reports classes, matches and changed pixels for each page" \
@@ -239,9 +231,6 @@ check "--lossy is smaller" test "$(stat -c %s lossy.kwen)" -lt "$(stat -c %s los
 for n in 1 2; do
   kwentool render lossy.kwen $n lossy$n.png
   check "lossy page $n differs from its scan" test "$(different_pixels lossy$n.png scan$n.png)" -gt 0
-  expected=$(echo "${texts[n - 1]}" | tr -s ' \n' ' ' | sed 's/ *$//')
-  check "the scan of page $n reads as its text" same "$(ocr scan$n.png)" "$expected"
-  check "lossy page $n reads as its scan" same "$(ocr lossy$n.png)" "$expected"
 done
 
 # Both together, with a colour page, which neither option touches.

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "viewer/desktop/main_window.h"
 #include "viewer/desktop/page_output.h"
@@ -29,16 +30,16 @@ bool HasDisplay() { return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironm
 void Complain(const QString& text) { std::fprintf(stderr, "kwenview: %s\n", text.toLocal8Bit().constData()); }
 
 int ExportPdf(const QString& docPath, const QString& outPath, const QString& pagesText) {
-  ReaderDocument document;
-  std::vector<int32_t> pages;
+  std::optional<kwen::Document> document;
   try {
-    OpenReaderDocument(document, docPath);
+    document.emplace(OpenReaderDocument(docPath));
   } catch (const std::exception& failure) {
     Complain(QString("cannot open %1: %2").arg(docPath, QString::fromLocal8Bit(failure.what())));
     return 1;
   }
+  std::vector<int32_t> pages;
   QString error;
-  if (!PagesFromText(pagesText, document.pageCount, pages, error)) {
+  if (!PagesFromText(pagesText, document->PageCount(), pages, error)) {
     Complain(QString("%1 %2").arg(docPath, error));
     return 1;
   }
@@ -52,7 +53,7 @@ int ExportPdf(const QString& docPath, const QString& outPath, const QString& pag
     lineOpen = total > 1 && done < total;
     if (total > 1 && done == total) std::fprintf(stderr, "\n");
   };
-  const QString failure = WritePdf(document, pages, outPath, progress);
+  const QString failure = WritePdf(*document, pages, outPath, QFileInfo(docPath).fileName(), progress);
   if (lineOpen) std::fprintf(stderr, "\n");
   if (!failure.isEmpty()) {
     Complain(QString("%1: %2").arg(docPath, failure));

@@ -18,7 +18,6 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "engine/output_file.h"
 #include "render/reader_texts.h"
 #include "viewer/desktop/page_output.h"
 #include "viewer/desktop/reader_settings.h"
@@ -264,8 +263,8 @@ void MainWindow::onOpenFailed(quint64 number, const QString& path, const QString
   emit documentFailed(path, reason);
 }
 
-void MainWindow::onPageBuilt(quint64 number, int page, const QImage& image) {
-  if (number == view_->documentNumber()) view_->addPage(page, image);
+void MainWindow::onPageBuilt(quint64 number, int page, double scale, const QImage& image) {
+  if (number == view_->documentNumber()) view_->addPage(page, scale, image);
 }
 
 void MainWindow::onPageFailed(quint64 number, int page, const QString& reason) {
@@ -386,22 +385,10 @@ void MainWindow::askOpen() {
 
 void MainWindow::exportPage(int page, const QString& path) {
   const bool png = path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
-  worker_.runOnDocument(view_->documentNumber(), [this, page, path, png](ReaderDocument* document) {
-    QString failure;
-    if (document == nullptr) {
-      failure = tr("the document is no longer open");
-    } else {
-      try {
-        BuildPage(*document, page);
-        const std::vector<uint8_t> bytes = png ? PageStatePng(document->page) : PageStateBmp(document->page);
-        std::string error;
-        if (!WriteWholeFile(QFile::encodeName(path).toStdString(), bytes, error)) {
-          failure = QString::fromLocal8Bit(error.c_str());
-        }
-      } catch (const std::exception& error) {
-        failure = QString::fromLocal8Bit(error.what());
-      }
-    }
+  worker_.runOnDocument(view_->documentNumber(), [this, page, path, png](const kwen::Document* document) {
+    const QString failure = document == nullptr ? tr("the document is no longer open")
+                            : png               ? WritePagePng(*document, page, path)
+                                                : WritePageBmp(*document, page, path);
     QMetaObject::invokeMethod(this, [this, path, failure] {
       if (!failure.isEmpty()) showExportFailure(path, failure);
       emit exportFinished(path, failure);
@@ -429,11 +416,13 @@ void MainWindow::exportPdf(const QString& pagesText, const QString& path) {
   }
   progressBar_->setFormat(tr("PDF %p%"));
   progressBar_->show();
-  worker_.runOnDocument(view_->documentNumber(), [this, pages, path](ReaderDocument* document) {
+  const QString title = QFileInfo(documentPath_).fileName();
+  worker_.runOnDocument(view_->documentNumber(), [this, pages, path, title](const kwen::Document* document) {
     const auto progress = [this](int done, int total) {
       QMetaObject::invokeMethod(this, [this, done, total] { progressBar_->setValue(done * 100 / total); });
     };
-    const QString failure = document ? WritePdf(*document, pages, path, progress) : tr("the document is no longer open");
+    const QString failure =
+        document ? WritePdf(*document, pages, path, title, progress) : tr("the document is no longer open");
     QMetaObject::invokeMethod(this, [this, path, failure] {
       progressBar_->hide();
       progressBar_->setFormat(tr("Unpacking %p%"));
@@ -473,7 +462,7 @@ void MainWindow::askPrint() {
     showMessage(tr("Cannot print: the document %1").arg(error));
     return;
   }
-  worker_.runOnDocument(view_->documentNumber(), [this, printer, pages](ReaderDocument* document) {
+  worker_.runOnDocument(view_->documentNumber(), [this, printer, pages](const kwen::Document* document) {
     const QString failure = document ? PaintPages(*document, pages, *printer, nullptr) : tr("the document is no longer open");
     QMetaObject::invokeMethod(this, [this, failure] {
       if (!failure.isEmpty()) showMessage(tr("Printing failed: %1").arg(failure));

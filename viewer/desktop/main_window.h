@@ -55,7 +55,7 @@ class MainWindow : public QMainWindow {
   void showExportFailure(const QString& path, const QString& failure);
   void onOpened(quint64 number, const QString& path, int pageCount);
   void onOpenFailed(quint64 number, const QString& path, const QString& reason);
-  void onPageBuilt(quint64 number, int page, const QImage& image);
+  void onPageBuilt(quint64 number, int page, double scale, const QImage& image);
   void onPageFailed(quint64 number, int page, const QString& reason);
   void onProgress(quint64 number, qint64 restored, qint64 total);
   void onRestoreEnded(quint64 number, const QString& ending);

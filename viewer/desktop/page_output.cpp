@@ -1,16 +1,15 @@
 #include "viewer/desktop/page_output.h"
 
-#include <QFileInfo>
+#include <QFile>
+#include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
+#include <algorithm>
 #include <string>
 
 #include "input/page_list.h"
-#include "render/page_pixels.h"
-#include "document/document_state.h"
-#include "document/page_loader.h"
-#include "document/page_state.h"
 #include "viewer/desktop/output_device.h"
+#include "viewer/desktop/reader_document.h"
 
 namespace {
 
@@ -22,36 +21,32 @@ QPageSize SheetOf(const PageExtent& extent, int dotsPerInch) {
                    QPageSize::Inch, QString(), QPageSize::ExactMatch);
 }
 
-// Whether the loader's white, what a page starts as, shows as white.
-bool WhiteShowsWhite(const PageState& page) {
-  constexpr uint32_t kTableBits = 8, kTrueColourBits = 24, kWhite = 0xFFFFFF;
-  const uint32_t bits = page.info.BMIH.biBitCount;
-  if (bits == kTrueColourBits) return (static_cast<uint32_t>(page.whiteIndex) & kWhite) == kWhite;
-  if (bits > kTableBits || page.whiteIndex >= page.colorCount) return false;
-  const RgbQuad& entry = page.info.RGBTable[page.whiteIndex];
-  return entry.rgbRed == 0xFF && entry.rgbGreen == 0xFF && entry.rgbBlue == 0xFF;
-}
-
-// The colour of a page of one colour, found without a picture of it: a page
-// whose records leave it white is not even built. Otherwise the page is
-// built, and an invalid colour returned when it has more than one.
-QColor UniformColour(ReaderDocument& document, int32_t page) {
-  if (!document.bitmap) {
-    document.table.currentPage = page;
-    ScanPage(document.table, document.page, document.hdoc, document.hofs, page);
-    if (!document.page.counts.inked && WhiteShowsWhite(document.page)) return QColor(Qt::white);
+// The colour of an image of one colour; invalid when it has more.
+QColor OneColour(const QImage& image) {
+  const int rowBytes = (image.width() * image.depth() + 7) / 8;
+  const int pixelBytes = std::max(1, image.depth() / 8);
+  const uchar* first = image.constScanLine(0);
+  // A 1-bit row is one colour when its bytes are all 0 or all 1 bits (the
+  // bits past the row's end count for nothing).
+  const int tailBits = image.depth() == 1 ? image.width() % 8 : 0;
+  const int wholeBytes = tailBits == 0 ? rowBytes : rowBytes - 1;
+  if (image.depth() == 1 && first[0] != 0 && first[0] != 0xFF) return {};
+  for (int y = 0; y < image.height(); ++y) {
+    const uchar* row = image.constScanLine(y);
+    for (int x = 0; x < wholeBytes; ++x) {
+      if (row[x] != first[x % pixelBytes]) return {};
+    }
+    if (tailBits != 0) {
+      const uchar mask = static_cast<uchar>(0xFF << (8 - tailBits));
+      if ((row[wholeBytes] & mask) != (first[0] & mask)) return {};
+    }
   }
-  BuildPage(document, page);
-  PagePixels pixels;
-  std::string error;
-  uint8_t rgb[3];
-  if (!OpenPagePixels(document.page, pixels, error) || !UniformPageColour(pixels, rgb)) return {};
-  return QColor(rgb[0], rgb[1], rgb[2]);
+  return image.pixelColor(0, 0);
 }
 
 }  // namespace
 
-QString PaintPages(ReaderDocument& document, const std::vector<int32_t>& pages, QPagedPaintDevice& device,
+QString PaintPages(const kwen::Document& document, const std::vector<int32_t>& pages, QPagedPaintDevice& device,
                    const std::function<void(int done, int total)>& progress) {
   QPainter painter;
   const int total = static_cast<int>(pages.size());
@@ -61,11 +56,17 @@ QString PaintPages(ReaderDocument& document, const std::vector<int32_t>& pages, 
     QColor fill;  // a page of one colour is one fill, not a picture
     PageExtent extent{};
     try {
-      extent = ReadPageExtent(document, page);
-      fill = UniformColour(document, page);
-      if (!fill.isValid()) image = PageStateImage(document.page);
+      const kwen::PageInfo info = document.Page(page);
+      extent = ExtentOf(info);
+      // A blank page is not even built.
+      if (info.blank) {
+        fill = Qt::white;
+      } else {
+        image = FullPageImage(document, page);
+        fill = OneColour(image);
+      }
     } catch (const std::exception& failure) {
-      return QObject::tr("page %1: %2").arg(page + 1).arg(PageFailureText(document, page, failure));
+      return QObject::tr("page %1: %2").arg(page + 1).arg(PageFailureText(document.Progress(), page, failure));
     }
     const int dpi = extent.dotsPerInch > 0 ? extent.dotsPerInch : kDefaultDotsPerInch;
     device.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -89,15 +90,15 @@ QString PaintPages(ReaderDocument& document, const std::vector<int32_t>& pages, 
   return {};
 }
 
-QString WritePdf(ReaderDocument& document, const std::vector<int32_t>& pages, const QString& outPath,
-                 const std::function<void(int done, int total)>& progress) {
+QString WritePdf(const kwen::Document& document, const std::vector<int32_t>& pages, const QString& outPath,
+                 const QString& title, const std::function<void(int done, int total)>& progress) {
   OutputDevice file;
   if (!file.openFile(outPath)) return file.failure();
   QString failure;
   {
     QPdfWriter writer(&file);
     writer.setCreator(QStringLiteral("kwenview"));
-    writer.setTitle(QFileInfo(document.path).fileName());
+    writer.setTitle(title);
     // Pixels of the sheet at the most common scan resolution: the images go
     // in at their own size whatever this is.
     writer.setResolution(kDefaultDotsPerInch);
@@ -106,6 +107,33 @@ QString WritePdf(ReaderDocument& document, const std::vector<int32_t>& pages, co
   // A failed write shows here, when the file would be put in place.
   if (failure.isEmpty() && !file.commit()) failure = file.failure();
   return failure;
+}
+
+QString WritePageBmp(const kwen::Document& document, int32_t page, const QString& outPath) {
+  try {
+    const std::vector<uint8_t> bytes = document.PageAsBmp(page);
+    std::string error;
+    if (!WriteWholeFile(QFile::encodeName(outPath).toStdString(), bytes, error)) return QString::fromLocal8Bit(error.c_str());
+  } catch (const std::exception& failure) {
+    return PageFailureText(document.Progress(), page, failure);
+  }
+  return {};
+}
+
+QString WritePagePng(const kwen::Document& document, int32_t page, const QString& outPath) {
+  QImage image;
+  try {
+    image = FullPageImage(document, page);
+  } catch (const std::exception& failure) {
+    return PageFailureText(document.Progress(), page, failure);
+  }
+  OutputDevice file;
+  if (!file.openFile(outPath)) return file.failure();
+  QImageWriter writer(&file, "png");
+  // A failed write shows at the commit, with the system's reason.
+  if (!writer.write(image) && file.failure().isEmpty()) return writer.errorString();
+  if (!file.commit()) return file.failure();
+  return {};
 }
 
 bool PagesFromText(const QString& text, int32_t pageCount, std::vector<int32_t>& pages, QString& error) {

@@ -9,7 +9,6 @@
 #include <cmath>
 
 #include "viewer/desktop/document_worker.h"
-#include "viewer/desktop/reader_document.h"
 
 namespace {
 
@@ -19,47 +18,37 @@ const QColor kBackground(0x60, 0x60, 0x60);
 constexpr double kScreenOverlap = 0.05;  // of a screen kept in view when moving by one
 constexpr int kStepsPerPage = 30;        // a scroll step is this share of the page, as in the Windows viewer
 constexpr double kWheelPixelsPerUnit = 0.5;  // 60 pixels a wheel notch (120 units)
-// Scaled pages kept around the visible ones: those built ahead are scaled
-// ahead too.
-constexpr int kDisplayMargin = PageView::kReadAhead + 1;
+// Inverted pictures kept around the visible ones.
+constexpr int kInverseMargin = 1;
+constexpr double kScaleTolerance = 1e-9;
 
-// A page's picture at `size` (at most its own: the painter enlarges it,
-// sharp, so that no enlarged copy is ever held), in inverted colours if
-// asked; 1-bit pages invert exactly through their colour table.
-QImage MakeDisplay(const QImage& source, const QSize& size, bool inverted, bool smooth) {
-  QImage image = source;
-  if (size != source.size()) {
-    image = smooth ? ScaledPage(source, size) : source.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+bool SameScale(double a, double b) { return std::abs(a - b) <= kScaleTolerance * std::max(a, b); }
+
+// The page's picture in inverted colours; 1-bit pages invert exactly
+// through their colour table.
+QImage Inverted(const QImage& image) {
+  QImage inverse = image;
+  if (inverse.format() == QImage::Format_Mono) {
+    QVector<QRgb> colours = inverse.colorTable();
+    for (QRgb& colour : colours) colour = qRgb(255 - qRed(colour), 255 - qGreen(colour), 255 - qBlue(colour));
+    inverse.setColorTable(colours);
+  } else {
+    inverse.invertPixels();
   }
-  if (inverted) {
-    if (image.format() == QImage::Format_Mono) {
-      QVector<QRgb> colours = image.colorTable();
-      for (QRgb& colour : colours) colour = qRgb(255 - qRed(colour), 255 - qGreen(colour), 255 - qBlue(colour));
-      image.setColorTable(colours);
-    } else {
-      image.invertPixels();
-    }
-  }
-  return image;
+  return inverse;
 }
 
 }  // namespace
 
 PageView::PageView(DocumentWorker* worker, QWidget* parent) : QAbstractScrollArea(parent), worker_(worker) {
-  sourceCache_.budget = kSourceBudget;
+  builtCache_.budget = kImageBudget;
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   verticalScrollBar()->setSingleStep(40);
   horizontalScrollBar()->setSingleStep(40);
 }
 
-PageView::~PageView() { scalers_.waitForDone(); }
-
-void PageView::forgetDisplays() {
-  display_.clear();
-  scaling_.clear();
-  ++displayGeneration_;
-}
+PageView::~PageView() = default;
 
 qreal PageView::ratio() const { return viewport()->devicePixelRatioF(); }
 
@@ -67,11 +56,11 @@ void PageView::startDocument(quint64 documentNumber, int pageCount) {
   documentNumber_ = documentNumber;
   extents_.assign(static_cast<size_t>(pageCount), kUnknownExtent);
   extentKnown_.assign(static_cast<size_t>(pageCount), false);
-  sources_.clear();
-  forgetDisplays();
+  built_.clear();
+  inverse_.clear();
   failures_.clear();
-  sourceCache_ = PageCachePolicy{};
-  sourceCache_.budget = kSourceBudget;
+  builtCache_ = PageCachePolicy{};
+  builtCache_.budget = kImageBudget;
   currentPage_ = 0;
   relayout(0, 0.0);
   emit currentPageChanged(0);
@@ -91,11 +80,11 @@ void PageView::relayout(int keepPage, double keepFraction) {
   // The scale is the same in both modes: paging does not change the zoom.
   const double scale = ScaleFor(zoom_, extents_, width, height);
   const bool rescaled = std::abs(scale - layout_.scale) > 1e-9;
+  referenceDpi_ = ReferenceDotsPerInch(extents_);
+  // The pictures of the old zoom stand in, scaled, until the pages are
+  // built again at the new one.
   layout_ = LayOutPages(shownExtents(), scale, width);
-  if (rescaled) {
-    forgetDisplays();
-    emit zoomChanged();
-  }
+  if (rescaled) emit zoomChanged();
   updateScrollBars();
   const int shown = pageToShown(keepPage);
   if (shown < static_cast<int>(layout_.places.size())) {
@@ -176,7 +165,7 @@ void PageView::setSinglePage(bool single) {
 
 void PageView::setInverted(bool inverted) {
   inverted_ = inverted;
-  forgetDisplays();
+  inverse_.clear();
   viewport()->update();
 }
 
@@ -198,20 +187,20 @@ void PageView::addExtent(int page, const PageExtent& extent) {
   currentPage_ = keep;
 }
 
-void PageView::addPage(int page, const QImage& image) {
+void PageView::addPage(int page, double scale, const QImage& image) {
   if (page < 0 || page >= pageCount()) return;
-  sources_.insert(page, image);
+  // A picture of an older zoom only stands in where there is none.
+  if (!SameScale(scale, buildScale(page)) && built_.contains(page)) return;
+  built_.insert(page, {image, scale});
   failures_.remove(page);
-  display_.remove(page);
-  scheduleScaling(page);
-  TouchPage(sourceCache_, page, static_cast<uint64_t>(image.sizeInBytes()));
+  inverse_.remove(page);
+  TouchPage(builtCache_, page, static_cast<uint64_t>(image.sizeInBytes()));
   const PageSpan span = PagesInBand(layout_, viewTop(), static_cast<int32_t>(viewport()->height() * ratio()));
   const int first = shownToPage(span.first) - kReadAhead;
   const int last = shownToPage(std::max(span.first, span.last)) + kReadAhead;
-  for (int32_t dropped : EvictOverBudget(sourceCache_, first, last)) {
-    sources_.remove(dropped);
-    display_.remove(dropped);
-    scaling_.remove(dropped);
+  for (int32_t dropped : EvictOverBudget(builtCache_, first, last)) {
+    built_.remove(dropped);
+    inverse_.remove(dropped);
   }
   viewport()->update();
 }
@@ -221,52 +210,21 @@ void PageView::addFailure(int page, const QString& reason) {
   viewport()->update();
 }
 
-QSize PageView::displaySize(int page) const {
-  const int shown = pageToShown(page);
-  if (shown < 0 || shown >= static_cast<int>(layout_.places.size())) return {};
-  const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
-  const QSize source = sources_.value(page).size();
-  return place.width < source.width() ? QSize(place.width, place.height) : source;
+double PageView::buildScale(int page) const {
+  return std::min(1.0, layout_.scale * PhysicalFactor(extents_[static_cast<size_t>(page)], referenceDpi_));
 }
 
 bool PageView::pageSharp(int page) const {
-  const auto found = display_.constFind(page);
-  return found != display_.constEnd() && found->size() == displaySize(page);
+  const auto found = built_.constFind(page);
+  return found != built_.constEnd() && SameScale(found->scale, buildScale(page));
 }
 
-// Scaling a large page takes longer than a frame: it is done on other
-// threads, for the pages built ahead as soon as they come.
-void PageView::scheduleScaling(int page) {
-  const QSize size = displaySize(page);
-  if (!size.isValid() || scaling_.value(page) == size || pageSharp(page)) return;
-  scaling_.insert(page, size);
-  const QImage source = sources_.value(page);
-  const bool inverted = inverted_;
-  const quint64 generation = displayGeneration_;
-  scalers_.start([this, page, size, source, inverted, generation] {
-    const QImage image = MakeDisplay(source, size, inverted, true);
-    QMetaObject::invokeMethod(this, [this, page, size, image, generation] {
-      if (generation != displayGeneration_ || scaling_.value(page) != size) return;
-      scaling_.remove(page);
-      display_.insert(page, image);
-      viewport()->update();
-    });
-  });
-}
-
-QImage PageView::displayImage(int page, const QSize& deviceSize) {
-  const QImage source = sources_.value(page);
-  const QSize size = deviceSize.width() < source.width() ? deviceSize : source.size();
-  const auto found = display_.constFind(page);
-  if (found != display_.constEnd() && found->size() == size) return *found;
-  if (size == source.size()) {
-    const QImage image = MakeDisplay(source, size, inverted_, false);
-    display_.insert(page, image);
-    return image;
-  }
-  // Until the smooth picture is made, a quick one stands in.
-  scheduleScaling(page);
-  return MakeDisplay(source, size, inverted_, false);
+QImage PageView::shownImage(int page) {
+  const QImage& image = built_.value(page).image;
+  if (!inverted_) return image;
+  const auto found = inverse_.constFind(page);
+  if (found != inverse_.constEnd()) return *found;
+  return *inverse_.insert(page, Inverted(image));
 }
 
 void PageView::paintEvent(QPaintEvent*) {
@@ -281,8 +239,10 @@ void PageView::paintEvent(QPaintEvent*) {
     const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
     const QRectF target((place.x - horizontalScrollBar()->value()) / dpr, (place.y - viewTop()) / dpr,
                         place.width / dpr, place.height / dpr);
-    if (sources_.contains(page)) {
-      painter.drawImage(target, displayImage(page, QSize(place.width, place.height)));
+    if (built_.contains(page)) {
+      // Enlarged (beyond full size, or standing in for another zoom) its
+      // pixels show as sharp blocks.
+      painter.drawImage(target, shownImage(page));
       emit pageShown(page);
       continue;
     }
@@ -294,15 +254,11 @@ void PageView::paintEvent(QPaintEvent*) {
                        tr("Page %1 cannot be shown: %2").arg(page + 1).arg(failure));
     }
   }
-  // Scaled pages far from the view go: they are made again from the built
-  // pages when needed.
-  const int first = shownToPage(span.first) - kDisplayMargin;
-  const int last = shownToPage(std::max(span.first, span.last)) + kDisplayMargin;
-  for (auto it = display_.begin(); it != display_.end();) {
-    it = it.key() < first || it.key() > last ? display_.erase(it) : std::next(it);
-  }
-  for (int page = std::max(0, first); page <= std::min(last, pageCount() - 1); ++page) {
-    if (sources_.contains(page)) scheduleScaling(page);
+  // Inverted pictures far from the view go: they are made again when needed.
+  const int first = shownToPage(span.first) - kInverseMargin;
+  const int last = shownToPage(std::max(span.first, span.last)) + kInverseMargin;
+  for (auto it = inverse_.begin(); it != inverse_.end();) {
+    it = it.key() < first || it.key() > last ? inverse_.erase(it) : std::next(it);
   }
   requestPages();
 }
@@ -311,9 +267,10 @@ void PageView::requestPages() {
   if (extents_.empty() || documentNumber_ == 0) return;
   const PageSpan span = PagesInBand(layout_, viewTop(), static_cast<int32_t>(viewport()->height() * ratio()));
   if (span.last < span.first) return;
-  std::vector<int32_t> wanted;
+  std::vector<PageWish> wanted;
   for (int32_t page : PagesToBuild(shownToPage(span.first), shownToPage(span.last), kReadAhead, pageCount())) {
-    if (!sources_.contains(page) && !failures_.contains(page)) wanted.push_back(page);
+    const PageExtent& extent = extents_[static_cast<size_t>(page)];
+    if (!pageSharp(page) && !failures_.contains(page)) wanted.push_back({page, buildScale(page), extent.width, extent.height});
   }
   worker_->want(documentNumber_, wanted);
 }

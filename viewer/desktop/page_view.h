@@ -1,13 +1,13 @@
 // The reader's page area: the document's pages in a scrolled column (or one
 // page at a time), at the zoom chosen, drawn from the pages the worker has
-// built; pages not built yet show as blank sheets of their size.
+// built at the size shown (at most their full size, which the view
+// enlarges); pages not built yet show as blank sheets of their size.
 #pragma once
 
 #include <QAbstractScrollArea>
 #include <QHash>
 #include <QImage>
 #include <QString>
-#include <QThreadPool>
 #include <vector>
 
 #include "viewer/desktop/page_cache_policy.h"
@@ -42,21 +42,21 @@ class PageView : public QAbstractScrollArea {
 
   // Where page `page` is drawn in the viewport now, in logical pixels.
   QRect pageRectInViewport(int page) const;
-  bool pageReady(int page) const { return sources_.contains(page); }
-  // The page is painted at its final quality (not an unsmoothed stand-in
-  // while its scaled picture is being made).
+  bool pageReady(int page) const { return built_.contains(page); }
+  // The page is painted at its final quality (not a picture of another
+  // zoom standing in while it is built again).
   bool pageSharp(int page) const;
-  QImage pageSource(int page) const { return sources_.value(page); }
   QString pageFailure(int page) const { return failures_.value(page); }
   qint64 viewTop() const;
 
   // From the worker.
   void addExtent(int page, const PageExtent& extent);
-  void addPage(int page, const QImage& image);
+  // Page `page` built for `scale` (see PageWish).
+  void addPage(int page, double scale, const QImage& image);
   void addFailure(int page, const QString& reason);
 
   // The byte budget of built pages held; the neighbours built ahead.
-  static constexpr uint64_t kSourceBudget = uint64_t{160} << 20;
+  static constexpr uint64_t kImageBudget = uint64_t{64} << 20;
   static constexpr int32_t kReadAhead = 4;
 
  signals:
@@ -89,10 +89,9 @@ class PageView : public QAbstractScrollArea {
   void updateScrollBars();
   void requestPages();
   void noteCurrentPage();
-  QImage displayImage(int page, const QSize& deviceSize);
-  QSize displaySize(int page) const;
-  void scheduleScaling(int page);
-  void forgetDisplays();
+  // The scale page `page` is built for at the present zoom.
+  double buildScale(int page) const;
+  QImage shownImage(int page);
   void scrollByDevice(qint64 dy);
   qint64 scrollStep() const;
   void moveInPage(bool toEnd);
@@ -107,11 +106,13 @@ class PageView : public QAbstractScrollArea {
   bool inverted_ = false;
   int currentPage_ = 0;
   ContinuousLayout layout_;
-  QHash<int, QImage> sources_;
-  PageCachePolicy sourceCache_;
-  QHash<int, QImage> display_;   // what is drawn: scaled down, or inverted
-  QHash<int, QSize> scaling_;     // pages being scaled, to this size
-  quint64 displayGeneration_ = 0;  // scaling results of an older zoom or colour are dropped
-  QThreadPool scalers_;
+  struct Built {
+    QImage image;
+    double scale;  // as built for (see PageWish)
+  };
+  int32_t referenceDpi_ = 0;
+  QHash<int, Built> built_;
+  PageCachePolicy builtCache_;
+  QHash<int, QImage> inverse_;  // the built pages in view, inverted
   QHash<int, QString> failures_;
 };

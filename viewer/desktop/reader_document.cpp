@@ -1,165 +1,118 @@
 #include "viewer/desktop/reader_document.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <cstring>
 #include <string>
 
-#include "render/page_pixels.h"
-#include "render/png_writer.h"
-#include "render/export_layout.h"
-#include "viewer/desktop/area_average.h"
-#include "document/bmp_reader.h"
-#include "document/page_loader.h"
-#include "document/page_state.h"
-
 namespace {
 
-constexpr double kInchesPerMeter = 0.0254;
+// The library names the file at the start of what it refuses; the reader
+// names it already, and says "it".
+constexpr const char* kNotADocument = "is not a kwen document or a BMP picture";
 
-uint32_t AppendBytes(void* bytes, const void* data, uint32_t size) {
-  const uint8_t* from = static_cast<const uint8_t*>(data);
-  auto& to = *static_cast<std::vector<uint8_t>*>(bytes);
-  to.insert(to.end(), from, from + size);
-  return size;
+// A failure for want of memory: its text is plain already.
+struct MemoryFailure : DocumentFailure {
+  using DocumentFailure::DocumentFailure;
+};
+
+QImage NewImage(int32_t width, int32_t height, QImage::Format format) {
+  QImage image(width, height, format);
+  if (image.isNull()) throw MemoryFailure("Not enough memory for the page");
+  return image;
+}
+
+QString ReaderWording(const QString& path, const QString& libraryText) {
+  const QString named = QString::fromLocal8Bit(QFile::encodeName(path)) + " ";
+  if (!libraryText.startsWith(named)) return libraryText;
+  const QString rest = libraryText.mid(named.size());
+  if (rest == kNotADocument) {
+    // Page images, PDF files and the like are made into documents by the
+    // builder, not read here.
+    return QObject::tr("it %1; make a document of it with: kwentool build -o %2.kwen %3")
+        .arg(rest, QFileInfo(path).completeBaseName(), QFileInfo(path).fileName());
+  }
+  return "it " + rest;
 }
 
 }  // namespace
 
-void OpenReaderDocument(ReaderDocument& document, const QString& path) {
-  document.path = path;
-  document.file.setFileName(path);
-  if (!document.file.exists()) throw DocumentFailure("the file does not exist");
-  if (!document.file.open(QIODevice::ReadOnly)) {
-    throw DocumentFailure("it cannot be read: " + document.file.errorString().toStdString());
+kwen::Document OpenReaderDocument(const QString& path) {
+  const QFileInfo file(path);
+  if (!file.exists()) throw DocumentFailure("the file does not exist");
+  if (file.isFile() && file.size() == 0) throw DocumentFailure("the file is empty");
+  kwen::OpenOptions options;
+  options.restoreToFile = true;
+  try {
+    return kwen::Document::Open(QFile::encodeName(path).toStdString(), options);
+  } catch (const kwen::Error& failure) {
+    throw DocumentFailure(ReaderWording(path, QString::fromLocal8Bit(failure.what())).toLocal8Bit().toStdString());
   }
-  const int64_t size = document.file.size();
-  if (size == 0) throw DocumentFailure("the file is empty");
-  const uint8_t* bytes = document.file.map(0, size);
-  if (bytes == nullptr) throw DocumentFailure("it cannot be read: " + document.file.errorString().toStdString());
-  OpenKwenDocument(document, document.host, QFile::encodeName(path).constData(), bytes, size);
-  if (document.kind == FileKind::kOther) {
-    // Page images, PDF files and the like are made into documents by the
-    // builder, not read here.
-    throw DocumentFailure(QObject::tr("it is not a kwen document or a BMP picture; make a document of it with: "
-                                      "kwentool build -o %1.kwen %2")
-                              .arg(QFileInfo(path).completeBaseName(), QFileInfo(path).fileName())
-                              .toLocal8Bit()
-                              .toStdString());
-  }
-  document.pageCount = document.table.pageCount;
 }
 
-void RestoreWhole(ReaderDocument& document) { RestoreUpTo(document, document.documentBytes); }
-
-QString RestoreEnding(const ReaderDocument& document) {
-  if (!RestoreStopped(document)) return {};
-  const int32_t pages = PagesRestored(document);
-  switch (HowRestoreEnded(document)) {
-    case RestoreEnd::kWhole:
+QString RestoreEnding(const kwen::RestoreProgress& progress) {
+  const int32_t pages = progress.pagesReady;
+  switch (progress.state) {
+    case kwen::RestoreState::kGoing:
+    case kwen::RestoreState::kWhole:
       return {};
-    case RestoreEnd::kTooLarge:
+    case kwen::RestoreState::kTooLarge:
       return QObject::tr("The document is too large: it restores to more than 2 GiB");
-    case RestoreEnd::kCutShort:
+    case kwen::RestoreState::kCutShort:
       if (pages == 0) return QObject::tr("The document is cut short within its first page");
       return QObject::tr("The document is cut short after page %1").arg(pages);
-    case RestoreEnd::kDamaged:
+    case kwen::RestoreState::kDamaged:
       break;
   }
   if (pages == 0) return QObject::tr("The document is damaged: not even its first page can be restored");
   return QObject::tr("The document is damaged after page %1").arg(pages);
 }
 
-QString PageFailureText(const ReaderDocument& document, int32_t page, const std::exception& failure) {
+QString PageFailureText(const kwen::RestoreProgress& progress, int32_t page, const std::exception& failure) {
   const QString libraryText = QString::fromLocal8Bit(failure.what());
   if (dynamic_cast<const MemoryFailure*>(&failure) != nullptr) return libraryText;
-  const QString ending = RestoreEnding(document);
-  if (!ending.isEmpty() && page >= PagesRestored(document)) return QObject::tr("%1 (%2)").arg(ending, libraryText);
+  const QString ending = RestoreEnding(progress);
+  if (!ending.isEmpty() && page >= progress.pagesReady) return QObject::tr("%1 (%2)").arg(ending, libraryText);
   return QObject::tr("the page is damaged (%1)").arg(libraryText);
 }
 
-PageExtent ReadPageExtent(ReaderDocument& document, int32_t page) {
-  if (document.bitmap) {
-    BuildPage(document, 0);
-  } else {
-    if (SeekDocFile(document.hdoc, document.table.pageOffsets[page], kSeekSet) < 0) {
-      throw DocumentFailure("Seek page failed");
-    }
-    ReadPageHeaders(document.page, document.hdoc, true);
-  }
-  const PageGeometry geometry = CheckPageGeometry(document.page, !document.bitmap);
-  const double dpi = document.page.info.BMIH.biXPelsPerMeter * kInchesPerMeter;
-  const int32_t dotsPerInch = dpi >= 1 && dpi < 100000 ? static_cast<int32_t>(dpi + 0.5) : 0;
-  return {geometry.width, geometry.height, dotsPerInch};
-}
+PageExtent ExtentOf(const kwen::PageInfo& page) { return {page.width, page.height, page.dotsPerInch}; }
 
-void BuildPage(ReaderDocument& document, int32_t page) {
-  document.table.currentPage = page;
-  if (document.bitmap) {
-    ReadBmpFile(document.page, document.host, QFile::encodeName(document.path).constData());
-  } else {
-    LoadPage(document.table, document.page, document.host, document.hdoc, document.hofs, page);
+QImage ImageOf(const kwen::Bitmap& bitmap) {
+  QImage image;
+  size_t rowBytes = 0;
+  switch (bitmap.format) {
+    case kwen::PixelFormat::kPage:
+      if (bitmap.bitsPerPixel != 1 || bitmap.palette.size() < 2) {
+        throw DocumentFailure("A page of " + std::to_string(bitmap.bitsPerPixel) + " bits per pixel cannot be shown");
+      }
+      image = NewImage(bitmap.width, bitmap.height, QImage::Format_Mono);
+      image.setColorTable({QRgb(0xFF000000 | bitmap.palette[0]), QRgb(0xFF000000 | bitmap.palette[1])});
+      rowBytes = (static_cast<size_t>(bitmap.width) + 7) / 8;
+      break;
+    case kwen::PixelFormat::kGrey:
+      image = NewImage(bitmap.width, bitmap.height, QImage::Format_Grayscale8);
+      rowBytes = static_cast<size_t>(bitmap.width);
+      break;
+    case kwen::PixelFormat::kRgb:
+      image = NewImage(bitmap.width, bitmap.height, QImage::Format_RGB888);
+      rowBytes = static_cast<size_t>(bitmap.width) * 3;
+      break;
   }
-}
-
-QImage PageStateImage(const PageState& page) {
-  PagePixels pixels;
-  std::string error;
-  if (!OpenPagePixels(page, pixels, error)) throw DocumentFailure(error);
-  if (pixels.bits == 1 && pixels.tableColours >= 2) {
-    QImage image(pixels.width, pixels.height, QImage::Format_Mono);
-    if (image.isNull()) throw MemoryFailure("not enough memory for the page");
-    image.setColorTable({qRgb(pixels.table[0].rgbRed, pixels.table[0].rgbGreen, pixels.table[0].rgbBlue),
-                         qRgb(pixels.table[1].rgbRed, pixels.table[1].rgbGreen, pixels.table[1].rgbBlue)});
-    const size_t rowBytes = (static_cast<size_t>(pixels.width) + 7) / 8;
-    for (int32_t y = 0; y < pixels.height; ++y) {
-      const uint8_t* row = pixels.rows + pixels.stride * static_cast<uint64_t>(pixels.height - 1 - y);
-      std::memcpy(image.scanLine(y), row, rowBytes);
-    }
-    return image;
-  }
-  QImage image(pixels.width, pixels.height, QImage::Format_RGB888);
-  if (image.isNull()) throw MemoryFailure("not enough memory for the page");
-  for (int32_t y = 0; y < pixels.height; ++y) PageRowRgb(pixels, y, image.scanLine(y));
+  for (int32_t y = 0; y < bitmap.height; ++y) std::memcpy(image.scanLine(y), bitmap.Row(y), rowBytes);
   return image;
 }
 
-namespace {
-
-bool IsGrey(QRgb colour) { return qRed(colour) == qGreen(colour) && qGreen(colour) == qBlue(colour); }
-
-}  // namespace
-
-QImage ScaledPage(const QImage& page, const QSize& size) {
-  if (size.width() >= page.width()) return page.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-  const QVector<QRgb> colours = page.colorTable();
-  if (page.format() == QImage::Format_Mono && colours.size() == 2 && IsGrey(colours[0]) && IsGrey(colours[1]) &&
-      size.height() <= page.height()) {
-    QImage grey(size, QImage::Format_Grayscale8);
-    if (grey.isNull()) return grey;
-    const BitRows rows{page.constBits(), page.bytesPerLine(), page.width(), page.height(),
-                       static_cast<uint8_t>(qRed(colours[0])), static_cast<uint8_t>(qRed(colours[1]))};
-    AverageBitsToGrey(rows, grey.bits(), grey.bytesPerLine(), size.width(), size.height());
-    return grey;
-  }
-  // Qt scales 1-bit images without smoothing: those go through grey.
-  const QImage from = page.depth() == 1 ? page.convertToFormat(QImage::Format_Grayscale8) : page;
-  return from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+QImage FullPageImage(const kwen::Document& document, int32_t page) {
+  const kwen::PageInfo info = document.Page(page);
+  // 1-bit pages stay 1-bit: an eighth of the memory, and exact colours.
+  if (info.bitsPerPixel == 1 && info.colours >= 2) return ImageOf(document.BuildPage(page));
+  return ScaledPageImage(document, page, 1.0);
 }
 
-std::vector<uint8_t> PageStateBmp(const PageState& page) {
-  std::vector<uint8_t> bytes;
-  WriteExportParts(page, AppendBytes, &bytes);
-  return bytes;
-}
-
-std::vector<uint8_t> PageStatePng(const PageState& page) {
-  PagePixels pixels;
-  PageTones tones;
-  std::string error;
-  std::vector<uint8_t> bytes;
-  if (!OpenPagePixels(page, pixels, error) || !ClassifyPage(pixels, tones, error) || !EncodePng(pixels, tones, bytes, error)) {
-    throw DocumentFailure(error);
-  }
-  return bytes;
+QImage ScaledPageImage(const kwen::Document& document, int32_t page, double scale) {
+  kwen::Scaling scaling;
+  scaling.scale = scale;
+  return ImageOf(document.BuildScaled(page, scaling));
 }

@@ -2,7 +2,6 @@
 // and the page history.
 #include <gtest/gtest.h>
 
-#include "viewer/desktop/area_average.h"
 #include "viewer/desktop/page_cache_policy.h"
 #include "viewer/desktop/page_history.h"
 #include "viewer/desktop/reader_layout.h"
@@ -135,26 +134,6 @@ TEST(PageHistory, WalksBackAndForwardAndClampsToTheDocument) {
   // The ring wraps after 100 entries.
   for (int32_t page = 0; page < kHistoryEntries; ++page) RecordPage(history, page);
   EXPECT_EQ(StepForward(history, 1000), 0);
-}
-
-TEST(AreaAverage, EachGreyIsTheShareOfInkItCovers) {
-  // 6 x 2 pixels: ink (1) in columns 0-2 of the top row and 0-5 of the bottom.
-  const uint8_t bits[] = {0xE0, 0xFC};
-  const BitRows page{bits, 1, 6, 2, 255, 0};  // 0 white, 1 black
-  const struct {
-    int32_t width, height;
-    std::vector<uint8_t> grey;
-  } cases[] = {
-      {6, 2, {0, 0, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0}},  // the same size: the pixels themselves
-      {3, 1, {0, 64, 128}},                               // 2 x 2 blocks: 4, 3 and 2 inked of 4
-      {4, 1, {0, 0, 128, 128}},                           // 1.5 x 2: shares of pixels
-      {1, 1, {64}},                                       // 9 of 12
-  };
-  for (const auto& c : cases) {
-    std::vector<uint8_t> out(c.grey.size());
-    AverageBitsToGrey(page, out.data(), c.width, c.width, c.height);
-    EXPECT_EQ(out, c.grey) << c.width << " x " << c.height;
-  }
 }
 
 }  // namespace
