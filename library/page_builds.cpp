@@ -232,9 +232,9 @@ void Document::BuildScaled(int32_t index, const Scaling& scaling, Bitmap& into) 
   const PixelTones tones(geometry.bits, table, colours, channels);
   int32_t scaledWidth = 0, scaledHeight = 0;
   ScaledSize(PageInfo{geometry.width, geometry.height}, scaling.scale, &scaledWidth, &scaledHeight);
-  const AreaAverage average(AxisSpans(geometry.width, scaledWidth, area.left, area.width),
-                            AxisSpans(geometry.height, scaledHeight, area.top, area.height),
-                            static_cast<uint32_t>(scaledWidth), static_cast<uint32_t>(scaledHeight), channels);
+  AreaAverage average(AxisSpans(geometry.width, scaledWidth, area.left, area.width),
+                      AxisSpans(geometry.height, scaledHeight, area.top, area.height),
+                      static_cast<uint32_t>(scaledWidth), static_cast<uint32_t>(scaledHeight), channels);
   PrepareScaled(into, area, channels);
 
   // A BMP file's rows are read whole; a document page's window holds only
@@ -242,6 +242,9 @@ void Document::BuildScaled(int32_t index, const Scaling& scaling, Bitmap& into) 
   const bool bitmapFile = shared.kind == FileKind::kBitmap;
   const int32_t windowLeft = bitmapFile ? 0 : average.FirstColumn();
   const int32_t windowWidth = bitmapFile ? geometry.width : average.ColumnCount();
+  // 1-bit rows are averaged from their bits, as they are.
+  const bool oneBit = geometry.bits == 1;
+  if (oneBit) average.UseBits(windowLeft, tones.ToneOf(0), tones.ToneOf(1));
   const uint64_t windowStride = RowBytes(geometry.bits, static_cast<uint32_t>(windowWidth));
   const uint64_t rowsPerOutput = static_cast<uint64_t>(geometry.height) / static_cast<uint64_t>(scaledHeight) + 2;
   const uint64_t outputRowsPerBand = std::max<uint64_t>(1, kBandBytes / (windowStride * rowsPerOutput));
@@ -262,8 +265,9 @@ void Document::BuildScaled(int32_t index, const Scaling& scaling, Bitmap& into) 
     const size_t skip = static_cast<size_t>(average.FirstColumn() - windowLeft) * channels;
     auto rowAt = [&](int32_t y) {
       const uint8_t* row = reader.band.data() + windowStride * static_cast<uint64_t>(endRow - 1 - y);
+      if (oneBit) return row;
       tones.Convert(row, windowWidth, reader.toneRow.data());
-      return reader.toneRow.data() + skip;
+      return static_cast<const uint8_t*>(reader.toneRow.data() + skip);
     };
     average.Average(firstOut, endOut, rowAt, into.Row(firstOut), into.stride);
   });

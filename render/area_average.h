@@ -5,8 +5,8 @@
 // its own output rows.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // Which page pixels one output pixel covers along one axis: `count` of them
@@ -39,37 +39,35 @@ class AreaAverage {
   // Page rows (from the top) that output rows [first, end) cover.
   void RowsOf(int32_t firstOut, int32_t endOut, int32_t* firstRow, int32_t* endRow) const;
 
-  // Averages page rows [firstRow, firstRow + rowCount) into output rows
-  // [firstOut, endOut), written at `out` (row r at out + r x outStride),
-  // when those rows are all the page rows the output rows cover. `rowAt(y)`
-  // gives page row y's pixels from FirstColumn() as channel bytes.
-  template <typename RowAt>
-  void Average(int32_t firstOut, int32_t endOut, RowAt rowAt, uint8_t* out, int64_t outStride) const;
+  // Rows come as 1-bit pixels (the most significant bit first, bit 0 at
+  // page column `bitsLeft`) of two tones, `zero` and `one` (channel bytes
+  // each): their set bits are counted a word at a time rather than each
+  // pixel looked up.
+  void UseBits(int32_t bitsLeft, const uint8_t* zero, const uint8_t* one);
+
+  // Averages into output rows [firstOut, endOut), written at `out` (row r
+  // at out + r x outStride), the page rows those output rows cover (see
+  // RowsOf): `rowAt(y)` gives page row y's pixels from FirstColumn() as
+  // channel bytes, or its bits (see UseBits).
+  void Average(int32_t firstOut, int32_t endOut, const std::function<const uint8_t*(int32_t)>& rowAt, uint8_t* out,
+               int64_t outStride) const;
 
  private:
-  void AddRow(const uint8_t* row, std::vector<uint64_t>& sums) const;
+  uint32_t RowWeight(const AxisSpan& span, int32_t i) const;
+  void AverageDown(int32_t firstOut, int32_t endOut, const std::function<const uint8_t*(int32_t)>& rowAt,
+                   uint8_t* out, int64_t outStride) const;
+  void AverageAcross(int32_t firstOut, int32_t endOut, const std::function<const uint8_t*(int32_t)>& rowAt,
+                     uint8_t* out, int64_t outStride) const;
+  void AddBitRow(const uint8_t* row, std::vector<uint64_t>& sums) const;
   std::vector<AxisSpan> columns_;
   std::vector<AxisSpan> rows_;
   uint32_t columnFull_;
   uint32_t rowFull_;
   int channels_;
   double areaWeight_;  // what an output pixel's weights add up to
+  bool bits_ = false;
+  bool wideColumns_;  // output columns span many page columns
+  int32_t bitsLeft_ = 0;
+  int64_t zero_[3] = {0, 0, 0};
+  int64_t one_[3] = {0, 0, 0};
 };
-
-template <typename RowAt>
-void AreaAverage::Average(int32_t firstOut, int32_t endOut, RowAt rowAt, uint8_t* out, int64_t outStride) const {
-  const size_t width = columns_.size() * static_cast<size_t>(channels_);
-  std::vector<uint64_t> sums(width);
-  std::vector<double> total(width);
-  for (int32_t k = firstOut; k < endOut; ++k) {
-    const AxisSpan& span = rows_[static_cast<size_t>(k)];
-    std::fill(total.begin(), total.end(), 0.0);
-    for (int32_t i = 0; i < span.count; ++i) {
-      const uint32_t weight = i == 0 ? span.firstWeight : i == span.count - 1 ? span.lastWeight : rowFull_;
-      AddRow(rowAt(span.first + i), sums);
-      for (size_t j = 0; j < width; ++j) total[j] += static_cast<double>(sums[j]) * weight;
-    }
-    uint8_t* to = out + outStride * (k - firstOut);
-    for (size_t j = 0; j < width; ++j) to[j] = static_cast<uint8_t>(total[j] / areaWeight_ + 0.5);
-  }
-}

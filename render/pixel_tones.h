@@ -2,6 +2,7 @@
 // the colour table looked up once for all, 1-bit rows eight pixels a step.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -14,6 +15,8 @@ class PixelTones {
   PixelTones(uint32_t bits, const RgbQuad* table, int32_t colours, int channels);
   // Writes `width` pixels of `row` (leftmost first) as channel bytes.
   void Convert(const uint8_t* row, int32_t width, uint8_t* out) const;
+  // The channel bytes of colour `index`, for pixels of 8 bits or fewer.
+  const uint8_t* ToneOf(uint32_t index) const { return &lookup_[static_cast<size_t>(index) * channels_]; }
   // Whether every colour the pixels can take is a grey.
   bool AllGrey() const { return allGrey_; }
 
