@@ -128,11 +128,6 @@ CosineTables ComputeCosTables() {
 
 }  // namespace
 
-const CosineTables& CosTables() {
-  static const CosineTables tables = ComputeCosTables();
-  return tables;
-}
-
 QuantSteps BuildQuantTables(int32_t scale) {
   QuantSteps steps{};
   for (int c = 0; c < kCompactChannels; ++c) {
@@ -176,7 +171,11 @@ void ReadBufSgnCompact(CompactDecoder& decoder, DocFile& handle, uint8_t* buffer
   const uint32_t blockColumns = (w + kBlockSide - 1) / kBlockSide;
   const uint64_t blocks = BlockCount(h, w);
   RequireCoefficients(decoder, handle, blocks);
-  const CosineTables& cosines = CosTables();
+  if (!decoder.cosinesReady) {
+    decoder.cosines = ComputeCosTables();
+    decoder.cosinesReady = true;
+  }
+  const CosineTables& cosines = decoder.cosines;
   // Per channel and block, the sums at sample (i, j), i across and j upwards.
   std::vector<uint32_t> sums;
   try {

@@ -22,8 +22,6 @@ struct CosineTables {
 };
 extern const uint8_t aCosIndex[kBlockSide][kBlockSide];
 
-// Computed once, on first use, from any thread.
-const CosineTables& CosTables();
 
 // The quantiser steps of one scale, per channel and frequency pair.
 struct QuantSteps {
@@ -38,6 +36,10 @@ constexpr uint32_t kCoefBufferSize = 1024;
 struct CompactDecoder {
   int32_t quantScale = -1;  // -1 before the first compact picture
   QuantSteps quant{};
+  // Computed with the first compact picture: each decoder holds its own,
+  // so that the library keeps no state of its own.
+  CosineTables cosines{};
+  bool cosinesReady = false;
   int64_t pageEnd = 0;  // coefficients never lie past the page being loaded
   uint32_t fill = 0;
   uint32_t index = kCoefBufferSize;  // at the size: nothing read ahead

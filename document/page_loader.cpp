@@ -233,6 +233,42 @@ void FillSpot(PageState& state, DocReader& source, const Spot& spot, const PageG
   if (!ReadBytesFrom(source, buffer.data(), size)) throw DocumentError("Read spot image failed");
 }
 
+// In a window, a raw picture of whole bytes a pixel is read only where the
+// window shows it: the columns it covers, each from its first row there.
+bool ReadsSlice(const PageRun& run, const Spot& spot, bool thin, uint32_t bits, const SpotArea& area) {
+  return run.window != nullptr && spot.picture && !spot.compact && !thin && bits % 8 == 0 &&
+         (area.firstRow > 0 || area.lastRow < spot.height || area.firstColumn > 0 || area.lastColumn < spot.width);
+}
+
+// Reads that part of the spot's picture into `buffer` as a picture of its
+// own, leaving the reader past the whole picture; returns where it lies.
+SpotArea FillSpotSlice(DocReader& source, const Spot& spot, uint32_t bits, const SpotArea& area,
+                       std::vector<uint8_t>& buffer) {
+  const uint64_t size = SpotBytes(spot, bits);
+  RequireRawSpot(source, size);
+  const uint64_t pixelBytes = bits / 8;
+  const uint64_t columnBytes = pixelBytes * spot.height;
+  const int64_t columns = area.lastColumn - area.firstColumn;
+  const int64_t rows = area.lastRow - area.firstRow;
+  const uint64_t sliceBytes = pixelBytes * static_cast<uint64_t>(rows);
+  AllocateSpotBuffer(buffer, sliceBytes * static_cast<uint64_t>(columns));
+  const int64_t start = ReaderPosition(source);
+  ReleaseReader(source);
+  DocFile& file = *source.file;
+  for (int64_t c = 0; c < columns; ++c) {
+    const int64_t at = start + static_cast<int64_t>(columnBytes) * (area.firstColumn + c) +
+                       static_cast<int64_t>(pixelBytes) * area.firstRow;
+    if (SeekDocFile(file, at, kSeekSet) != at ||
+        !GatherRead(file, buffer.data() + sliceBytes * static_cast<uint64_t>(c), static_cast<uint32_t>(sliceBytes))) {
+      throw DocumentError("Read spot image failed");
+    }
+  }
+  const int64_t end = start + static_cast<int64_t>(size);
+  if (SeekDocFile(file, end, kSeekSet) != end || !ResumeReader(source)) throw DocumentError("Read spot image failed");
+  return SpotArea{area.left + area.firstColumn, area.baseRow + area.firstRow, static_cast<uint32_t>(columns),
+                  static_cast<uint32_t>(rows), 0, columns, 0, rows};
+}
+
 // Reads the height and width of a spot: inline from the page's record, or
 // from the spot a reference points at. Returns the reader of its picture.
 DocReader& ReadSpotSize(PageRun& run, PageReaders& readers, Spot& spot) {
@@ -297,11 +333,17 @@ void ReadAndDrawSpot(PageRun& run, PageReaders& readers, const PageGeometry& pag
     ChargeSpot(spot, area, thin, cursor);
     // Only a raw picture whose pixels are still to be looked at is read whole
     // in the walk that draws nothing.
-    const bool lookAt = !state.counts.inked && area.Pixels() != 0;
+    // Builds of a window leave the page's counts to ScanPage.
+    const bool lookAt = run.window == nullptr && !state.counts.inked && area.Pixels() != 0;
     const bool readsPixels = lookAt && spot.picture && !thin && !spot.compact && page.bits % 8 == 0;
     // A spot outside the window is passed over, as in the walk that draws nothing.
     const bool draws = cursor.drawing && area.Pixels() != 0;
-    if (!thin && !(readsPixels && !draws)) FillSpot(state, source, spot, page, draws, buffer);
+    SpotArea drawn = area;
+    if (draws && ReadsSlice(run, spot, thin, page.bits, area)) {
+      drawn = FillSpotSlice(source, spot, page.bits, area, buffer);
+    } else if (!thin && !(readsPixels && !draws)) {
+      FillSpot(state, source, spot, page, draws, buffer);
+    }
     if (lookAt) {
       state.counts.inked = SpotInks(source, spot, thin, cursor.ink, page, state.whiteIndex, draws, buffer);
     }
@@ -312,7 +354,7 @@ void ReadAndDrawSpot(PageRun& run, PageReaders& readers, const PageGeometry& pag
       if (thin && !spot.picture) FillArea(target, state.bits, area, cursor.ink);
       if (thin && spot.picture && white != 1) FillArea(target, state.bits, area, 1);
       if (!thin && !spot.picture) DrawMask(target, state.bits, area, buffer.data(), cursor.ink);
-      if (!thin && spot.picture) DrawPicture(target, state.bits, area, buffer.data(), white);
+      if (!thin && spot.picture) DrawPicture(target, state.bits, drawn, buffer.data(), white);
     }
   }
   if (!cursor.drawing) return;

@@ -7,6 +7,7 @@
 namespace {
 
 constexpr int kBitsPerByte = 8;
+constexpr uint64_t kLargestTone = 255;
 constexpr int64_t kWordBytes = 8;
 
 uint64_t SetBits(uint8_t byte) { return static_cast<uint64_t>(__builtin_popcount(byte)); }
@@ -39,17 +40,18 @@ constexpr int64_t kWideColumn = 32;
 
 // Each byte's eight bits as eight bytes of 0 and 1, the first bit first.
 struct SpreadTable {
-  uint8_t bytes[256][kBitsPerByte];
-  SpreadTable() {
+  uint8_t bytes[256][kBitsPerByte] = {};
+  constexpr SpreadTable() {
     for (int byte = 0; byte < 256; ++byte) {
-      for (int bit = 0; bit < kBitsPerByte; ++bit) bytes[byte][bit] = (byte >> (7 - bit)) & 1;
+      for (int bit = 0; bit < kBitsPerByte; ++bit) bytes[byte][bit] = static_cast<uint8_t>((byte >> (7 - bit)) & 1);
     }
   }
 };
+constexpr SpreadTable kSpread;
 
 // The bits [from, from + count) of `row` as bytes of 0 and 1.
 void SpreadBits(const uint8_t* row, int64_t from, int64_t count, uint8_t* out) {
-  static const SpreadTable table;
+  const SpreadTable& table = kSpread;
   int64_t i = 0;
   for (; i < count && (from + i) % kBitsPerByte != 0; ++i) out[i] = BitAt(row, from + i);
   const uint8_t* bytes = row + (from + i) / kBitsPerByte;
@@ -115,6 +117,8 @@ AreaAverage::AreaAverage(std::vector<AxisSpan> columns, std::vector<AxisSpan> ro
                            : uint64_t{span.firstWeight} + span.lastWeight + uint64_t{rowFull_} * (span.count - 2);
   }
   areaWeight_ = static_cast<double>(across) * static_cast<double>(down);
+  // A column's sum down an output row is at most 255 times the rows' weight.
+  narrowSums_ = kLargestTone * down <= UINT32_MAX;
   wideColumns_ = !columns_.empty() && ColumnCount() >= kWideColumn * static_cast<int64_t>(columns_.size());
 }
 
@@ -126,28 +130,31 @@ void AreaAverage::Average(int32_t firstOut, int32_t endOut, const std::function<
                           uint8_t* out, int64_t outStride) const {
   if (bits_ && wideColumns_) {
     AverageAcross(firstOut, endOut, rowAt, out, outStride);
+  } else if (narrowSums_) {
+    AverageDown<uint32_t>(firstOut, endOut, rowAt, out, outStride);
   } else {
-    AverageDown(firstOut, endOut, rowAt, out, outStride);
+    AverageDown<uint64_t>(firstOut, endOut, rowAt, out, outStride);
   }
 }
 
 // Each page column summed down the output row first, then the columns
 // across: a few additions a page pixel, which the compiler does several at
 // a time.
+template <typename Sum>
 void AreaAverage::AverageDown(int32_t firstOut, int32_t endOut, const std::function<const uint8_t*(int32_t)>& rowAt,
                               uint8_t* out, int64_t outStride) const {
   const int64_t pageColumns = ColumnCount();
   // Bits are summed once a column; bytes once a channel.
   const int perColumn = bits_ ? 1 : channels_;
   const size_t width = static_cast<size_t>(pageColumns) * perColumn;
-  std::vector<uint64_t> down(width);
+  std::vector<Sum> down(width);
   std::vector<uint8_t> spread(bits_ ? static_cast<size_t>(pageColumns) : 0);
   const int64_t bitsFrom = FirstColumn() - int64_t{bitsLeft_};
   for (int32_t k = firstOut; k < endOut; ++k) {
     const AxisSpan& span = rows_[static_cast<size_t>(k)];
     std::fill(down.begin(), down.end(), 0);
     for (int32_t i = 0; i < span.count; ++i) {
-      const uint64_t weight = RowWeight(span, i);
+      const Sum weight = RowWeight(span, i);
       const uint8_t* row = rowAt(span.first + i);
       if (bits_) {
         const int uniform = UniformBits(row, bitsFrom, pageColumns);
@@ -159,14 +166,15 @@ void AreaAverage::AverageDown(int32_t firstOut, int32_t endOut, const std::funct
         SpreadBits(row, bitsFrom, pageColumns, spread.data());
         row = spread.data();
       }
-      for (size_t x = 0; x < width; ++x) down[x] += row[x] * weight;
+      for (size_t x = 0; x < width; ++x) down[x] += static_cast<Sum>(row[x] * weight);
     }
     uint8_t* to = out + outStride * (k - firstOut);
     const int32_t origin = FirstColumn();
+    const double perArea = 1.0 / areaWeight_;
     for (size_t j = 0; j < columns_.size(); ++j) {
       const AxisSpan& column = columns_[j];
       for (int c = 0; c < perColumn; ++c) {
-        const uint64_t* sums = down.data() + static_cast<size_t>(column.first - origin) * perColumn + c;
+        const Sum* sums = down.data() + static_cast<size_t>(column.first - origin) * perColumn + c;
         const size_t step = static_cast<size_t>(perColumn);
         double sum = static_cast<double>(sums[0]) * column.firstWeight;
         if (column.count > 1) {
@@ -176,13 +184,14 @@ void AreaAverage::AverageDown(int32_t firstOut, int32_t endOut, const std::funct
                  static_cast<double>(sums[(column.count - 1) * step]) * column.lastWeight;
         }
         if (!bits_) {
-          to[j * channels_ + c] = static_cast<uint8_t>(sum / areaWeight_ + 0.5);
+          to[j * channels_ + c] = static_cast<uint8_t>(sum * perArea + 0.5);
           continue;
         }
         // `sum` weighs the set bits: the rest of the area is the zero tone.
+        const double setShare = sum * perArea;
         for (int t = 0; t < channels_; ++t) {
-          const double tone = static_cast<double>(zero_[t]) * areaWeight_ + static_cast<double>(one_[t] - zero_[t]) * sum;
-          to[j * channels_ + t] = static_cast<uint8_t>(tone / areaWeight_ + 0.5);
+          const double tone = static_cast<double>(zero_[t]) + static_cast<double>(one_[t] - zero_[t]) * setShare;
+          to[j * channels_ + t] = static_cast<uint8_t>(tone + 0.5);
         }
       }
     }

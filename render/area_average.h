@@ -54,6 +54,7 @@ class AreaAverage {
 
  private:
   uint32_t RowWeight(const AxisSpan& span, int32_t i) const;
+  template <typename Sum>
   void AverageDown(int32_t firstOut, int32_t endOut, const std::function<const uint8_t*(int32_t)>& rowAt,
                    uint8_t* out, int64_t outStride) const;
   void AverageAcross(int32_t firstOut, int32_t endOut, const std::function<const uint8_t*(int32_t)>& rowAt,
@@ -67,6 +68,7 @@ class AreaAverage {
   double areaWeight_;  // what an output pixel's weights add up to
   bool bits_ = false;
   bool wideColumns_;  // output columns span many page columns
+  bool narrowSums_;   // sums down an output row fit 32 bits
   int32_t bitsLeft_ = 0;
   int64_t zero_[3] = {0, 0, 0};
   int64_t one_[3] = {0, 0, 0};
