@@ -17,7 +17,7 @@ using Matrix = double[kN][kN];
 
 // The decoder's basis: sample n of frequency k is +/- a(M(n, k)).
 void DecoderBasis(Matrix basis) {
-  const CosineTables& cosines = CosTables();
+  const CosineTables cosines = ComputeCosTables();
   for (int n = 0; n < kN; ++n) {
     for (int k = 0; k < kN; ++k) {
       double value = cosines.magnitude[aCosIndex[n][k]];

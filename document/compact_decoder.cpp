@@ -107,6 +107,9 @@ Taps TapsFor(const CosineTables& cosines, int frequency) {
   return taps;
 }
 
+
+}  // namespace
+
 CosineTables ComputeCosTables() {
   CosineTables tables{};
   const float magnitudes[kBasisMagnitudes] = {
@@ -125,8 +128,6 @@ CosineTables ComputeCosTables() {
   }
   return tables;
 }
-
-}  // namespace
 
 QuantSteps BuildQuantTables(int32_t scale) {
   QuantSteps steps{};

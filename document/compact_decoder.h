@@ -22,6 +22,9 @@ struct CosineTables {
 };
 extern const uint8_t aCosIndex[kBlockSide][kBlockSide];
 
+// The tables, computed: each decoder (and the encoder) holds its own.
+CosineTables ComputeCosTables();
+
 
 // The quantiser steps of one scale, per channel and frequency pair.
 struct QuantSteps {

@@ -68,9 +68,3 @@ class RestoreStore : public ByteStore {
   int file_ = -1;
   std::vector<uint8_t> unwritten_;
 };
-
-// Opens the unpacked document file at `path` as a store read by position
-// where the system allows it, else read whole; `size` gets its size and
-// `head` its first bytes (up to `headBytes`).
-std::unique_ptr<ByteStore> OpenFileStore(const std::string& path, int64_t* size, std::vector<uint8_t>* head,
-                                         size_t headBytes);

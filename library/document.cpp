@@ -8,6 +8,7 @@
 #include "document/page_loader.h"
 #include "library/document_shared.h"
 #include "library/file_kind.h"
+#include "library/file_store.h"
 #include "library/parallel.h"
 
 namespace kwen {
@@ -38,28 +39,45 @@ void ReadTable(Document::Shared& shared) {
 
 int Threads(const OpenOptions& options) { return options.threads > 0 ? options.threads : ProcessorCount(); }
 
-std::shared_ptr<Document::Shared> OpenShared(std::shared_ptr<const SourceBytes> bytes, const std::string& name,
-                                             ::FileKind kind, const OpenOptions& options) {
+::FileKind InternalKind(FileKind kind) {
+  switch (kind) {
+    case FileKind::kPacked: return ::FileKind::kPacked;
+    case FileKind::kUnpacked: return ::FileKind::kUnpacked;
+    case FileKind::kBitmap: break;
+  }
+  return ::FileKind::kBitmap;
+}
+
+std::shared_ptr<Document::Shared> NewShared(const std::string& name, ::FileKind kind, const OpenOptions& options) {
+  if (kind == ::FileKind::kOther) throw Error(NotADocument(name));
   auto shared = std::make_shared<Document::Shared>();
   shared->name = name;
   shared->threads = Threads(options);
-  switch (kind) {
-    case ::FileKind::kPacked: {
-      auto restore = std::make_unique<RestoreStore>(std::move(bytes), options.restoreToFile, options.warning);
-      shared->restore = restore.get();
-      shared->store = std::move(restore);
-      shared->kind = FileKind::kPacked;
-      break;
-    }
-    case ::FileKind::kUnpacked:
-    case ::FileKind::kBitmap:
-      shared->store = std::make_unique<MemoryStore>(std::move(bytes));
-      shared->kind = kind == ::FileKind::kBitmap ? FileKind::kBitmap : FileKind::kUnpacked;
-      break;
-    case ::FileKind::kOther:
-      throw Error(NotADocument(name));
-  }
+  shared->kind = kind == ::FileKind::kPacked     ? FileKind::kPacked
+                 : kind == ::FileKind::kUnpacked ? FileKind::kUnpacked
+                                                 : FileKind::kBitmap;
   return shared;
+}
+
+// A packed document's bytes go to a restore; the others are read as they are.
+void StoreBytes(Document::Shared& shared, std::shared_ptr<const SourceBytes> bytes, const OpenOptions& options) {
+  if (shared.kind != FileKind::kPacked) {
+    shared.store = std::make_unique<MemoryStore>(std::move(bytes));
+    return;
+  }
+  auto restore = std::make_unique<RestoreStore>(std::move(bytes), options.restoreToFile, options.warning);
+  shared.restore = restore.get();
+  shared.store = std::move(restore);
+}
+
+// The kind of a file that is not known packed by its name, from its first bytes.
+::FileKind KindOfStore(const std::string& path, ByteStore& store) {
+  uint8_t head[kHeadBytes];
+  const int64_t there = std::min<int64_t>(store.Reach(kHeadBytes), kHeadBytes);
+  if (there > 0 && !store.ReadAt(0, head, static_cast<uint32_t>(there))) {
+    throw Error(path + " cannot be read: a read failed");
+  }
+  return RecogniseFile(path.c_str(), head, there);
 }
 
 // Whether the page's white, what it starts as, shows as white.
@@ -77,19 +95,14 @@ bool WhiteShowsWhite(const PageState& page) {
 Document::Document(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
 
 Document Document::Open(const std::string& path, const OpenOptions& options) {
+  const bool packed = options.readAs ? *options.readAs == FileKind::kPacked : IsPackedDocumentName(path.c_str());
   std::shared_ptr<Shared> shared;
-  if (IsPackedDocumentName(path.c_str())) {
-    shared = OpenShared(std::make_shared<const SourceBytes>(path), path, ::FileKind::kPacked, options);
+  if (packed) {
+    shared = NewShared(path, ::FileKind::kPacked, options);
+    StoreBytes(*shared, std::make_shared<const SourceBytes>(path), options);
   } else {
-    int64_t size = 0;
-    std::vector<uint8_t> head;
-    std::unique_ptr<ByteStore> store = OpenFileStore(path, &size, &head, kHeadBytes);
-    const ::FileKind kind = RecogniseFile(path.c_str(), head.data(), static_cast<int64_t>(head.size()));
-    if (kind == ::FileKind::kOther) throw Error(NotADocument(path));
-    shared = std::make_shared<Shared>();
-    shared->name = path;
-    shared->threads = Threads(options);
-    shared->kind = kind == ::FileKind::kBitmap ? FileKind::kBitmap : FileKind::kUnpacked;
+    std::unique_ptr<ByteStore> store = OpenFileStore(path, options.writerRunning);
+    shared = NewShared(path, options.readAs ? InternalKind(*options.readAs) : KindOfStore(path, *store), options);
     shared->store = std::move(store);
   }
   ReadTable(*shared);
@@ -98,8 +111,10 @@ Document Document::Open(const std::string& path, const OpenOptions& options) {
 
 Document Document::FromBytes(std::vector<uint8_t> bytes, const std::string& name, const OpenOptions& options) {
   auto source = std::make_shared<const SourceBytes>(std::move(bytes));
-  const ::FileKind kind = RecogniseFile(name.c_str(), source->Data(), source->Size());
-  std::shared_ptr<Shared> shared = OpenShared(std::move(source), name, kind, options);
+  const ::FileKind kind =
+      options.readAs ? InternalKind(*options.readAs) : RecogniseFile(name.c_str(), source->Data(), source->Size());
+  std::shared_ptr<Shared> shared = NewShared(name, kind, options);
+  StoreBytes(*shared, std::move(source), options);
   ReadTable(*shared);
   return Document(std::move(shared));
 }

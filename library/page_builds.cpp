@@ -188,6 +188,24 @@ void Reserve(std::vector<uint8_t>& scratch, uint64_t size) {
 
 }  // namespace
 
+namespace {
+
+// Draws the whole page, band by band, into `bits` (rows bottom first):
+// each band is its own run of the bitmap's rows.
+void DrawWholePage(const Document::Shared& shared, BandReader& first, const PageGeometry& geometry, uint8_t* bits) {
+  const uint64_t size = geometry.stride * static_cast<uint64_t>(geometry.height);
+  const uint64_t pixels = static_cast<uint64_t>(geometry.width) * static_cast<uint64_t>(geometry.height);
+  const int32_t bands = BandsFor(size, pixels, geometry.height, shared.threads);
+  RunBands(bands, shared.threads, first, [&](BandReader& reader, int32_t band) {
+    const int32_t bottom = static_cast<int32_t>(int64_t{geometry.height} * band / bands);
+    const int32_t top = static_cast<int32_t>(int64_t{geometry.height} * (band + 1) / bands);
+    const uint64_t offset = geometry.stride * static_cast<uint64_t>(bottom);
+    reader.Draw(PageWindow{0, bottom, geometry.width, top - bottom, bits + offset}, geometry);
+  });
+}
+
+}  // namespace
+
 void Document::BuildPage(int32_t index, Bitmap& into) const {
   const Shared& shared = *shared_;
   BandReader first(shared, index);
@@ -198,17 +216,35 @@ void Document::BuildPage(int32_t index, Bitmap& into) const {
   into.bitsPerPixel = static_cast<int32_t>(geometry.bits);
   into.stride = static_cast<int64_t>(geometry.stride);
   into.palette = Palette(first.page);
-  uint8_t* bits = Allocate(into.pixels, geometry.stride * static_cast<uint64_t>(geometry.height));
-  const uint64_t pixels = static_cast<uint64_t>(geometry.width) * static_cast<uint64_t>(geometry.height);
-  const int32_t bands = BandsFor(into.pixels.size(), pixels, geometry.height, shared.threads);
-  // Each band is its own run of the bitmap's (bottom-up) rows.
-  RunBands(bands, shared.threads, first, [&](BandReader& reader, int32_t band) {
-    const int32_t bottom = static_cast<int32_t>(int64_t{geometry.height} * band / bands);
-    const int32_t top = static_cast<int32_t>(int64_t{geometry.height} * (band + 1) / bands);
-    const uint64_t offset = geometry.stride * static_cast<uint64_t>(bottom);
-    reader.Draw(PageWindow{0, bottom, geometry.width, top - bottom, bits + offset}, geometry);
-  });
+  DrawWholePage(shared, first, geometry, Allocate(into.pixels, geometry.stride * static_cast<uint64_t>(geometry.height)));
   FlipRows(into);
+}
+
+PageLayout Document::Layout(int32_t index) const {
+  const Shared& shared = *shared_;
+  BandReader reader(shared, index);
+  const PageGeometry geometry = CheckPageGeometry(reader.page, shared.kind != FileKind::kBitmap);
+  PageLayout layout;
+  ExportPart parts[kExportParts];
+  GetExportParts(reader.page, parts);
+  for (const ExportPart& part : parts) {
+    if (part.data == reader.page.bits) break;  // the headers end where the bits start
+    const uint8_t* bytes = static_cast<const uint8_t*>(part.data);
+    layout.headers.insert(layout.headers.end(), bytes, bytes + part.size);
+  }
+  layout.bitsBytes = geometry.stride * static_cast<uint64_t>(geometry.height);
+  return layout;
+}
+
+void Document::BuildPageBits(int32_t index, uint8_t* bits, uint64_t size) const {
+  const Shared& shared = *shared_;
+  BandReader first(shared, index);
+  const PageGeometry geometry = CheckPageGeometry(first.page, shared.kind != FileKind::kBitmap);
+  if (size != geometry.stride * static_cast<uint64_t>(geometry.height)) {
+    throw Error("The page's bits take " + std::to_string(geometry.stride * static_cast<uint64_t>(geometry.height)) +
+                " bytes, not " + std::to_string(size));
+  }
+  DrawWholePage(shared, first, geometry, bits);
 }
 
 Bitmap Document::BuildPage(int32_t index) const {
@@ -274,28 +310,11 @@ void Document::BuildScaled(int32_t index, const Scaling& scaling, Bitmap& into) 
 }
 
 std::vector<uint8_t> Document::PageAsBmp(int32_t index) const {
-  const Shared& shared = *shared_;
-  BandReader reader(shared, index);
-  HeapPageHost host;
-  if (shared.kind == FileKind::kBitmap) {
-    const PageGeometry geometry = CheckPageGeometry(reader.page, false);
-    const uint64_t size = geometry.stride * static_cast<uint64_t>(geometry.height);
-    PreparePageBlock(reader.page, host, static_cast<uint32_t>(size), geometry.height);
-    reader.Draw(PageWindow{0, 0, geometry.width, geometry.height, reader.page.bits}, geometry);
-  } else {
-    LoadPage(shared.table, reader.page, host, reader.hdoc, reader.hofs, index);
-  }
-  ExportPart parts[kExportParts];
-  GetExportParts(reader.page, parts);
+  const PageLayout layout = Layout(index);
   std::vector<uint8_t> file;
-  try {
-    for (const ExportPart& part : parts) {
-      const uint8_t* bytes = static_cast<const uint8_t*>(part.data);
-      file.insert(file.end(), bytes, bytes + part.size);
-    }
-  } catch (const std::bad_alloc&) {
-    throw Error("Not enough memory for the page bitmap");
-  }
+  Allocate(file, layout.headers.size() + layout.bitsBytes);
+  std::copy(layout.headers.begin(), layout.headers.end(), file.begin());
+  BuildPageBits(index, file.data() + layout.headers.size(), layout.bitsBytes);
   return file;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,20 @@ struct OpenOptions {
   // stream that ends without its end mark (once). Called on the thread
   // that met it.
   std::function<void(const std::string& text)> warning;
+  // Read the file as this kind, whatever its name and bytes say.
+  std::optional<FileKind> readAs;
+  // The file is still being written by another program: a read of bytes
+  // not there yet waits while this returns true (it may wait a little
+  // itself), and then takes what was written last.
+  std::function<bool()> writerRunning;
+};
+
+// A page as the BMP file the viewers export holds it: the headers as the
+// document holds them (file header, information header, colour table),
+// then `bitsBytes` of rows, the bottom row first, each padded to 4 bytes.
+struct PageLayout {
+  std::vector<uint8_t> headers;
+  uint64_t bitsBytes = 0;
 };
 
 class Document {
@@ -139,9 +154,12 @@ class Document {
   Bitmap BuildPage(int32_t index) const;
   void BuildScaled(int32_t index, const Scaling& scaling, Bitmap& into) const;
   Bitmap BuildScaled(int32_t index, const Scaling& scaling) const;
-  // Page `index` as the uncompressed BMP file the viewers export: its
-  // headers as the document holds them, its colour table, its rows.
+  // Page `index` as the uncompressed BMP file the viewers export (its
+  // layout, then its bits), whole or in its two parts; `bits` is the
+  // caller's, of the layout's bitsBytes.
   std::vector<uint8_t> PageAsBmp(int32_t index) const;
+  PageLayout Layout(int32_t index) const;
+  void BuildPageBits(int32_t index, uint8_t* bits, uint64_t size) const;
 
   struct Shared;
 
