@@ -126,7 +126,7 @@ void ScrollClient(int32_t dy) {
   UpdateWindow(hMainWnd);
 }
 
-void LoadCurrentPage() { ViewerLoadPage(hdoc, hofs, iCurPage); }
+void LoadCurrentPage() { ViewerLoadPage(iCurPage); }
 
 void InvalidatePage() { RepaintClient(); }
 

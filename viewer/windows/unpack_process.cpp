@@ -4,13 +4,10 @@
 
 #include <cstring>
 
-#include "document/document_format.h"
+#include "document/doc_file.h"
 #include "viewer/windows/viewer_state.h"
-#include "document/page_loader.h"
 
 char szTempFile[kPathBufferBytes];
-DocFile hdoc;
-DocFile hofs;
 
 namespace {
 
@@ -74,16 +71,24 @@ void StartChild(const char* documentPath) {
                  &startup, &piUnpack);
 }
 
+// Whether the unpacked file is there to be opened.
+bool UnpackedFileThere() {
+  DocFile probe;
+  if (!OpenDocFile(probe, szTempFile)) return false;
+  CloseDocFile(probe);
+  return true;
+}
+
 void WaitForUnpackedFile() {
   for (;;) {
-    if (OpenDocFile(hdoc, szTempFile)) break;
+    if (UnpackedFileThere()) break;
     DWORD code;
     if (!GetExitCodeProcess(piUnpack.hProcess, &code)) {
       FailDocument("GetExitCodeProcess request from ReadKWENFile fails");
     }
     if (code == 0) {
       // Ended well: the file may have appeared just before the query.
-      if (OpenDocFile(hdoc, szTempFile)) break;
+      if (UnpackedFileThere()) break;
       FailDocument("Unpack file error");
     }
     if (code != STILL_ACTIVE) FailDocument("Unpack file error");
@@ -131,16 +136,13 @@ void StartUnpackProcess(const char* documentPath) {
 void ReadKWENFile(const char* documentPath) {
   StartUnpackProcess(documentPath);
   WaitForUnpackedFile();
-  if (!OpenDocFile(hofs, szTempFile)) FailDocument("Error open file for handle hofs");
-  hdoc.writerRunning = hofs.writerRunning = ChildRunning;
-  ViewerReadDocumentTable(hdoc);
-  ViewerLoadPage(hdoc, hofs, 0);
+  ViewerOpenUnpacked(szTempFile, ChildRunning);
+  ViewerLoadPage(0);
 }
 
 void DiscardUnpackedFile() {
   CloseUnpackProcess();
-  CloseDocFile(hofs);
-  CloseDocFile(hdoc);
+  ViewerCloseDocument();
   if (szTempFile[0] != '\0') DeleteFileA(szTempFile);
   szTempFile[0] = '\0';
 }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 
-#include "document/doc_file.h"
 #include "document/document_state.h"
 #include "document/page_state.h"
 
@@ -32,7 +31,11 @@ uint8_t* ReplacePageBlock(uint32_t size);
 // after ending the unpacking.
 [[noreturn]] void FailDocument(const char* text);
 
-// The library's calls on the viewer's state; a failure goes to FailDocument.
-void ViewerReadDocumentTable(DocFile& hdoc);
-void ViewerLoadPage(DocFile& hdoc, DocFile& hofs, int32_t page);
+// The document library's calls on the viewer's state; a failure goes to
+// FailDocument. The unpacked document at `path` is read while
+// `writerRunning` says its writer is still at work.
+void ViewerOpenUnpacked(const char* path, bool (*writerRunning)());
+void ViewerLoadPage(int32_t page);
 void ViewerReadBmpFile(const char* path);
+// Closes the open document's file, so that an unpacked file can go.
+void ViewerCloseDocument();
