@@ -96,9 +96,9 @@ int main(int argc, char** argv) {
   }
   // Jumps to pages far from any built one, until each is painted.
   std::vector<double> uncached;
-  for (int k = 1; k <= kFarJumps; ++k) {
+  for (int k = 1; count > 1 && k <= kFarJumps; ++k) {
     const int page = std::min(count - 1, 40 + k * (count - 50) / kFarJumps);
-    if (page == view->currentPage() || view->pageReady(page)) continue;
+    if (view->pageReady(page)) continue;
     lastShown = -1;
     QElapsedTimer timer;
     timer.start();

@@ -35,6 +35,23 @@ struct PageWriter {
   void Reference(int32_t dx, int32_t dy, int32_t heightFieldOffset);
 };
 
+// Spots placed one after another: each position is relative to the last.
+struct SpotCursor {
+  PageWriter& page;
+  int32_t x = 0, y = 0;
+  size_t Place(int32_t left, int32_t bottom, uint32_t w, uint32_t h, const Bytes& data) {
+    const size_t field = page.Inline(left - x, bottom - y, w, h, data);
+    x = left + static_cast<int32_t>(w) - 1;
+    y = bottom;
+    return field;
+  }
+  void Refer(int32_t left, int32_t bottom, uint32_t w, int32_t offset) {
+    page.Reference(left - x, bottom - y, offset);
+    x = left + static_cast<int32_t>(w) - 1;
+    y = bottom;
+  }
+};
+
 // The label, the size table and the records.
 Bytes AssembleDocument(const std::vector<Bytes>& records);
 // The offset of record k in a document of `pages` records of these sizes.

@@ -149,38 +149,9 @@ if ! is_windows && [ -w /dev/full ]; then
   durmo x n.pk full.pk
   check "a failed restored write is reported" same "$(rc):$(cat out.txt)" '2:Can`t write output file. Exit code 2 '
   check "... and the device stays a device behind its link" test -L full.pk -a -c /dev/full
-  # A disk that fills half-way (files of at most 1024 bytes): the older
-  # files keep their bytes, and no temporary is left.
-  seq 1 100000 >big.txt
-  durmo a big.pk big.txt
-  mkdir filled
-  printf 'older' >filled/old.pk
-  printf 'older' >filled/old.txt
-  (trap "" XFSZ; ulimit -f 1; run "$exe" a filled/old.pk big.txt)
-  check "a full disk while packing fails, the old packed file kept" same "$(rc):$(cat filled/old.pk)" "2:older"
-  (trap "" XFSZ; ulimit -f 1; run "$exe" x big.pk filled/old.txt)
-  check "a full disk while restoring fails, the old file kept" same "$(rc):$(cat filled/old.txt)" "2:older"
-  (trap "" XFSZ; ulimit -f 1; run "$exe" x big.pk filled/new.txt)
-  check "... and a file the run created is removed" same "$(rc):$(ls filled)" "2:old.pk
-old.txt"
   durmo x n.pk /dev/null
   check "restoring onto the null device writes it, never replaces it" same "$(rc)" 0
   check "... which stays a device" test -c /dev/null
-  # Stopped at any moment (the slowest search over 20 MB of text; a shell's
-  # background job ignores SIGINT, so SIGTERM stands for Ctrl+C here), no
-  # temporary is left, and the older file is kept unless the run completed.
-  seq 1 3000000 >long.txt
-  for delay in 0.1 0.5; do
-    printf 'older' >filled/old.pk
-    "$exe" a filled/old.pk long.txt /T >/dev/null 2>&1 &
-    sleep "$delay"
-    kill -TERM $! 2>/dev/null
-    wait $! 2>/dev/null
-    state=kept
-    [ "$(cat filled/old.pk)" = older ] || { "$exe" x filled/old.pk long.back >/dev/null 2>&1 && cmp -s long.back long.txt && state=replaced; }
-    check "packing interrupted after ${delay}s leaves no temporary, the old file $state" \
-      same "$(ls -A filled | tr '\n' ' '):$state" "old.pk old.txt :kept"
-  done
 fi
 
 finish cli

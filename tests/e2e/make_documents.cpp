@@ -64,25 +64,8 @@ struct Document {
   std::map<int, int32_t> letterOffsets;  // letter -> offset of its first copy's height field
 };
 
-// Spots placed one after another: the cursor rules of the spot records.
-struct Cursor {
-  PageWriter& page;
-  int32_t x = 0, y = 0;
-  size_t Place(int32_t left, int32_t bottom, uint32_t w, uint32_t h, const Bytes& data) {
-    size_t field = page.Inline(left - x, bottom - y, w, h, data);
-    x = left + static_cast<int32_t>(w) - 1;
-    y = bottom;
-    return field;
-  }
-  void Refer(int32_t left, int32_t bottom, uint32_t w, int32_t offset) {
-    page.Reference(left - x, bottom - y, offset);
-    x = left + static_cast<int32_t>(w) - 1;
-    y = bottom;
-  }
-};
-
 // Lines of words down the page, from row `top` to row `bottom`.
-void WriteText(Document& doc, Cursor& cursor, int32_t width, int32_t top, int32_t bottom, Random& random) {
+void WriteText(Document& doc, SpotCursor& cursor, int32_t width, int32_t top, int32_t bottom, Random& random) {
   static const std::vector<std::vector<std::string>> letters = MakeLetters();
   const int32_t recordStart = RecordOffset(doc.records, doc.pages, doc.records.size());
   for (int32_t line = top + kLetterHeight; line < bottom; line += kLetterHeight + kLineGap) {
@@ -109,7 +92,7 @@ void WriteText(Document& doc, Cursor& cursor, int32_t width, int32_t top, int32_
 // A 1-bit page of text; `noiseRows` rows of a halftone-like figure at the top.
 Bytes TextPage(Document& doc, int32_t width, int32_t height, int32_t noiseRows, Random& random) {
   PageWriter page(width, height, 1, BlackWhite());
-  Cursor cursor{page};
+  SpotCursor cursor{page};
   int32_t textTop = kMargin;
   if (noiseRows > 0) {
     uint32_t figureWidth = static_cast<uint32_t>(width - 2 * kMargin);
@@ -125,7 +108,7 @@ Bytes TextPage(Document& doc, int32_t width, int32_t height, int32_t noiseRows, 
 // A 24-bit page: a heading in colour, a raw picture and a compact-coded one.
 Bytes ColourPage(Document& doc, int32_t width, int32_t height, Random& random) {
   PageWriter page(width, height, 24, {});
-  Cursor cursor{page};
+  SpotCursor cursor{page};
   page.ColourEscape(0x00204080);  // dark blue ink (blue, green, red from the low byte)
   WriteText(doc, cursor, width, kMargin, kMargin + 2 * (kLetterHeight + kLineGap), random);
   // Raw pictures are stored by columns, bottom row first.
@@ -169,13 +152,6 @@ Bytes ColourPage(Document& doc, int32_t width, int32_t height, Random& random) {
   page.ColourEscape(0);  // black text below
   WriteText(doc, cursor, width, 320, height - kMargin, random);
   return page.record;
-}
-
-bool WriteFile(const std::string& path, const Bytes& bytes) {
-  FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) return false;
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  return std::fclose(out) == 0 && written;
 }
 
 // Packed as "durmo a ... /Q" packs them: the quick search keeps the build short.
@@ -252,11 +228,6 @@ int main(int argc, char** argv) {
       {"damaged_table.kwen", Packed(DamagedTable(longDocument))},
       {"bad_first_page.kwen", Packed(LongDocument(true))},
   };
-  for (const auto& file : files) {
-    if (!WriteFile(dir + "/" + file.name, file.bytes)) {
-      std::fprintf(stderr, "make_documents: cannot write %s/%s\n", dir.c_str(), file.name);
-      return 1;
-    }
-  }
+  for (const auto& file : files) WriteFileBytes(dir + "/" + file.name, file.bytes);
   return 0;
 }

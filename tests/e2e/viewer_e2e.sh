@@ -83,6 +83,8 @@ scenario() {
   [ "$status" -eq 0 ] || grep -v '^captured' "$name.out" | sed 's/^/  /'
 }
 kit=$work/kit/kwenview.exe
+# Keys pressed while a modifier is held: hold MODIFIER KEY...
+hold() { printf 'down %s\n' "$1"; printf 'key %s\n' "${@:2}"; printf 'up %s' "$1"; }
 
 # Pixels of a capture against page rows of a rendering at 1:1.
 render() { "$kwentool" render "$1" "$2" "$3" >/dev/null; }
@@ -140,13 +142,9 @@ page 4 of 4
 key pgup
 page 3 of 4
 capture $(win "$work/s3.bmp")
-down ctrl
-key home
-up ctrl
+$(hold ctrl home)
 page 1 of 4
-down ctrl
-key end
-up ctrl
+$(hold ctrl end)
 page 4 of 4
 close
 exit 0
@@ -170,14 +168,9 @@ key home
 click left
 capture $(win "$work/v_step.bmp")
 click right
-down shift
-key down
-key down
-up shift
+$(hold shift down down)
 capture $(win "$work/v_two_steps.bmp")
-down shift
-key up
-up shift
+$(hold shift up)
 key down
 capture $(win "$work/v_next.bmp")
 key down
@@ -206,30 +199,17 @@ goto-escape
 page 1 of 300
 goto 5
 goto 9
-down ctrl
-key left
-up ctrl
+$(hold ctrl left)
 page 5 of 300
-down ctrl
-key left
-key left
-up ctrl
+$(hold ctrl left left)
 page 1 of 300
-down ctrl
-key right
-up ctrl
+$(hold ctrl right)
 page 1 of 300
-down ctrl
-key right
-up ctrl
+$(hold ctrl right)
 page 5 of 300
-down ctrl
-key right
-up ctrl
+$(hold ctrl right)
 page 9 of 300
-down ctrl
-key right
-up ctrl
+$(hold ctrl right)
 page 1 of 300
 goto 7
 page 7 of 300
@@ -302,9 +282,7 @@ check "the first viewer shows its own document" same_rows at_once_a.bmp long1_re
 check "the second viewer shows its own document" same_rows at_once_b.bmp sample1.bmp 0
 scenario same_name_one_after_the_other "$kit" <<STEPS
 start $(win "$work/b/book.kwen")
-down ctrl
-key end
-up ctrl
+$(hold ctrl end)
 page 4 of 4
 viewer 2
 start $(win "$work/a/book.kwen")
@@ -314,9 +292,7 @@ close
 exit 0
 viewer 1
 page 4 of 4
-down ctrl
-key home
-up ctrl
+$(hold ctrl home)
 capture $(win "$work/after_b.bmp")
 close
 exit 0
@@ -392,9 +368,7 @@ start $(win "$work/built.kwen")
 page 1 of 3
 key 1
 capture $(win "$work/b1.bmp")
-down ctrl
-key end
-up ctrl
+$(hold ctrl end)
 page 3 of 3
 capture $(win "$work/b3.bmp")
 close
@@ -409,8 +383,12 @@ for k in 1 3; do
   check "built page $k as shown (error $built_error)" awk -v e="$built_error" 'BEGIN { exit !(e + 0 < 0.2) }'
 done
 
-# Long documents refused at their start: by the time the box is shown, the
-# child that was still restoring them has been ended and its file deleted.
+# A long document refused at its start: by the time the box is shown, the
+# child that was still restoring it has been ended and its file deleted.
+refused_while_restoring() {
+  printf 'start %s\nshown WARNING|%s\nchild ended\n' "$(win "$work/$1")" "$2"
+  printf 'absent %s\nbox WARNING|%s\nexit 1' "$(unpacked "$1")" "$2"
+}
 scenario failures "$kit" <<STEPS
 start $(win "$work/missing.kwen")
 box File does not exist|$(win "$work/missing.kwen")
@@ -420,24 +398,9 @@ shown WARNING|Unpack file error
 absent $(unpacked empty.kwen)
 box WARNING|Unpack file error
 exit 1
-start $(win "$work/old_label.kwen")
-shown WARNING|Not supported old KWEN file format
-child ended
-absent $(unpacked old_label.kwen)
-box WARNING|Not supported old KWEN file format
-exit 1
-start $(win "$work/damaged_table.kwen")
-shown WARNING|The page table holds a negative page size
-child ended
-absent $(unpacked damaged_table.kwen)
-box WARNING|The page table holds a negative page size
-exit 1
-start $(win "$work/bad_first_page.kwen")
-shown WARNING|A spot refers to a place outside the document
-child ended
-absent $(unpacked bad_first_page.kwen)
-box WARNING|A spot refers to a place outside the document
-exit 1
+$(refused_while_restoring old_label.kwen "Not supported old KWEN file format")
+$(refused_while_restoring damaged_table.kwen "The page table holds a negative page size")
+$(refused_while_restoring bad_first_page.kwen "A spot refers to a place outside the document")
 start $(win "$work/notes.txt")
 box WARNING|Process failed since it is NOT a BITMAP
 exit 1

@@ -9,32 +9,6 @@ using namespace testing_support;
 
 namespace {
 
-std::string Hex(const Bytes& bytes) {
-  std::string text;
-  for (uint8_t b : bytes) {
-    if (!text.empty()) text += ' ';
-    text += "0123456789abcdef"[b >> 4];
-    text += "0123456789abcdef"[b & 15];
-  }
-  return text;
-}
-
-TEST(PackedFile, ShortSourcesGiveTheseExactFiles) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"", "a0 ff"},
-      {"x", "e1 c7 8f"},
-      {"abababab", "e4 e1 a3 60 1b fe"},
-      {"aaaaaaaaaa", "e4 61 58 0f ff"},
-      {"abcabcabcabc", "e4 e1 a3 c7 66 68 f8"},
-      {std::string(67, 'a'), "e7 e1 43 17"},
-      {std::string(100, 'a'), "e7 e1 c3 5f b8 f8"},
-  };
-  for (const auto& [source, packed] : cases) {
-    Bytes data = BytesOf(source);
-    EXPECT_EQ(Hex(PackBytes(data.data(), data.size(), Switches{})), packed) << source;
-  }
-}
-
 TEST(PackedFile, HeaderHoldsTheLoweredWindowExponent) {
   const std::pair<size_t, int> cases[] = {{0, 0}, {1, 1}, {5, 3}, {8, 4}, {15, 4}, {1000, 10},
                                           {(1u << 20) - 1, 20}, {1u << 20, 20}};

@@ -36,29 +36,12 @@ std::vector<std::string> Shape(int k) {
   return rows;
 }
 
-// Spots placed one after another: each position is relative to the last.
-struct Cursor {
-  PageWriter& page;
-  int32_t x = 0, y = 0;
-  size_t Place(int32_t left, int32_t bottom, uint32_t w, uint32_t h, const Bytes& data) {
-    const size_t field = page.Inline(left - x, bottom - y, w, h, data);
-    x = left + static_cast<int32_t>(w) - 1;
-    y = bottom;
-    return field;
-  }
-  void Refer(int32_t left, int32_t bottom, uint32_t w, int32_t offset) {
-    page.Reference(left - x, bottom - y, offset);
-    x = left + static_cast<int32_t>(w) - 1;
-    y = bottom;
-  }
-};
-
 // Page `number`: its number as that many short bars in tens and ones at the
 // top, then lines of shapes; the shapes are stored on the first page and
 // referred to from the others.
 Bytes TextPage(int number, std::vector<int32_t>& shapeFields, int32_t recordStart) {
   PageWriter page(kWidth, kHeight, 1, BlackWhite());
-  Cursor cursor{page};
+  SpotCursor cursor{page};
   // Masks are rows of whole bytes: 32 x 40 pixels of ink for tens, 16 x 40 for ones.
   for (int k = 0; k < number / 10; ++k) cursor.Place(kMargin + 40 * k, kMargin + 39, 32, 40, Bytes(4 * 40, 0xFF));
   for (int k = 0; k < number % 10; ++k) cursor.Place(kMargin + 40 * k, kMargin + 99, 16, 40, Bytes(2 * 40, 0xFF));
