@@ -2,16 +2,14 @@
 // (windows of its rows), on as many threads as the document allows, drawn
 // into the caller's bitmap or averaged down band by band.
 #include <algorithm>
-#include <cstring>
 #include <atomic>
-#include <cmath>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "document/host.h"
 #include "document/page_loader.h"
 #include "library/document_shared.h"
 #include "library/parallel.h"
@@ -46,7 +44,8 @@ void RunBands(int32_t bands, int threads, Reader& first, Work work) {
     try {
       if (thread != 0) own = std::make_unique<Reader>(first);
     } catch (...) {
-      failed.store(true);
+      // The other threads draw this one's bands.
+      return;
     }
     Reader& reader = thread == 0 ? first : *own;
     for (int32_t band; !failed.load() && (band = next.fetch_add(1)) < bands;) {
@@ -185,10 +184,6 @@ void Reserve(std::vector<uint8_t>& scratch, uint64_t size) {
     throw Error("Not enough memory for the page bitmap");
   }
 }
-
-}  // namespace
-
-namespace {
 
 // Draws the whole page, band by band, into `bits` (rows bottom first):
 // each band is its own run of the bitmap's rows.

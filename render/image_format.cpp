@@ -4,8 +4,10 @@
 
 namespace {
 
+// The letters held in place (not pointed at), so that the table is
+// read-only data with nothing to relocate.
 struct Extension {
-  const char* text;
+  char text[4];
   ImageFormat format;
 };
 
