@@ -1,13 +1,14 @@
 #include "viewer/desktop/page_output.h"
 
 #include <QFile>
-#include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
 #include <algorithm>
 #include <string>
 
 #include "input/page_list.h"
+#include "render/page_pixels.h"
+#include "render/png_writer.h"
 #include "viewer/desktop/output_device.h"
 #include "viewer/desktop/reader_document.h"
 
@@ -120,19 +121,24 @@ QString WritePageBmp(const kwen::Document& document, int32_t page, const QString
   return {};
 }
 
+// The same bytes as `kwentool render` writes: the renderer's encoding of
+// the page built whole.
 QString WritePagePng(const kwen::Document& document, int32_t page, const QString& outPath) {
-  QImage image;
+  std::vector<uint8_t> bytes;
+  std::string error;
   try {
-    image = FullPageImage(document, page);
+    const kwen::Bitmap built = document.BuildPage(page);
+    std::vector<RgbQuad> table;
+    PagePixels pixels;
+    PageTones tones;
+    if (!OpenBitmapPixels(built, table, pixels, error) || !ClassifyPage(pixels, tones, error) ||
+        !EncodePng(pixels, tones, bytes, error)) {
+      return QString::fromLocal8Bit(error.c_str());
+    }
   } catch (const std::exception& failure) {
     return PageFailureText(document.Progress(), page, failure);
   }
-  OutputDevice file;
-  if (!file.openFile(outPath)) return file.failure();
-  QImageWriter writer(&file, "png");
-  // A failed write shows at the commit, with the system's reason.
-  if (!writer.write(image) && file.failure().isEmpty()) return writer.errorString();
-  if (!file.commit()) return file.failure();
+  if (!WriteWholeFile(QFile::encodeName(outPath).toStdString(), bytes, error)) return QString::fromLocal8Bit(error.c_str());
   return {};
 }
 
