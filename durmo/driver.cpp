@@ -36,6 +36,33 @@ void RefuseSameFile(const char* packedName, const char* otherName) {
   if (IsSameFile(packedName, otherName)) FailCoded(exitcode::kFailure, msg::kSameFile);
 }
 
+// The engine's state of one run. A failure unwinds through it: its memory
+// is freed and nothing more is written. (A run that succeeds releases it
+// itself, writing out what is left, and leaves nothing to free.)
+struct RunState {
+  BitFile packed;
+  HpModel hp;
+  HlModel hl[kDistanceModels];
+  LzBuffer lz;
+  bool restoring = false;
+
+  RunState() = default;
+  RunState(const RunState&) = delete;
+  RunState& operator=(const RunState&) = delete;
+  ~RunState() {
+    packed.mode = 0;  // a bit file in write mode would write its buffer out
+    ReleaseBitFile(packed);
+    ReleaseDistanceModels(hl);
+    ReleaseHp(hp);
+    if (restoring) {
+      lz.writePosition = lz.handedOn;  // and a target what it has not handed on
+      ReleaseTarget(lz);
+    } else {
+      ReleaseSource(lz);
+    }
+  }
+};
+
 // The source is opened before the packed file is created: a source that
 // cannot be read leaves a packed file already under the name as it was. The
 // packed file is written beside its name and takes the name once complete,
@@ -47,15 +74,16 @@ int Compress(const char* packedName, const char* sourceName, const Switches& swi
   if (sourceSize > kLargestSource) FailCoded(exitcode::kFailure, msg::kSourceTooLarge);
   RefuseSameFile(packedName, sourceName);
   WindowChoice window = ChooseWindow(sourceSize, switches.windowExponent);
-  LzBuffer lz;
+  RunState run;
+  LzBuffer& lz = run.lz;
   OpenSource(lz, sourceName, window.size, int32_t{1} << switches.searchExponent);
   OutputFile output;
   if (!output.Open(packedName)) FailNamed(exitcode::kUsage, msg::kCantOpenToFile, packedName);
-  BitFile packed;
+  BitFile& packed = run.packed;
   OpenBitFileForOutput(packed, &output, kBitFileBufferSize);
-  HpModel hp;
+  HpModel& hp = run.hp;
   BuildHp(hp);
-  HlModel hl[kDistanceModels];
+  HlModel (&hl)[kDistanceModels] = run.hl;
   BuildDistanceModels(hl, window.exponent);
   WriteBits(packed, static_cast<uint32_t>(window.exponent) & 0x1Fu, kHeaderBits);
   std::fprintf(stderr, "The file %s is processed:    ", sourceName);
@@ -92,14 +120,16 @@ int RestoreFile(const char* packedName, const char* targetName, int64_t limit) {
   int64_t packedSize;
   if (!QueryFileSize(packedName, &packedSize)) FailCoded(exitcode::kFailure, msg::kNoPackedStatus);
   RefuseSameFile(packedName, targetName);
-  BitFile packed;
+  RunState run;
+  run.restoring = true;
+  BitFile& packed = run.packed;
   uint32_t exponent = 0;
   OpenPackedFile(packed, packedName, &exponent);
-  HpModel hp;
+  HpModel& hp = run.hp;
   BuildHp(hp);
-  HlModel hl[kDistanceModels];
+  HlModel (&hl)[kDistanceModels] = run.hl;
   BuildDistanceModels(hl, static_cast<int>(exponent));
-  LzBuffer lz;
+  LzBuffer& lz = run.lz;
   OpenTargetWindow(lz, RestoreWindowFor(exponent));
   lz.restoreLimit = limit;
   OutputFile target;
