@@ -80,6 +80,14 @@ bool RefillBitFile(BitFile& file) {
   return true;
 }
 
+// After the whole bytes before `whole` are written out, the byte begun at
+// `whole` moves to the front. A buffer that ends on a byte boundary (a
+// last WriteBit may fill it) has no such byte: nothing past it is read.
+static void CarryPartialByte(BitFile& file, unsigned whole) {
+  if ((file.position & 7) != 0) file.buffer[0] = file.buffer[whole];
+  file.position &= 7;
+}
+
 void WriteBit(BitFile& file, unsigned bit) {
   if (file.mode == 0) return;
   if (file.position == 8u * file.size) {
@@ -97,8 +105,7 @@ uint16_t WriteBits(BitFile& file, uint32_t value, unsigned count) {
   if (file.position + count >= 8u * file.size) {
     unsigned whole = file.position >> 3;
     WriteBytes(file, whole);
-    file.buffer[0] = file.buffer[whole];
-    file.position &= 7;
+    CarryPartialByte(file, whole);
   }
   uint64_t bits = value;
   unsigned left = count;
@@ -123,8 +130,7 @@ void Finish(BitFile& file) {
   if (file.mode == 0 || file.position == 0) return;
   unsigned whole = file.position >> 3;
   WriteBytes(file, whole);
-  file.buffer[0] = file.buffer[whole];
-  file.position &= 7;
+  CarryPartialByte(file, whole);
 }
 
 bool FillBitWindow(BitFile& file) {

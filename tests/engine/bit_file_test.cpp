@@ -54,6 +54,24 @@ TEST(BitFile, WritesFlushWholeBuffersAndKeepThePartialByte) {
   EXPECT_EQ(StreamBits(bytes), expected);
 }
 
+// A buffer filled to its last bit by WriteBit goes out whole, at Finish or
+// at the next WriteBits, and nothing past it is read (under the sanitizers
+// a read past it fails).
+TEST(BitFile, ABufferFilledToItsLastBitGoesOutWhole) {
+  for (bool thenBits : {false, true}) {
+    std::vector<uint8_t> packed;
+    BitFile out;
+    OpenBitFileForMemoryWrite(out, &packed);
+    for (uint32_t i = 0; i < 8u * kBitFileBufferSize; ++i) WriteBit(out, i % 2);
+    if (thenBits) WriteBits(out, 0xFF, 8);
+    Finish(out);
+    ReleaseBitFile(out);
+    ASSERT_EQ(packed.size(), kBitFileBufferSize + (thenBits ? 1u : 0u));
+    EXPECT_EQ(packed.front(), 0xAA);
+    EXPECT_EQ(packed.back(), thenBits ? 0xFF : 0xAA);
+  }
+}
+
 TEST(BitFile, ReadsBitsAcrossRefillsAndReportsTheEnd) {
   std::string empty = TempPath("empty.bin");
   WriteFileBytes(empty, {});
