@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr uint32_t kWhite1 = 1;  // the white index of the black, white table
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 #include <map>
 
 #include "builder/compact_encoder.h"
+#include "builder/page_box.h"
 #include "builder/page_encoder.h"
 #include "builder/spot_finder.h"
 #include "engine/memory_pack.h"
@@ -18,10 +19,6 @@ constexpr uint64_t kAlonePixels = 128 * 128;
 // Pictures this close are stored as one: a little white costs less than
 // another spot's fields.
 constexpr int32_t kPictureGap = 8;
-
-struct Box {
-  int32_t left, top, right, bottom;
-};
 
 // A page of 24 bits per pixel, or of 8 with a table of the 256 greys, in
 // which a grey is its own index.
@@ -115,9 +112,6 @@ struct Picture {
   Bytes compact;  // empty: stored raw
 };
 
-int32_t BoxWidth(const Box& box) { return box.right - box.left + 1; }
-int32_t BoxHeight(const Box& box) { return box.bottom - box.top + 1; }
-
 size_t PackedSize(const Bytes& bytes, const Switches& switches) {
   return PackBytes(bytes.data(), bytes.size(), switches).size();
 }
@@ -135,10 +129,10 @@ std::vector<Picture> PlanPictures(const PageImage& image, const std::vector<Box>
   std::vector<size_t> small;
   for (const Box& box : boxes) {
     Picture picture{box, {}};
-    const uint32_t width = static_cast<uint32_t>(BoxWidth(box)), height = static_cast<uint32_t>(BoxHeight(box));
+    const uint32_t width = static_cast<uint32_t>(box.Width()), height = static_cast<uint32_t>(box.Height());
     if (quality > 0 && !IsThumbnail(width, height) && CompactPictureFits(width, height)) {
-      EncodeCompactPicture(image, box.left, box.top, BoxWidth(box), BoxHeight(box), ScaleForQuality(quality),
-                           picture.compact);
+      EncodeCompactPicture(image, box.left, box.top, box.Width(), box.Height(), ScaleForQuality(quality),
+                           PictureTone::kColour, picture.compact);
       const Bytes raw = RawPicture(image, rawDepth, box);
       if (uint64_t{width} * height < kAlonePixels) {
         smallRaw.insert(smallRaw.end(), raw.begin(), raw.end());
@@ -163,11 +157,11 @@ void PutPictures(SpotStream& stream, const PageImage& image, const PageDepth& de
     const bool compact = !picture.compact.empty();
     if (compact) {
       SelectCompact(stream, ScaleForQuality(quality));
-    } else if (!(stream.compact && IsThumbnail(static_cast<uint32_t>(BoxWidth(box)),
-                                               static_cast<uint32_t>(BoxHeight(box))))) {
+    } else if (!(stream.compact && IsThumbnail(static_cast<uint32_t>(box.Width()),
+                                               static_cast<uint32_t>(box.Height())))) {
       SelectInk(stream, depth.white);  // thumbnails read raw under the compact state too
     }
-    PutPicture(stream, box.left, box.bottom, BoxWidth(box), BoxHeight(box),
+    PutPicture(stream, box.left, box.bottom, box.Width(), box.Height(),
                compact ? picture.compact : RawPicture(image, depth, box), compact);
   }
 }

@@ -74,7 +74,8 @@ const ForwardTransform& Transform() {
 // The three channels of a block, samples (i across, j upwards); pixels
 // beyond the picture repeat its edge.
 void BlockChannels(const PageImage& image, int32_t left, int32_t top, int32_t width, int32_t height, int32_t blockColumn,
-                   int32_t blockRow, double channels[kCompactChannels][kN][kN]) {
+                   int32_t blockRow, PictureTone tone, double channels[kCompactChannels][kN][kN]) {
+  const bool grey = tone == PictureTone::kGrey;
   for (int i = 0; i < kN; ++i) {
     const int32_t x = left + std::min(blockColumn * kN + i, width - 1);
     for (int j = 0; j < kN; ++j) {
@@ -83,8 +84,8 @@ void BlockChannels(const PageImage& image, int32_t left, int32_t top, int32_t wi
       const uint8_t* pixel = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
       const double red = pixel[0], green = pixel[1], blue = pixel[2];
       channels[0][i][j] = (red + 2 * green + blue) / 4;
-      channels[1][i][j] = (blue - red) / 4;
-      channels[2][i][j] = (red + blue - 2 * green) / 4;
+      channels[1][i][j] = grey ? 0 : (blue - red) / 4;
+      channels[2][i][j] = grey ? 0 : (red + blue - 2 * green) / 4;
     }
   }
 }
@@ -109,6 +110,28 @@ void ForwardBlock(const double samples[kN][kN], double coefficients[kN][kN]) {
   }
 }
 
+// Floyd and Steinberg's weights over the grid of blocks, in sixteenths.
+constexpr double kAhead = 7.0 / 16, kBehindBelow = 3.0 / 16, kBelow = 5.0 / 16, kAheadBelow = 1.0 / 16;
+
+// The blocks' DC coefficients quantised in block order, each block's
+// rounding error spread over the blocks not yet quantised around it.
+void QuantiseDiffused(std::vector<double>& dc, int32_t blockColumns, double step, int32_t* quantised) {
+  const size_t blocks = dc.size();
+  for (size_t block = 0; block < blocks; ++block) {
+    const int32_t value = static_cast<int32_t>(std::lround(dc[block] / step));
+    quantised[block] = value;
+    const double error = dc[block] - value * step;
+    const size_t column = block % blockColumns;
+    const bool hasAhead = column + 1 < static_cast<size_t>(blockColumns);
+    if (hasAhead) dc[block + 1] += error * kAhead;
+    const size_t below = block + static_cast<size_t>(blockColumns);
+    if (below >= blocks) continue;
+    if (column > 0) dc[below - 1] += error * kBehindBelow;
+    dc[below] += error * kBelow;
+    if (hasAhead) dc[below + 1] += error * kAheadBelow;
+  }
+}
+
 }  // namespace
 
 int32_t ScaleForQuality(int32_t quality) {
@@ -117,27 +140,33 @@ int32_t ScaleForQuality(int32_t quality) {
 }
 
 void EncodeCompactPicture(const PageImage& image, int32_t left, int32_t top, int32_t width, int32_t height,
-                          int32_t scale, std::vector<uint8_t>& out) {
+                          int32_t scale, PictureTone tone, std::vector<uint8_t>& out) {
   const QuantSteps quant = BuildQuantTables(scale);
   const int32_t blockColumns = (width + kN - 1) / kN;
   const int32_t blockRows = (height + kN - 1) / kN;
   const size_t blocks = static_cast<size_t>(blockColumns) * blockRows;
   // quantised[((c * 9 + u) * 9 + v) * blocks + block]: the stream's order.
   std::vector<int32_t> quantised(kCompactChannels * kN * kN * blocks);
+  std::vector<double> dc[kCompactChannels];
+  for (std::vector<double>& channel : dc) channel.resize(blocks);
   double channels[kCompactChannels][kN][kN];
   double coefficients[kN][kN];
   for (size_t block = 0; block < blocks; ++block) {
     BlockChannels(image, left, top, width, height, static_cast<int32_t>(block % blockColumns),
-                  static_cast<int32_t>(block / blockColumns), channels);
+                  static_cast<int32_t>(block / blockColumns), tone, channels);
     for (int c = 0; c < kCompactChannels; ++c) {
       ForwardBlock(channels[c], coefficients);
+      dc[c][block] = coefficients[0][0];
       for (int u = 0; u < kN; ++u) {
-        for (int v = 0; v < kN; ++v) {
+        for (int v = u == 0 ? 1 : 0; v < kN; ++v) {
           quantised[((c * kN + u) * kN + v) * blocks + block] =
               static_cast<int32_t>(std::lround(coefficients[u][v] / quant.step[c][u][v]));
         }
       }
     }
+  }
+  for (int c = 0; c < kCompactChannels; ++c) {
+    QuantiseDiffused(dc[c], blockColumns, quant.step[c][0][0], &quantised[static_cast<size_t>(c) * kN * kN * blocks]);
   }
   for (int c = 0; c < kCompactChannels; ++c) {
     int32_t previousDc = 0;

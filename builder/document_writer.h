@@ -16,6 +16,7 @@ size_t SignedNumberSize(int32_t value);
 size_t UnsignedNumberSize(uint32_t value);
 
 constexpr uint32_t kWhite24 = 0xFFFFFF;
+constexpr uint32_t kWhite1 = 1;  // the white index of a 1-bit page's black, white table
 constexpr uint32_t kBlackInk = 0;  // the black index of both kinds of page
 
 // What the spots of a document were made of.

@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr uint32_t kWhite1 = 1;  // the white index of the black, white table
 // Larger shapes (rules, frames, pictures) are never letters; they keep
 // their pixels and cost no comparisons.
 constexpr int32_t kLargestMatchedSide = 256;
@@ -33,6 +32,40 @@ void PaintRuns(std::vector<uint8_t>& map, int32_t mapWidth, const Component& com
 
 }  // namespace
 
+void PutMatchedShapes(SpotStream& stream, const std::vector<Component>& components, ShapeClasses& classes,
+                      std::vector<uint8_t>& drawn, int32_t width, int32_t height, LossyPageCounts& counts) {
+  for (const Component& component : components) {
+    ++counts.shapes;
+    if (!Matchable(component)) {
+      PutMask(stream, component.left, component.bottom, component.Width(), component.Height(),
+              ComponentMask(component));
+      PaintRuns(drawn, width, component);
+      continue;
+    }
+    Shape shape = ShapeOfComponent(component);
+    ShapeMatch match;
+    const int32_t found = FindShapeClass(classes, shape, match);
+    if (found >= 0) {
+      ShapeClass& shapeClass = classes.classes[static_cast<size_t>(found)];
+      const Shape& representative = shapeClass.representative;
+      const int32_t left = component.left + match.dx, top = component.top + match.dy;
+      if (left >= 0 && top >= 0 && left + representative.width <= width && top + representative.height <= height) {
+        PutMask(stream, left, top + representative.height - 1, representative.width, representative.height,
+                shapeClass.mask);
+        PaintShape(drawn, width, left, top, representative);
+        ++shapeClass.members;
+        ++counts.matches;
+        continue;
+      }
+    }
+    Bytes mask = ComponentMask(component);
+    PutMask(stream, component.left, component.bottom, component.Width(), component.Height(), mask);
+    PaintRuns(drawn, width, component);
+    AddShapeClass(classes, std::move(shape), std::move(mask));
+    ++counts.newClasses;
+  }
+}
+
 LossyPageCounts WriteLossyBitonalPage(DocumentWriter& document, const PageImage& image, std::vector<uint8_t>& ink,
                                       ShapeClasses& classes) {
   LossyPageCounts counts;
@@ -45,37 +78,7 @@ LossyPageCounts WriteLossyBitonalPage(DocumentWriter& document, const PageImage&
   }
   SortReadingOrder(components);
   std::vector<uint8_t> drawn(ink.size(), 0);
-  for (const Component& component : components) {
-    ++counts.shapes;
-    if (!Matchable(component)) {
-      PutMask(stream, component.left, component.bottom, component.Width(), component.Height(),
-              ComponentMask(component));
-      PaintRuns(drawn, image.width, component);
-      continue;
-    }
-    Shape shape = ShapeOfComponent(component);
-    ShapeMatch match;
-    const int32_t found = FindShapeClass(classes, shape, match);
-    if (found >= 0) {
-      ShapeClass& shapeClass = classes.classes[static_cast<size_t>(found)];
-      const Shape& representative = shapeClass.representative;
-      const int32_t left = component.left + match.dx, top = component.top + match.dy;
-      if (left >= 0 && top >= 0 && left + representative.width <= image.width &&
-          top + representative.height <= image.height) {
-        PutMask(stream, left, top + representative.height - 1, representative.width, representative.height,
-                shapeClass.mask);
-        PaintShape(drawn, image.width, left, top, representative);
-        ++shapeClass.members;
-        ++counts.matches;
-        continue;
-      }
-    }
-    Bytes mask = ComponentMask(component);
-    PutMask(stream, component.left, component.bottom, component.Width(), component.Height(), mask);
-    PaintRuns(drawn, image.width, component);
-    AddShapeClass(classes, std::move(shape), std::move(mask));
-    ++counts.newClasses;
-  }
+  PutMatchedShapes(stream, components, classes, drawn, image.width, image.height, counts);
   for (size_t p = 0; p < ink.size(); ++p) counts.changedPixels += ink[p] != drawn[p];
   ink = std::move(drawn);
   return counts;

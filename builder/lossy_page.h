@@ -9,6 +9,7 @@
 #include "builder/document_writer.h"
 #include "input/page_image.h"
 #include "builder/shape_classes.h"
+#include "builder/spot_finder.h"
 
 struct LossyPageCounts {
   int64_t shapes = 0;
@@ -16,6 +17,12 @@ struct LossyPageCounts {
   int64_t matches = 0;
   int64_t changedPixels = 0;
 };
+
+// Puts the components, in the order given, as masks under the stream's ink,
+// each drawn as the representative of its class when one stands for it,
+// and paints what it draws into `drawn`, a map of width x height.
+void PutMatchedShapes(SpotStream& stream, const std::vector<Component>& components, ShapeClasses& classes,
+                      std::vector<uint8_t>& drawn, int32_t width, int32_t height, LossyPageCounts& counts);
 
 // Writes the page and replaces `ink` by the pixels it draws.
 LossyPageCounts WriteLossyBitonalPage(DocumentWriter& document, const PageImage& image, std::vector<uint8_t>& ink,

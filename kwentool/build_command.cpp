@@ -3,26 +3,29 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <memory>
+#include <new>
 
-#include "builder/document_writer.h"
-#include "input/input_pages.h"
-#include "engine/output_file.h"
-#include "kwentool/page_progress.h"
-#include "engine/platform_io.h"
-#include "builder/page_check.h"
-#include "builder/page_encoder.h"
 #include "builder/document_packing.h"
-#include "builder/scan_page.h"
-#include "builder/spot_finder.h"
-#include "builder/threshold.h"
-#include "engine/memory_pack.h"
+#include "builder/document_writer.h"
+#include "builder/page_check.h"
+#include "builder/page_plan.h"
 #include "document/document_state.h"
+#include "engine/memory_pack.h"
+#include "engine/output_file.h"
+#include "engine/platform_io.h"
+#include "input/input_pages.h"
+#include "kwentool/page_pipeline.h"
+#include "kwentool/page_progress.h"
 
 namespace {
 
 constexpr int kBuildFailed = 1;
 constexpr double kMetresPerInch = 0.0254;
+// Pages prepared ahead of the one being written, for each worker: enough
+// to keep every worker busy while a slow page is written, few enough that
+// the pages waiting hold little memory.
+constexpr int32_t kPagesAheadPerWorker = 2;
 
 int32_t PelsPerMetre(int32_t dotsPerInch) { return static_cast<int32_t>(std::lround(dotsPerInch / kMetresPerInch)); }
 
@@ -31,10 +34,40 @@ int32_t PelsPerMetre(int32_t dotsPerInch) { return static_cast<int32_t>(std::lro
   std::exit(kBuildFailed);
 }
 
-void ReportPage(int32_t index, const std::string& path, const PageImage& image, uint16_t bits,
+// One page of the document and where it comes from.
+struct PageJob {
+  const InputFile* input;
+  int32_t page;           // in its file, from 1
+  int32_t index;          // in the document, from 0
+  std::string name;       // for messages: the file, and the page of a file of pages
+  uint64_t sourceBytes;   // the size of its file
+};
+
+// A page read and planned, or why it could not be.
+struct PreparedPage {
+  PagePlan plan;
+  std::string error;
+};
+
+const char* DepthName(uint16_t bits) { return bits == 1 ? "bitonal" : bits == 8 ? "8-bit grey" : "24-bit"; }
+
+void ReportCompound(const PagePlan& plan, const WrittenPage& written) {
+  const CompoundPlan& compound = plan.compound;
+  std::printf("%s, %lld masks in %zu inks, %zu pictures (%lld bytes), ", CompoundKindName(compound.kind),
+              static_cast<long long>(written.compound.masks), compound.inks.size(), compound.pictures.size(),
+              static_cast<long long>(written.compound.pictureBytes));
+  if (compound.paper.found) {
+    std::printf("paper %d,%d,%d made white, ", compound.paper.colour[0], compound.paper.colour[1],
+                compound.paper.colour[2]);
+  }
+}
+
+void ReportPage(int32_t index, const std::string& path, const PagePlan& plan, const WrittenPage& written,
                 const SpotCounts& before, const SpotCounts& after, const PageComparison& comparison) {
-  std::printf("page %d (%s): %d x %d, %s, %lld spots, %lld references, %lld pictures, ", index + 1, path.c_str(),
-              image.width, image.height, bits == 1 ? "bitonal" : bits == 8 ? "8-bit grey" : "24-bit", static_cast<long long>(after.spots - before.spots),
+  std::printf("page %d (%s): %d x %d, %s, ", index + 1, path.c_str(), plan.image.width, plan.image.height,
+              DepthName(written.bits));
+  if (plan.kind == PlanKind::kCompound) ReportCompound(plan, written);
+  std::printf("%lld spots, %lld references, %lld pictures, ", static_cast<long long>(after.spots - before.spots),
               static_cast<long long>(after.references - before.references),
               static_cast<long long>(after.rawPictures + after.compactPictures - before.rawPictures -
                                      before.compactPictures));
@@ -57,62 +90,140 @@ void ReportDocument(const BuildOptions& options, const DocumentWriter& document,
   std::printf("  packed      %zu bytes\n", packedSize);
 }
 
-// Whether every pixel has the first one's colour: the bytes compared with
-// themselves a pixel on, at the speed of a memory comparison. Such a page
-// (a blank one above all) needs no pass over its pixels to be stored.
-bool IsUniform(const PageImage& image) {
-  constexpr size_t kPixelBytes = 3;
-  const std::vector<uint8_t>& rgb = image.rgb;
-  return rgb.size() <= kPixelBytes || std::memcmp(rgb.data(), rgb.data() + kPixelBytes, rgb.size() - kPixelBytes) == 0;
+// What would store a page smaller than the build did.
+std::string Advice(const BuildOptions& options, const PagePlan& plan) {
+  const char* shareShapes = "--lossy shares the shapes of its letters";
+  const char* lowerQuality = "a lower --quality codes its pictures smaller";
+  switch (plan.kind) {
+    case PlanKind::kBitonal:
+      return options.lossy ? "" : shareShapes;
+    case PlanKind::kPixels:
+      return plan.quality == 0 ? "--mode auto stores a scan as text and pictures" : lowerQuality;
+    case PlanKind::kCompound:
+      if (plan.compound.kind == CompoundKind::kText) return options.lossy ? "" : shareShapes;
+      return lowerQuality;
+  }
+  return "";
 }
 
-bool IsBlackOrWhite(const uint8_t* rgb) { return (rgb[0] == 0 || rgb[0] == 255) && rgb[1] == rgb[0] && rgb[2] == rgb[0]; }
-
-// The page's ink at the threshold of the options or of its histogram; a
-// uniform page has one level, which Otsu's threshold leaves at the fallback.
-std::vector<uint8_t> PageInk(const BuildOptions& options, const PageImage& image, bool uniform) {
-  if (uniform) {
-    const int32_t threshold = options.threshold > 0 ? options.threshold : kDefaultThreshold;
-    return std::vector<uint8_t>(image.rgb.size() / 3, Brightness(image.rgb.data()) < threshold ? 1 : 0);
-  }
-  const int32_t threshold = options.threshold > 0 ? options.threshold
-                                                  : OtsuThreshold(BrightnessHistogram(image), kDefaultThreshold);
-  return InkMap(image, threshold);
+// Warns when a page scanned into an image file is stored larger than its
+// share of that file, naming what would help. Pages drawn from a PDF are
+// always larger than the drawing's instructions, which no option changes.
+void HintAtLargePage(const BuildOptions& options, const PageJob& job, const PagePlan& plan, const Bytes& record) {
+  if (job.input->kind == InputKind::kPdf) return;
+  const uint64_t share = job.sourceBytes / job.input->pages.size();
+  if (record.size() <= share) return;
+  const size_t packed = PackBytes(record.data(), record.size(), options.switches).size();
+  if (packed <= share) return;
+  const std::string advice = Advice(options, plan);
+  std::fprintf(stderr, "kwentool: page %d (%s) is stored in %zu bytes, more than the %llu of its source%s%s\n",
+               job.index + 1, job.name.c_str(), packed, static_cast<unsigned long long>(share),
+               advice.empty() ? "" : "; ", advice.c_str());
 }
 
-// Writes page `index`, checks it by building it back, and reports it.
-void BuildPage(const BuildOptions& options, DocumentWriter& document, ShapeClasses& classes, int32_t index,
-               const std::string& path, PageImage& image) {
-  if (image.xPelsPerMetre <= 0 || image.yPelsPerMetre <= 0) {
-    image.xPelsPerMetre = image.yPelsPerMetre = PelsPerMetre(options.dotsPerInch);
+// The input file a worker has open, kept from page to page of one file.
+struct WorkerReader {
+  const InputFile* input = nullptr;
+  InputReader reader;
+  WorkerReader() = default;
+  WorkerReader(const WorkerReader&) = delete;
+  WorkerReader& operator=(const WorkerReader&) = delete;
+  ~WorkerReader() { Close(); }
+  void Close() {
+    if (input != nullptr) CloseInputReader(reader);
+    input = nullptr;
   }
-  const SpotCounts before = document.counts;
-  const bool uniform = IsUniform(image);
-  const bool bitonal = options.bitonal || (uniform ? IsBlackOrWhite(image.rgb.data()) : IsBlackAndWhite(image));
-  std::vector<uint8_t> ink;
-  uint16_t bits = 1;
-  ScanPageCounts scan;
-  if (bitonal) {
-    ink = PageInk(options, image, uniform);
-    if (uniform || SpotsWithinBudget(ink, image.width, image.height)) {  // one group at most
-      scan = WriteScanPage(options, document, image, ink, classes);
-    } else if (HasBitonalPicture(image)) {
-      WriteBitonalPicturePage(document, image, ink);
-    } else {
-      FailBuild("page " + std::to_string(index + 1) + " (" + path + ") has more spots of ink than one for every " +
-                std::to_string(kPixelsPerSpot) + " pixels, and is too thin to be stored as a picture");
+};
+
+void PreparePage(const BuildOptions& options, const PageJob& job, WorkerReader& worker, PreparedPage& prepared) {
+  try {
+    if (worker.input != job.input) {
+      worker.Close();
+      if (!OpenInputReader(*job.input, worker.reader, prepared.error)) {
+        prepared.error = job.input->path + " " + prepared.error;
+        return;
+      }
+      worker.input = job.input;
     }
-  } else {
-    bits = WriteColourPage(document, image, options.quality, options.switches);
+    PageImage image;
+    if (!ReadInputPage(worker.reader, job.page, options.dotsPerInch, options.pdfLimits, image, prepared.error)) {
+      prepared.error = job.input->path + " " + prepared.error;
+      return;
+    }
+    if (image.xPelsPerMetre <= 0 || image.yPelsPerMetre <= 0) {
+      image.xPelsPerMetre = image.yPelsPerMetre = PelsPerMetre(options.dotsPerInch);
+    }
+    prepared.plan = PlanPage(options, std::move(image));
+  } catch (const std::bad_alloc&) {
+    prepared.error = "page " + std::to_string(job.index + 1) + " (" + job.name + ") needs more memory than there is";
   }
-  if (!EndPage(document)) FailBuild("the unpacked document would reach 2 GiB at page " + std::to_string(index + 1));
-  const PageComparison comparison = CompareBuiltPage(document, index, image, bitonal ? &ink : nullptr);
-  const bool lossless = bitonal || options.quality == 0;
-  if (lossless && comparison.differentPixels != 0) {
-    FailBuild("internal error: page " + std::to_string(index + 1) + " does not build back to its pixels");
+}
+
+// Writes a prepared page, checks it by building it back, and reports it.
+// Returns why it failed, or nothing.
+std::string WritePage(const BuildOptions& options, DocumentWriter& document, ShapeClasses& classes,
+                      const PageJob& job, PagePlan& plan) {
+  const std::string page = "page " + std::to_string(job.index + 1);
+  const SpotCounts before = document.counts;
+  const size_t recordStart = document.bytes.size();
+  WrittenPage written;
+  std::string error;
+  if (!WritePlannedPage(options, document, plan, classes, written, error)) return page + " (" + job.name + ") " + error;
+  if (!EndPage(document)) return "the unpacked document would reach 2 GiB at " + page;
+  const PageComparison comparison = CompareBuiltPage(document, job.index, plan.image, CheckedInk(plan));
+  if (KeepsEveryPixel(plan) && comparison.differentPixels != 0) {
+    return "internal error: " + page + " does not build back to its pixels";
   }
-  if (options.verbose) ReportPage(index, path, image, bits, before, document.counts, comparison);
-  if (options.verbose && bitonal) ReportScanPage(options, scan, classes);
+  HintAtLargePage(options, job, plan,
+                  Bytes(document.bytes.begin() + static_cast<std::ptrdiff_t>(recordStart), document.bytes.end()));
+  if (!options.verbose) return "";
+  ReportPage(job.index, job.name, plan, written, before, document.counts, comparison);
+  if (plan.kind == PlanKind::kBitonal) ReportScanPage(options, written.scan, classes);
+  return "";
+}
+
+std::vector<PageJob> ListPages(const std::vector<InputFile>& inputs) {
+  std::vector<PageJob> jobs;
+  for (const InputFile& input : inputs) {
+    const bool wholeFile = input.kind == InputKind::kImage;
+    int64_t bytes = 0;
+    QueryFileSize(input.path.c_str(), &bytes);
+    for (int32_t page : input.pages) {
+      const int32_t index = static_cast<int32_t>(jobs.size());
+      jobs.push_back(PageJob{&input, page, index, wholeFile ? input.path : input.path + ":" + std::to_string(page),
+                             static_cast<uint64_t>(bytes)});
+    }
+  }
+  return jobs;
+}
+
+// Reads and plans the pages on every worker and writes them in order.
+void BuildPages(const BuildOptions& options, const std::vector<PageJob>& jobs, DocumentWriter& document) {
+  const int workers = options.jobs > 0 ? options.jobs : DefaultWorkers();
+  std::vector<WorkerReader> readers(static_cast<size_t>(workers));
+  std::vector<std::unique_ptr<PreparedPage>> prepared(jobs.size());
+  ShapeClasses classes;
+  const PageProgress progress = StartPageProgress(static_cast<int32_t>(jobs.size()));
+  std::string failure;
+  RunPagePipeline(
+      static_cast<int32_t>(jobs.size()), workers, workers * kPagesAheadPerWorker,
+      [&](int32_t page, int worker) {
+        auto result = std::make_unique<PreparedPage>();
+        PreparePage(options, jobs[static_cast<size_t>(page)], readers[static_cast<size_t>(worker)], *result);
+        prepared[static_cast<size_t>(page)] = std::move(result);
+      },
+      [&](int32_t page) {
+        std::unique_ptr<PreparedPage> ready = std::move(prepared[static_cast<size_t>(page)]);
+        failure = ready->error;
+        if (failure.empty()) {
+          ShowPageProgress(progress, page + 1);
+          failure = WritePage(options, document, classes, jobs[static_cast<size_t>(page)], ready->plan);
+        }
+        return failure.empty();
+      });
+  readers.clear();
+  EndPageProgress(progress);
+  if (!failure.empty()) FailBuild(failure);
 }
 
 }  // namespace
@@ -132,29 +243,10 @@ int RunBuild(const BuildOptions& options) {
     FailBuild("the inputs hold " + std::to_string(pageCount) + " pages; a document holds at most " +
               std::to_string(kMaxPages));
   }
-  const int32_t pages = static_cast<int32_t>(pageCount);
-  const PageProgress progress = StartPageProgress(pages);
+  const std::vector<PageJob> jobs = ListPages(inputs);
   DocumentWriter document;
-  BeginDocument(document, pages);
-  ShapeClasses classes;
-  int32_t index = 0;
-  for (const InputFile& input : inputs) {
-    InputReader reader;
-    if (!OpenInputReader(input, reader, error)) FailBuild(input.path + " " + error);
-    for (int32_t page : input.pages) {
-      ShowPageProgress(progress, index + 1);
-      PageImage image;
-      if (!ReadInputPage(reader, page, options.dotsPerInch, options.pdfLimits, image, error)) {
-        FailBuild(input.path + " " + error);
-      }
-      const bool wholeFile = input.kind == InputKind::kImage;
-      BuildPage(options, document, classes, index, wholeFile ? input.path : input.path + ":" + std::to_string(page),
-                image);
-      ++index;
-    }
-    CloseInputReader(reader);
-  }
-  EndPageProgress(progress);
+  BeginDocument(document, static_cast<int32_t>(jobs.size()));
+  BuildPages(options, jobs, document);
   const std::vector<uint8_t> packed = options.packBest
                                           ? PackBestChecked(document.bytes, options.switches)
                                           : PackBytes(document.bytes.data(), document.bytes.size(), options.switches);

@@ -16,6 +16,28 @@ constexpr int32_t kLargestThreshold = 255;
 constexpr char kSearchLetters[] = "TSGFQ";
 constexpr char kSizeLetters[] = "HLM21CST";
 
+constexpr int32_t kMostJobs = 256;
+
+bool ParseMode(const std::string& name, PageMode& mode) {
+  static const struct {
+    const char* name;
+    PageMode mode;
+  } kModes[] = {{"auto", PageMode::kAuto},
+                {"bitonal", PageMode::kBitonal},
+                {"grey", PageMode::kGrey},
+                {"gray", PageMode::kGrey},
+                {"colour", PageMode::kColour},
+                {"color", PageMode::kColour},
+                {"lossless", PageMode::kLossless}};
+  for (const auto& known : kModes) {
+    if (name == known.name) {
+      mode = known.mode;
+      return true;
+    }
+  }
+  return false;
+}
+
 bool ParseNumber(const char* text, int32_t lowest, int32_t highest, int32_t& value) {
   char* end = nullptr;
   errno = 0;
@@ -36,6 +58,10 @@ bool ParseOption(const std::string& name, const char* value, BuildOptions& optio
   char letter;
   if (name == "-o" || name == "--output") {
     options.output = value;
+  } else if (name == "--mode") {
+    if (!ParseMode(value, options.mode)) error = "--mode takes auto, bitonal, grey, colour or lossless";
+  } else if (name == "--jobs") {
+    if (!ParseNumber(value, 1, kMostJobs, options.jobs)) error = "--jobs takes a number from 1 to " + std::to_string(kMostJobs);
   } else if (name == "--quality") {
     if (!ParseNumber(value, 1, kBestQuality, options.quality)) error = "--quality takes a number from 1 to 100";
   } else if (name == "--threshold") {
@@ -68,7 +94,7 @@ bool ParseOption(const std::string& name, const char* value, BuildOptions& optio
 
 bool TakesValue(const std::string& name) {
   return name == "-o" || name == "--output" || name == "--quality" || name == "--threshold" || name == "--dpi" ||
-         name == "--search" || name == "--size" || name == "--pack" || name == kDrawingSecondsOption ||
+         name == "--search" || name == "--mode" || name == "--jobs" || name == "--size" || name == "--pack" || name == kDrawingSecondsOption ||
          name == kDrawingMemoryOption;
 }
 
@@ -79,7 +105,7 @@ bool ParseBuildOptions(int argc, const char* const* argv, BuildOptions& options,
   for (int i = 0; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--bitonal") {
-      options.bitonal = true;
+      options.mode = PageMode::kBitonal;
     } else if (argument == "--verbose" || argument == "-v") {
       options.verbose = true;
     } else if (argument == "--clean" || argument == "--lossy") {

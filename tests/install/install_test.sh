@@ -59,7 +59,7 @@ page 1, 800 x 1035, written to page1.png"
 check "it writes a PNG file" same "$(od -An -t x1 -N 8 page1.png | tr -d ' ')" 89504e470d0a1a0a
 check "800 pixels wide" same "$(png_width page1.png) x $(png_height page1.png)" "800 x 1035"
 check "it shows the grey page" shows_page page1.png "$pages/text-1.png"
-run "$tool" build -o colour.kwen "$pages/colour.png"
+run "$tool" build --mode lossless -o colour.kwen "$pages/colour.png"
 run ./render_page colour.kwen colour.png
 check "and a colour page in colour" shows_page colour.png "$pages/colour.png"
 run ./render_page "$pages/pages.ps" out.png

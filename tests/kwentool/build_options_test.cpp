@@ -16,7 +16,7 @@ TEST(BuildOptions, EveryOptionInAnyOrder) {
                      "--pdf-timeout", "60", "--pdf-memory", "4096"},
                     options, error))
       << error;
-  EXPECT_TRUE(options.bitonal && options.verbose && options.packBest && options.clean && options.lossy);
+  EXPECT_TRUE(options.mode == PageMode::kBitonal && options.verbose && options.packBest && options.clean && options.lossy);
   EXPECT_EQ((std::vector<int>{options.threshold, options.quality, options.dotsPerInch, options.pdfLimits.seconds,
                               options.pdfLimits.mebibytes}),
             (std::vector<int>{90, 75, 600, 60, 4096}));
@@ -26,7 +26,12 @@ TEST(BuildOptions, EveryOptionInAnyOrder) {
   EXPECT_EQ(options.pages, (std::vector<std::string>{"p1.bmp", "p2.png"}));
   BuildOptions plain;
   ASSERT_TRUE(Parse({"--pack", "best", "--pack", "default", "-o", "b.kwen", "a.png"}, plain, error)) << error;
-  EXPECT_FALSE(plain.packBest || plain.clean || plain.lossy || plain.verbose || plain.bitonal);
+  BuildOptions lossless;
+  ASSERT_TRUE(Parse({"--bitonal", "--mode", "lossless", "--jobs", "3", "-o", "b.kwen", "a.png"}, lossless, error));
+  EXPECT_EQ(lossless.mode, PageMode::kLossless);
+  EXPECT_EQ(lossless.jobs, 3);
+  EXPECT_FALSE(plain.packBest || plain.clean || plain.lossy || plain.verbose);
+  EXPECT_EQ(plain.mode, PageMode::kAuto);
 }
 
 TEST(BuildOptions, UsageErrors) {
@@ -49,6 +54,8 @@ TEST(BuildOptions, UsageErrors) {
       {{"-o", "b.kwen", "--pdf-timeout", "0", "a.png"}, "--pdf-timeout takes seconds from 1 to 86400"},
       {{"-o", "b.kwen", "--pdf-memory", "1048577", "a.png"}, "--pdf-memory takes MiB from 1 to 1048576"},
       {pages1000, "a document holds at most 999 pages"},
+      {{"-o", "b.kwen", "--mode", "photo", "a.png"}, "--mode takes auto, bitonal, grey, colour or lossless"},
+      {{"-o", "b.kwen", "--jobs", "0", "a.png"}, "--jobs takes a number from 1 to 256"},
   };
   for (const auto& [arguments, message] : cases) {
     BuildOptions options;

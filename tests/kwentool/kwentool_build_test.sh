@@ -24,7 +24,7 @@ info_field() { od -An -t d4 -j $((12 + 14 + $2)) -N 4 "$1" | tr -d ' '; }
 
 # --- Real pages: two text pages at 300 dpi and a colour page.
 cp "$pages"/text-1.png "$pages"/text-2.png "$pages"/colour.png .
-kwentool build -o book.kwen text-1.png text-2.png colour.png
+kwentool build --mode lossless -o book.kwen text-1.png text-2.png colour.png
 cp out.txt report.txt
 check "build exits 0, naming each page" same "$(rc):$(cat err.txt):$(grep -c '^book.kwen: 3 pages$' out.txt)" "0:page 1 of 3
 page 2 of 3
@@ -47,14 +47,14 @@ kwentool unpack book.kwen book.bs
 check "unpack exits 0 with the reported size" same "$(rc):$(stat -c %s book.bs)" "0:$(reported unpacked)"
 "$durmo" a utility.kwen book.bs >/dev/null 2>&1
 check "build packs as durmo a does" cmp -s book.kwen utility.kwen
-kwentool build --search F --size C -o small.kwen text-1.png text-2.png colour.png
+kwentool build --mode lossless --search F --size C -o small.kwen text-1.png text-2.png colour.png
 "$durmo" a utility-fc.kwen book.bs /F /C >/dev/null 2>&1
 check "build packs as durmo a /F /C does" cmp -s small.kwen utility-fc.kwen
 
 # --- --pack best and repack: the same document, smaller.
 restore() { "$durmo" x "$1" "$2" >/dev/null 2>&1; }  # durmo is always a native program
 size() { stat -c %s "$1"; }
-kwentool build --pack best -o best.kwen text-1.png text-2.png colour.png
+kwentool build --mode lossless --pack best -o best.kwen text-1.png text-2.png colour.png
 check "--pack best reports its packed size" grep -q "packed      $(size best.kwen) bytes" out.txt
 restore best.kwen best.bs
 check "durmo restores the best packing to the default build's bytes" cmp -s book.bs best.bs
@@ -62,8 +62,8 @@ check "the best packing is at least 8% smaller" test $((100 * $(size best.kwen))
 kwentool render best.kwen 3 best3.bmp  # the last page: everything before it restored too
 check "the last page renders the same from both" cmp -s page3.bmp best3.bmp
 # A 4 KiB window (--size T) over a page of hundreds of KiB.
-kwentool build --pack best --size T -o window.kwen text-1.png
-kwentool build --size T -o window-default.kwen text-1.png
+kwentool build --mode lossless --pack best --size T -o window.kwen text-1.png
+kwentool build --mode lossless --size T -o window-default.kwen text-1.png
 restore window.kwen window.bs
 restore window-default.kwen window-default.bs
 check "a small window's best packing restores" cmp -s window.bs window-default.bs
@@ -109,7 +109,7 @@ for format in "${formats[@]}"; do
   output=${rest##*:}
   options=${rest%:*}
   convert "$source_image" $options "$output"
-  kwentool build -o one.kwen "$output"
+  kwentool build --mode lossless -o one.kwen "$output"
   kwentool render one.kwen 1 one.bmp
   convert "$output" -alpha off -depth 8 flat.png 2>/dev/null
   check "$output builds back exactly" same_pixels one.bmp flat.png
@@ -120,7 +120,7 @@ done
 printf '\x42\x4d\x3e\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\x10\0' >rgb16.bmp
 printf '\0\0\0\0\x08\0\0\0\x13\x0b\0\0\x13\x0b\0\0\0\0\0\0\0\0\0\0' >>rgb16.bmp
 printf '\x00\x7c\xe0\x03\x1f\x00\xff\x7f' >>rgb16.bmp
-kwentool build -o rgb16.kwen rgb16.bmp
+kwentool build --mode lossless -o rgb16.kwen rgb16.bmp
 kwentool render rgb16.kwen 1 built16.bmp
 kwentool render rgb16.bmp 1 shown16.bmp
 check "a 16-bit BMP builds back as the viewer shows it" same_pixels built16.bmp shown16.bmp
@@ -138,7 +138,7 @@ kwentool render photo.kwen 1 photo.bmp
 measured=$(compare -metric PSNR photo.bmp photo.png null: 2>&1)
 check "--verbose reports the decoded page's PSNR, above 30 at --quality 75" \
   awk -v a="${psnr:-0}" -v b="$measured" 'BEGIN { exit !(a - b < 0.1 && b - a < 0.1 && a > 30) }'
-kwentool build --verbose -o lossless.kwen photo.png
+kwentool build --mode lossless --verbose -o lossless.kwen photo.png
 check "without --quality pictures are exact" grep -q "restored exactly" out.txt
 
 # --- Resolution: from the file, else --dpi.

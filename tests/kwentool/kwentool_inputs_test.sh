@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# kwentool build from scanner and document files: TIFF of every depth and
+# kwentool build --mode lossless from scanner and document files: TIFF of every depth and
 # compression (made by ImageMagick and libtiff's tools), multi-page TIFF,
 # JPEG and PDF (made by Ghostscript), page ranges, the automatic threshold,
 # damaged or cut-off files refused by file and page with nothing written; and
@@ -34,7 +34,7 @@ refused() {
   local expected=$1
   shift
   echo old >old.kwen
-  kwentool build -o old.kwen "$@"
+  kwentool build --mode lossless -o old.kwen "$@"
   same "$(rc):$(cat old.kwen):$(ls old.kwen.* 2>/dev/null)" "1:old:" && grep -q -- "$expected" err.txt ||
     { echo "  message: $(cat err.txt)"; return 1; }
 }
@@ -50,53 +50,53 @@ convert -size 300x200 gradient:yellow-navy -fill red "${shapes[@]}" -depth 8 col
 # ImageMagick calls PackBits RLE.
 for compression in Group4 LZW; do  # decoding is libtiff's: one CCITT, one general
   convert bw.png -monochrome -compress "$compression" bw-$compression.tif
-  kwentool build -o book.kwen bw-$compression.tif
+  kwentool build --mode lossless -o book.kwen bw-$compression.tif
   check "1-bit TIFF, $compression" eval 'render_page 1 && same_pixels got.png bw.png && page_line 1 | grep -q "1 bits per pixel"'
 done
 for compression in LZW Zip; do
   convert grey.png -type Grayscale -depth 8 -compress "$compression" grey-$compression.tif
-  kwentool build -o book.kwen grey-$compression.tif
+  kwentool build --mode lossless -o book.kwen grey-$compression.tif
   check "8-bit grey TIFF, $compression, as an 8-bit page" eval 'render_page 1 && same_pixels got.png grey.png && page_line 1 | grep -q "8 bits per pixel, 256 colours"'
   convert colour.png -type TrueColor -compress "$compression" rgb-$compression.tif
-  kwentool build -o book.kwen rgb-$compression.tif
+  kwentool build --mode lossless -o book.kwen rgb-$compression.tif
   check "RGB TIFF, $compression" eval 'render_page 1 && same_pixels got.png colour.png && page_line 1 | grep -q "24 bits per pixel"'
 done
 convert grey.png -type Grayscale -depth 16 -compress Zip grey16.tif
 convert colour.png -type Palette -compress LZW palette.tif
-kwentool build -o book.kwen grey16.tif palette.tif
+kwentool build --mode lossless -o book.kwen grey16.tif palette.tif
 # The palette's 16-bit entries become 8-bit colours.
 check "16-bit grey and palette TIFF" eval 'render_page 1 && same_pixels got.png grey.png && render_page 2 && close_pixels got.png palette.tif 45'
 for image in grey colour; do
   convert $image.png -compress JPEG -quality 92 $image-jpeg.tif
-  kwentool build -o book.kwen $image-jpeg.tif
+  kwentool build --mode lossless -o book.kwen $image-jpeg.tif
   check "JPEG-compressed $image TIFF" eval 'render_page 1 && close_pixels got.png $image-jpeg.tif 35'
 done
 tiff2bw rgb-LZW.tif tiff2bw.tif
-kwentool build -o book.kwen tiff2bw.tif
+kwentool build --mode lossless -o book.kwen tiff2bw.tif
 check "tiff2bw's grey TIFF as an 8-bit page" eval 'render_page 1 && same_pixels got.png tiff2bw.tif && page_line 1 | grep -q "8 bits per pixel"'
 convert bw.png -monochrome -units PixelsPerInch -density 200 -compress Group4 bw200.tif
-kwentool build -o book.kwen bw200.tif
+kwentool build --mode lossless -o book.kwen bw200.tif
 check "the resolution comes from the tags (200 dpi)" same "$(info_field 24):$(info_field 28)" "7874:7874"
 
 # --- Multi-page TIFF and page ranges.
 tiffcp bw-Group4.tif grey-LZW.tif rgb-Zip.tif multi.tif
-kwentool build -o book.kwen multi.tif
+kwentool build --mode lossless -o book.kwen multi.tif
 check "every page of a multi-page TIFF" eval 'same "$("$tool" info book.kwen | head -1)" "pages: 3" &&
   render_page 1 && same_pixels got.png bw.png && render_page 2 && same_pixels got.png grey.png &&
   render_page 3 && same_pixels got.png colour.png'
 convert colour.png -resize 30x20 thumbnail.tif
 tiffset -s 254 1 thumbnail.tif  # a reduced image
 tiffcp bw-Group4.tif thumbnail.tif rgb-LZW.tif with-thumbnail.tif
-kwentool build -o book.kwen with-thumbnail.tif
+kwentool build --mode lossless -o book.kwen with-thumbnail.tif
 check "a scanner's thumbnail is not a page" eval 'same "$("$tool" info book.kwen | head -1)" "pages: 2" &&
   render_page 2 && same_pixels got.png colour.png'
-kwentool build -o book.kwen multi.tif:3,1 multi.tif:2 bw.png:1
+kwentool build --mode lossless -o book.kwen multi.tif:3,1 multi.tif:2 bw.png:1
 check "ranges take pages in the order given" eval 'render_page 1 && same_pixels got.png colour.png &&
   render_page 2 && same_pixels got.png bw.png && render_page 3 && same_pixels got.png grey.png &&
   render_page 4 && same_pixels got.png bw.png'
 cp grey.png "odd:2.png"
 tiffcp bw-Group4.tif rgb-LZW.tif "scan:1.tif"
-kwentool build -o book.kwen "odd:2.png" "scan:1.tif:2"
+kwentool build --mode lossless -o book.kwen "odd:2.png" "scan:1.tif:2"
 check "names with colons: the file itself, or a range after it" eval 'render_page 1 && same_pixels got.png grey.png &&
   render_page 2 && same_pixels got.png colour.png'
 check "a page beyond the file is refused" refused "multi.tif has no page 4 (it has 3)" multi.tif:2-4
@@ -106,7 +106,7 @@ check "a backward range is refused" refused "multi.tif:3-2: the range 3-2 runs b
 { printf 'P4 8192 8192\n'; head -c $((8192 * 8192 / 8)) /dev/zero; } >white.pbm
 ppm2tiff -c g4 -r 8192 white.pbm white.tif
 tiffcp $(printf 'white.tif %.0s' $(seq 20)) blank.tif
-kwentool build -o book.kwen blank.tif
+kwentool build --mode lossless -o book.kwen blank.tif
 check "20 blank pages of 8192 x 8192" eval '[ "$(rc)" = 0 ] && [ "$(grep -c "^page .* of 20" err.txt)" = 20 ] &&
   [ "$("$tool" info book.kwen | grep -c "8192 x 8192, 1 bits per pixel, 2 colours, 1 spots")" = 20 ]'
 many=()
@@ -116,13 +116,13 @@ check "more than 999 pages in all are refused" refused "the inputs hold 1002 pag
 # --- JPEG, grey and colour, with the resolution of its JFIF header.
 convert grey.png -type Grayscale -quality 95 -units PixelsPerInch -density 150 grey.jpg
 convert colour.png -quality 95 colour.jpg
-kwentool build -o book.kwen grey.jpg colour.jpg
+kwentool build --mode lossless -o book.kwen grey.jpg colour.jpg
 check "JPEG pages, grey as 8-bit" eval 'render_page 1 && close_pixels got.png grey.jpg 40 && page_line 1 | grep -q "8 bits per pixel" &&
   render_page 2 && close_pixels got.png colour.jpg 35'
-kwentool build -o book.kwen grey.jpg
+kwentool build --mode lossless -o book.kwen grey.jpg
 check "the JPEG's resolution (150 dpi)" same "$(info_field 24)" 5906
 
-# --- PDF, rendered at --dpi: a page of grey shapes, a colour page.
+# --- PDF, rendered at --dpi: a page of grey shapes, a colour page, text.
 cat >doc.ps <<'PS'
 %!PS
 << /PageSize [216 144] >> setpagedevice
@@ -130,13 +130,28 @@ cat >doc.ps <<'PS'
 1 0 0 setrgbcolor 30 30 80 80 rectfill 0 0 1 setrgbcolor 120 40 60 60 rectfill showpage
 PS
 gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile=doc.pdf doc.ps
-pdftoppm -r 100 -png doc.pdf want
-kwentool build --dpi 100 -o book.kwen doc.pdf
-check "PDF pages at --dpi as poppler draws them" eval 'page_line 1 | grep -q "300 x 200, 8 bits" &&
+pdftoppm -r 100 -aa no -aaVector no -png doc.pdf want
+kwentool build --mode lossless --dpi 100 -o book.kwen doc.pdf
+check "PDF pages at --dpi as poppler draws them, without antialiasing" eval 'page_line 1 | grep -q "300 x 200, 8 bits" &&
   page_line 2 | grep -q "300 x 200, 24 bits" && render_page 1 && same_pixels got.png want-1.png &&
   render_page 2 && same_pixels got.png want-2.png'
-kwentool build --dpi 100 -o book.kwen doc.pdf:2
+kwentool build --mode lossless --dpi 100 -o book.kwen doc.pdf:2
 check "a PDF page range" eval 'render_page 1 && same_pixels got.png want-2.png'
+# Text in an embedded font at fractional places: black and white only, and
+# each glyph the same pixels wherever it stands (every o of page 2 is the
+# shape of page 1's).
+cat >text.ps <<'PS'
+%!PS
+<< /PageSize [216 72] >> setpagedevice
+/Times-Roman findfont 9.3 scalefont setfont
+10.4 40.3 moveto (The quick brown fox jumps over the lazy dog.) show showpage
+10.7 40.6 moveto (oooooooooooooooooooooooooooooooooooooooo) show showpage
+PS
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile=text.pdf -c "<< /NeverEmbed [] >> setdistillerparams" \
+  -f ./text.ps
+kwentool build --mode lossless -o book.kwen text.pdf
+check "PDF text in black and white, each glyph alike" eval 'page_line 1 | grep -q "1 bits per pixel, 2 colours" &&
+  page_line 2 | grep -q "1 bits per pixel, 2 colours, 40 spots, 40 references"'
 
 # --- The automatic threshold: ink at 150 on paper at 240, which the fixed
 # cut at 128 misses entirely.
@@ -177,7 +192,7 @@ check "--help names the inputs this build reads" grep -q "JPEG, TIFF or PDF" out
 # --- Pages that are not grey build to the bytes they always did (the
 # sample's two text pages and colour page, as built before grey pages and
 # the new inputs).
-kwentool build -o sample.kwen "$pages"/text-1.png "$pages"/text-2.png "$pages"/colour.png
+kwentool build --mode lossless -o sample.kwen "$pages"/text-1.png "$pages"/text-2.png "$pages"/colour.png
 check "the sample document keeps its bytes" same "$(sha256sum <sample.kwen | cut -d' ' -f1)" \
   b8dc7c98ae6c6d6c223afef6d678b2c55c9e67457408b3b03e8e34e95383c006
 
@@ -217,11 +232,11 @@ kwentool render clean.kwen 1 clean1.png
 check "the cleaned page is the scan without its specks" same "$(different_pixels clean1.png scan1.png)" 0
 
 # Clean pages have no specks: --clean changes no byte of the sample's pages.
-kwentool build --clean -o sample-clean.kwen "$pages"/text-1.png "$pages"/text-2.png "$pages"/colour.png
+kwentool build --mode lossless --clean -o sample-clean.kwen "$pages"/text-1.png "$pages"/text-2.png "$pages"/colour.png
 check "--clean keeps clean pages byte for byte" cmp -s sample.kwen sample-clean.kwen
 
 # --- --lossy: fewer bytes, the pages changed.
-kwentool build -o lossless.kwen scan1.png scan2.png
+kwentool build --mode lossless -o lossless.kwen scan1.png scan2.png
 kwentool build --lossy --verbose -o lossy.kwen scan1.png scan2.png
 check "--lossy reports classes, matches and changed pixels for each page" \
   same "$(grep -c '^  lossy: [0-9]* shapes, [0-9]* matches, [0-9]* new classes ([0-9]* in the document), [0-9]* pixels changed$' out.txt)" 2
@@ -234,7 +249,7 @@ for n in 1 2; do
 done
 
 # Both together, with a colour page, which neither option touches.
-kwentool build --clean --lossy -o both.kwen specks1.png "$pages"/colour.png scan2.png
+kwentool build --mode lossless --clean --lossy -o both.kwen specks1.png "$pages"/colour.png scan2.png
 kwentool render both.kwen 2 colour-back.png
 check "the colour page comes back exactly" same "$(different_pixels colour-back.png "$pages"/colour.png)" 0
 kwentool render both.kwen 1 both1.png

@@ -1,0 +1,155 @@
+#include "builder/compound_page.h"
+
+#include <algorithm>
+
+#include "builder/compact_encoder.h"
+#include "builder/page_analysis.h"
+#include "builder/page_encoder.h"
+#include "builder/spot_finder.h"
+#include "document/page_loader.h"
+
+namespace {
+
+// Pictures covering this share of the page: the page is a photograph.
+constexpr double kPhotographShare = 0.7;
+// A picture whose pixels stray from grey by less than this, on average, is
+// grey: its colour is scanner noise.
+constexpr double kGreyChroma = 6.0;
+
+bool IsGreyPicture(const PageImage& image, const Box& box) {
+  int64_t chroma = 0;
+  for (int32_t y = box.top; y <= box.bottom; ++y) {
+    const uint8_t* pixel = &image.rgb[(static_cast<size_t>(y) * image.width + box.left) * 3];
+    for (int32_t x = box.left; x <= box.right; ++x, pixel += 3) {
+      chroma += std::max({pixel[0], pixel[1], pixel[2]}) - std::min({pixel[0], pixel[1], pixel[2]});
+    }
+  }
+  return static_cast<double>(chroma) < kGreyChroma * static_cast<double>(box.Area());
+}
+
+CompoundPicture EncodePicture(const PageImage& image, const Box& box, int32_t scale) {
+  CompoundPicture picture{box, {}, IsGreyPicture(image, box)};
+  EncodeCompactPicture(image, box.left, box.top, box.Width(), box.Height(), scale,
+                       picture.grey ? PictureTone::kGrey : PictureTone::kColour, picture.compact);
+  return picture;
+}
+
+bool CoversPage(const std::vector<Box>& pictures, const PageImage& image) {
+  int64_t area = 0;
+  for (const Box& box : pictures) area += box.Area();
+  return static_cast<double>(area) >= kPhotographShare * static_cast<double>(image.width) * image.height;
+}
+
+void PlanPhotograph(const PageImage& image, CompoundPlan& plan) {
+  plan.kind = CompoundKind::kPhotograph;
+  plan.pictures.push_back(EncodePicture(image, Box{0, 0, image.width - 1, image.height - 1}, plan.scale));
+}
+
+// The pictures and the ink groups of a page with paper.
+void PlanPaperPage(const PageImage& image, PageContent& content, int32_t dotsPerInch, CompoundPlan& plan) {
+  plan.specks = RemoveSpecks(content.ink, image.width, image.height, dotsPerInch);
+  std::vector<Component> components = FindComponents(content.ink, image.width, image.height);
+  SortReadingOrder(components);
+  plan.inks = GroupInkByColour(std::move(components), image);
+  for (const Box& box : content.pictures) plan.pictures.push_back(EncodePicture(image, box, plan.scale));
+  const bool blackOnly = plan.inks.size() == 1 && plan.inks[0].colour == kBlackColour;
+  if (!plan.pictures.empty()) {
+    plan.kind = CompoundKind::kCompound;
+  } else if (plan.inks.empty()) {
+    plan.kind = CompoundKind::kBlank;
+  } else if (blackOnly) {
+    plan.kind = CompoundKind::kText;
+    plan.ink = std::move(content.ink);
+  } else {
+    plan.kind = CompoundKind::kColourText;
+  }
+}
+
+void PutPictures(SpotStream& stream, const CompoundPlan& plan, CompoundCounts& counts) {
+  for (const CompoundPicture& picture : plan.pictures) {
+    SelectCompact(stream, plan.scale);
+    PutPicture(stream, picture.box.left, picture.box.bottom, picture.box.Width(), picture.box.Height(),
+               picture.compact, true);
+    counts.pictureBytes += static_cast<int64_t>(picture.compact.size());
+  }
+}
+
+void PutInks(SpotStream& stream, const PageImage& image, const CompoundPlan& plan, bool lossy, ShapeClasses& classes,
+             CompoundCounts& counts) {
+  std::vector<uint8_t> drawn;
+  if (lossy) drawn.assign(static_cast<size_t>(image.width) * image.height, 0);
+  for (const InkGroup& group : plan.inks) {
+    SelectInk(stream, group.colour);  // 24-bit pages hold pixels as 0xRRGGBB
+    counts.masks += static_cast<int64_t>(group.components.size());
+    if (lossy) {
+      PutMatchedShapes(stream, group.components, classes, drawn, image.width, image.height, counts.lossy);
+      continue;
+    }
+    for (const Component& component : group.components) {
+      PutMask(stream, component.left, component.bottom, component.Width(), component.Height(),
+              ComponentMask(component));
+    }
+  }
+}
+
+}  // namespace
+
+const char* CompoundKindName(CompoundKind kind) {
+  switch (kind) {
+    case CompoundKind::kBlank: return "blank";
+    case CompoundKind::kText: return "text";
+    case CompoundKind::kColourText: return "coloured text";
+    case CompoundKind::kCompound: return "text and pictures";
+    case CompoundKind::kPhotograph: return "photograph";
+  }
+  return "";
+}
+
+CompoundPlan PlanCompoundPage(PageImage& image, int32_t quality, int32_t dotsPerInch) {
+  CompoundPlan plan;
+  plan.scale = ScaleForQuality(quality);
+  const int32_t tileSide = TileSide(dotsPerInch);
+  PageImage white = image;
+  plan.paper = RemovePaper(white, tileSide);
+  if (!plan.paper.found) {
+    PlanPhotograph(image, plan);
+    return plan;
+  }
+  PageContent content = AnalysePage(white, tileSide);
+  // Past the bound on groups the page is a dithered picture or noise.
+  if (CoversPage(content.pictures, white) || !SpotsWithinBudget(content.ink, white.width, white.height)) {
+    PlanPhotograph(image, plan);
+    return plan;
+  }
+  AbsorbInkIntoPictures(content, white.width, white.height, tileSide);
+  if (CoversPage(content.pictures, white)) {
+    PlanPhotograph(image, plan);
+    return plan;
+  }
+  image = std::move(white);
+  PlanPaperPage(image, content, dotsPerInch, plan);
+  return plan;
+}
+
+CompoundCounts WriteCompoundPage(DocumentWriter& document, const PageImage& image, CompoundPlan& plan, bool lossy,
+                                 ShapeClasses& classes) {
+  CompoundCounts counts;
+  if (plan.kind == CompoundKind::kText || plan.kind == CompoundKind::kBlank) {
+    if (plan.ink.empty()) plan.ink.assign(static_cast<size_t>(image.width) * image.height, 0);
+    if (lossy) {
+      counts.lossy = WriteLossyBitonalPage(document, image, plan.ink, classes);
+    } else {
+      WriteBitonalPage(document, image, plan.ink);
+    }
+    counts.masks = plan.inks.empty() ? 0 : static_cast<int64_t>(plan.inks[0].components.size());
+    return counts;
+  }
+  counts.bits = 24;
+  BeginPage(document, image.width, image.height, counts.bits, image.xPelsPerMetre, image.yPelsPerMetre);
+  SpotStream stream = StartSpots(document, image.width, kWhite24);
+  // Pictures first: the masks then paint their inks over what a picture's
+  // coding left beneath them.
+  PutPictures(stream, plan, counts);
+  PutInks(stream, image, plan, lossy, classes, counts);
+  return counts;
+}

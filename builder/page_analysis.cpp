@@ -1,0 +1,215 @@
+#include "builder/page_analysis.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "builder/spot_finder.h"
+#include "builder/threshold.h"
+
+namespace {
+
+// The local cut between ink and paper: the window's mean brightness
+// lowered where its contrast is low, so that paper noise never turns into
+// ink while faint strokes on a busy window still do.
+constexpr double kContrastWeight = 0.3;
+constexpr double kContrastRange = 128.0;
+constexpr int32_t kLowestCut = 64;
+constexpr int32_t kHighestCut = 180;
+// Paper once it is white: bright and without colour.
+constexpr int32_t kPaperLevel = 224;
+constexpr int32_t kNeutralChroma = 32;
+// A square of a picture: little paper and many tones between paper and
+// ink. Text has paper around every letter and few such tones.
+constexpr double kPictureMostPaper = 0.3;
+constexpr double kPictureLeastMiddle = 0.25;
+// A picture covers at least a 4 x 4 block of squares (an inch at 300 dpi is
+// 19 squares): smaller shaded areas are rules and headings.
+constexpr int32_t kLeastPictureTiles = 16;
+// Groups of ink this many squares long touching a picture belong to it.
+constexpr int32_t kAbsorbedSideTiles = 4;
+
+struct TileCounts {
+  int64_t sum = 0, squares = 0;
+  int32_t pixels = 0, paper = 0, middle = 0;
+};
+
+struct Grid {
+  int32_t side, columns, rows;
+  size_t Index(int32_t column, int32_t row) const { return static_cast<size_t>(row) * columns + column; }
+};
+
+int32_t Chroma(const uint8_t* pixel) {
+  return std::max({pixel[0], pixel[1], pixel[2]}) - std::min({pixel[0], pixel[1], pixel[2]});
+}
+
+void SumBrightness(const PageImage& image, const Grid& grid, std::vector<TileCounts>& tiles) {
+  for (int32_t y = 0; y < image.height; ++y) {
+    const uint8_t* pixel = &image.rgb[static_cast<size_t>(y) * image.width * 3];
+    TileCounts* row = &tiles[grid.Index(0, y / grid.side)];
+    for (int32_t x = 0; x < image.width; ++x, pixel += 3) {
+      TileCounts& tile = row[x / grid.side];
+      const int64_t level = Brightness(pixel);
+      tile.sum += level;
+      tile.squares += level * level;
+      ++tile.pixels;
+    }
+  }
+}
+
+// Each square's cut from the mean and deviation of the 3 x 3 squares
+// around it.
+std::vector<int32_t> LocalCuts(const Grid& grid, const std::vector<TileCounts>& tiles) {
+  std::vector<int32_t> cuts(tiles.size());
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t column = 0; column < grid.columns; ++column) {
+      double sum = 0, squares = 0, pixels = 0;
+      for (int32_t r = std::max(0, row - 1); r <= std::min(grid.rows - 1, row + 1); ++r) {
+        for (int32_t c = std::max(0, column - 1); c <= std::min(grid.columns - 1, column + 1); ++c) {
+          const TileCounts& tile = tiles[grid.Index(c, r)];
+          sum += static_cast<double>(tile.sum);
+          squares += static_cast<double>(tile.squares);
+          pixels += tile.pixels;
+        }
+      }
+      const double mean = sum / pixels;
+      const double deviation = std::sqrt(std::max(0.0, squares / pixels - mean * mean));
+      const double cut = mean * (1.0 + kContrastWeight * (deviation / kContrastRange - 1.0));
+      cuts[grid.Index(column, row)] = std::clamp(static_cast<int32_t>(std::lround(cut)), kLowestCut, kHighestCut);
+    }
+  }
+  return cuts;
+}
+
+void CutInk(const PageImage& image, const Grid& grid, const std::vector<int32_t>& cuts,
+            std::vector<TileCounts>& tiles, std::vector<uint8_t>& ink) {
+  for (int32_t y = 0; y < image.height; ++y) {
+    const size_t rowStart = static_cast<size_t>(y) * image.width;
+    const uint8_t* pixel = &image.rgb[rowStart * 3];
+    const size_t tileRow = grid.Index(0, y / grid.side);
+    for (int32_t x = 0; x < image.width; ++x, pixel += 3) {
+      const size_t tile = tileRow + static_cast<size_t>(x / grid.side);
+      const int32_t level = Brightness(pixel);
+      if (level < cuts[tile]) {
+        ink[rowStart + x] = 1;
+      } else if (level >= kPaperLevel && Chroma(pixel) < kNeutralChroma) {
+        ++tiles[tile].paper;
+      } else {
+        ++tiles[tile].middle;
+      }
+    }
+  }
+}
+
+using TileMap = std::vector<uint8_t>;
+
+// One step of a 3 x 3 dilation (grow) or erosion (shrink) of the squares.
+TileMap Morph(const Grid& grid, const TileMap& map, bool grow) {
+  TileMap out(map.size());
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t column = 0; column < grid.columns; ++column) {
+      bool any = false, all = true;
+      for (int32_t r = row - 1; r <= row + 1; ++r) {
+        for (int32_t c = column - 1; c <= column + 1; ++c) {
+          const bool inside = r >= 0 && c >= 0 && r < grid.rows && c < grid.columns;
+          const bool set = inside && map[grid.Index(c, r)];
+          any = any || set;
+          // Beyond the page counts as picture for shrinking, so that a
+          // photograph to the page's edge keeps its edge.
+          all = all && (set || !inside);
+        }
+      }
+      out[grid.Index(column, row)] = grow ? any : all;
+    }
+  }
+  return out;
+}
+
+std::vector<Box> PictureBoxes(const Grid& grid, const std::vector<TileCounts>& tiles, int32_t width, int32_t height) {
+  TileMap map(tiles.size());
+  for (size_t t = 0; t < tiles.size(); ++t) {
+    const double pixels = tiles[t].pixels;
+    map[t] = tiles[t].paper < kPictureMostPaper * pixels && tiles[t].middle >= kPictureLeastMiddle * pixels;
+  }
+  // Closed, to fill a picture's flat and dark patches; opened, to drop thin
+  // runs of squares along headings and rules.
+  map = Morph(grid, Morph(grid, map, true), false);
+  map = Morph(grid, Morph(grid, map, false), true);
+  std::vector<Box> boxes;
+  for (const Component& group : FindComponents(map, grid.columns, grid.rows)) {
+    int64_t squares = 0;
+    for (const Run& run : group.runs) squares += run.last - run.first + 1;
+    if (squares < kLeastPictureTiles) continue;
+    // One square of margin: the squares at a picture's edge are part paper.
+    boxes.push_back(Box{std::max(0, (group.left - 1) * grid.side), std::max(0, (group.top - 1) * grid.side),
+                        std::min(width - 1, (group.right + 2) * grid.side - 1),
+                        std::min(height - 1, (group.bottom + 2) * grid.side - 1)});
+  }
+  return MergeOverlapping(std::move(boxes));
+}
+
+bool Overlap(const Box& a, const Box& b) {
+  return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
+
+Box Union(const Box& a, const Box& b) {
+  return Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+             std::max(a.bottom, b.bottom)};
+}
+
+void ClearBox(std::vector<uint8_t>& map, int32_t width, const Box& box) {
+  for (int32_t y = box.top; y <= box.bottom; ++y) {
+    std::fill_n(&map[static_cast<size_t>(y) * width + box.left], box.Width(), uint8_t{0});
+  }
+}
+
+}  // namespace
+
+std::vector<Box> MergeOverlapping(std::vector<Box> boxes) {
+  for (bool merged = true; merged;) {
+    merged = false;
+    for (size_t i = 0; i < boxes.size() && !merged; ++i) {
+      for (size_t j = i + 1; j < boxes.size(); ++j) {
+        if (!Overlap(boxes[i], boxes[j])) continue;
+        boxes[i] = Union(boxes[i], boxes[j]);
+        boxes.erase(boxes.begin() + static_cast<std::ptrdiff_t>(j));
+        merged = true;
+        break;
+      }
+    }
+  }
+  std::sort(boxes.begin(), boxes.end(),
+            [](const Box& a, const Box& b) { return a.top != b.top ? a.top < b.top : a.left < b.left; });
+  return boxes;
+}
+
+PageContent AnalysePage(const PageImage& image, int32_t tileSide) {
+  const Grid grid{tileSide, (image.width + tileSide - 1) / tileSide, (image.height + tileSide - 1) / tileSide};
+  std::vector<TileCounts> tiles(static_cast<size_t>(grid.columns) * grid.rows);
+  SumBrightness(image, grid, tiles);
+  PageContent content;
+  content.ink.assign(static_cast<size_t>(image.width) * image.height, 0);
+  CutInk(image, grid, LocalCuts(grid, tiles), tiles, content.ink);
+  content.pictures = PictureBoxes(grid, tiles, image.width, image.height);
+  for (const Box& box : content.pictures) ClearBox(content.ink, image.width, box);
+  return content;
+}
+
+void AbsorbInkIntoPictures(PageContent& content, int32_t width, int32_t height, int32_t tileSide) {
+  if (content.pictures.empty()) return;
+  const int32_t largeSide = kAbsorbedSideTiles * tileSide;
+  bool grown = false;
+  for (const Component& group : FindComponents(content.ink, width, height)) {
+    if (group.Width() < largeSide && group.Height() < largeSide) continue;
+    // Touching: the group's box reaches one pixel into a picture's margin.
+    const Box reach{group.left - 1, group.top - 1, group.right + 1, group.bottom + 1};
+    for (Box& picture : content.pictures) {
+      if (!Overlap(reach, picture)) continue;
+      picture = Union(picture, Box{group.left, group.top, group.right, group.bottom});
+      grown = true;
+      break;
+    }
+  }
+  if (!grown) return;
+  content.pictures = MergeOverlapping(std::move(content.pictures));
+  for (const Box& box : content.pictures) ClearBox(content.ink, width, box);
+}

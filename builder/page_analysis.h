@@ -1,0 +1,27 @@
+// What a scanned page holds once its paper is white: the ink of its text
+// and line art, cut at a threshold that follows the page's local contrast,
+// and the regions of continuous tone (photographs, shaded illustrations)
+// that are better stored as pictures.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "builder/page_box.h"
+#include "input/page_image.h"
+
+struct PageContent {
+  std::vector<uint8_t> ink;    // 1 for ink outside the pictures, top row first
+  std::vector<Box> pictures;   // from the top, then from the left
+};
+
+// Measures the page in squares of `tileSide` pixels.
+PageContent AnalysePage(const PageImage& image, int32_t tileSide);
+
+// Grows the pictures over the large groups of ink that touch them (the dark
+// parts of a photograph) and clears that ink; small groups beside a picture
+// (its caption) stay ink.
+void AbsorbInkIntoPictures(PageContent& content, int32_t width, int32_t height, int32_t tileSide);
+
+// Joins overlapping boxes until none overlap, and sorts them.
+std::vector<Box> MergeOverlapping(std::vector<Box> boxes);
