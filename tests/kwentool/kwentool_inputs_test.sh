@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# kwentool build --mode lossless from scanner and document files: TIFF of every depth and
-# compression (made by ImageMagick and libtiff's tools), multi-page TIFF,
+# kwentool build from scanner and document files, every pixel kept (--mode
+# lossless): TIFF of every depth and compression (made by ImageMagick and
+# libtiff's tools), multi-page TIFF,
 # JPEG and PDF (made by Ghostscript), page ranges, the automatic threshold,
 # damaged or cut-off files refused by file and page with nothing written; and
 # --clean and --lossy on scan-like pages.
