@@ -46,12 +46,15 @@ void PlanPhotograph(const PageImage& image, CompoundPlan& plan) {
 }
 
 // The pictures and the ink groups of a page with paper.
-void PlanPaperPage(const PageImage& image, PageContent& content, int32_t dotsPerInch, CompoundPlan& plan) {
+void PlanPaperPage(PageImage& image, PageContent& content, int32_t dotsPerInch, CompoundPlan& plan) {
   plan.specks = RemoveSpecks(content.ink, image.width, image.height, dotsPerInch);
   std::vector<Component> components = FindComponents(content.ink, image.width, image.height);
   SortReadingOrder(components);
   plan.inks = GroupInkByColour(std::move(components), image);
-  for (const Box& box : content.pictures) plan.pictures.push_back(EncodePicture(image, box, plan.scale));
+  for (const Box& box : content.pictures) {
+    WhitenPaper(image, box);
+    plan.pictures.push_back(EncodePicture(image, box, plan.scale));
+  }
   const bool blackOnly = plan.inks.size() == 1 && plan.inks[0].colour == kBlackColour;
   if (!plan.pictures.empty()) {
     plan.kind = CompoundKind::kCompound;

@@ -20,7 +20,7 @@ constexpr int32_t kPaperLevel = 224;
 constexpr int32_t kNeutralChroma = 32;
 // A square of a picture: little paper and many tones between paper and
 // ink. Text has paper around every letter and few such tones.
-constexpr double kPictureMostPaper = 0.3;
+constexpr double kPictureMostPaper = 0.1;
 constexpr double kPictureLeastMiddle = 0.25;
 // A picture covers at least a 4 x 4 block of squares (an inch at 300 dpi is
 // 19 squares): smaller shaded areas are rules and headings.
@@ -41,6 +41,8 @@ struct Grid {
 int32_t Chroma(const uint8_t* pixel) {
   return std::max({pixel[0], pixel[1], pixel[2]}) - std::min({pixel[0], pixel[1], pixel[2]});
 }
+
+bool IsPaper(const uint8_t* pixel) { return Brightness(pixel) >= kPaperLevel && Chroma(pixel) < kNeutralChroma; }
 
 void SumBrightness(const PageImage& image, const Grid& grid, std::vector<TileCounts>& tiles) {
   for (int32_t y = 0; y < image.height; ++y) {
@@ -91,7 +93,7 @@ void CutInk(const PageImage& image, const Grid& grid, const std::vector<int32_t>
       const int32_t level = Brightness(pixel);
       if (level < cuts[tile]) {
         ink[rowStart + x] = 1;
-      } else if (level >= kPaperLevel && Chroma(pixel) < kNeutralChroma) {
+      } else if (IsPaper(pixel)) {
         ++tiles[tile].paper;
       } else {
         ++tiles[tile].middle;
@@ -163,6 +165,15 @@ void ClearBox(std::vector<uint8_t>& map, int32_t width, const Box& box) {
 }
 
 }  // namespace
+
+void WhitenPaper(PageImage& image, const Box& box) {
+  for (int32_t y = box.top; y <= box.bottom; ++y) {
+    uint8_t* pixel = &image.rgb[(static_cast<size_t>(y) * image.width + box.left) * 3];
+    for (int32_t x = box.left; x <= box.right; ++x, pixel += 3) {
+      if (IsPaper(pixel)) pixel[0] = pixel[1] = pixel[2] = 255;
+    }
+  }
+}
 
 std::vector<Box> MergeOverlapping(std::vector<Box> boxes) {
   for (bool merged = true; merged;) {

@@ -23,5 +23,10 @@ PageContent AnalysePage(const PageImage& image, int32_t tileSide);
 // (its caption) stay ink.
 void AbsorbInkIntoPictures(PageContent& content, int32_t width, int32_t height, int32_t tileSide);
 
+// Makes the pixels of the box that are paper (bright and without colour)
+// white, so that a picture's margins and the paper showing through it are
+// the page's white, not a grey that shows its box.
+void WhitenPaper(PageImage& image, const Box& box);
+
 // Joins overlapping boxes until none overlap, and sorts them.
 std::vector<Box> MergeOverlapping(std::vector<Box> boxes);

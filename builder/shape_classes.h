@@ -19,6 +19,7 @@ struct ShapeClass {
   Shape representative;
   Bytes mask;  // the representative as the document stores a mask
   int32_t members = 0;
+  ShapeBits bits;  // the representative as compared
 };
 
 struct ShapeClasses {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -9,77 +10,214 @@ namespace {
 // height: edge noise of a scan moves about one edge pixel in a few, and
 // more lets different letters of one size match.
 constexpr int64_t kDifferencePerSidePixel = 2;
-constexpr int32_t kFullSquare = 9;
 // A difference away from the other shape's ink is a speck of noise when at
 // most one other difference touches it; more make a part of a letter.
 constexpr int32_t kLoneDifferences = 3;
+constexpr int32_t kWordBits = 64;
+constexpr int32_t kLastBit = kWordBits - 1;
 
-// The differences of the shape and the candidate over a frame that holds
-// both with a margin of one pixel, so that every neighbourhood is inside.
-struct Overlay {
-  int32_t left;  // frame column 0 in shape coordinates
-  int32_t top;
-  int32_t width;
-  int32_t height;
-  std::vector<uint8_t> differs;
-
-  uint8_t At(int32_t x, int32_t y) const { return differs[static_cast<size_t>(y) * width + x]; }
-};
-
-// False as soon as more pixels differ than `limit`: the weighted difference
-// is at least their count.
-bool Overlap(const Shape& shape, const Shape& candidate, int32_t dx, int32_t dy, int64_t limit, Overlay& overlay) {
-  overlay.left = std::min(0, dx) - 1;
-  overlay.top = std::min(0, dy) - 1;
-  overlay.width = std::max(shape.width, dx + candidate.width) + 1 - overlay.left;
-  overlay.height = std::max(shape.height, dy + candidate.height) + 1 - overlay.top;
-  overlay.differs.assign(static_cast<size_t>(overlay.width) * overlay.height, 0);
-  int64_t count = 0;
-  for (int32_t y = 1; y + 1 < overlay.height; ++y) {
-    const int32_t sy = y + overlay.top;
-    for (int32_t x = 1; x + 1 < overlay.width; ++x) {
-      const int32_t sx = x + overlay.left;
-      const uint8_t differs = shape.At(sx, sy) ^ candidate.At(sx - dx, sy - dy);
-      if (differs == 0) continue;
-      overlay.differs[static_cast<size_t>(y) * overlay.width + x] = 1;
-      if (++count > limit) return false;
-    }
-  }
-  return true;
+// Ones in a word, added in ever wider fields: the instruction that counts
+// them is not on every processor the programs run on.
+int32_t Ones(uint64_t word) {
+  word -= (word >> 1) & 0x5555555555555555u;
+  word = (word & 0x3333333333333333u) + ((word >> 2) & 0x3333333333333333u);
+  word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<int32_t>((word * 0x0101010101010101u) >> 56);
 }
 
-// Whether `shape` has ink in the 3 x 3 neighbourhood of its pixel (x, y).
-bool InkNear(const Shape& shape, int32_t x, int32_t y) {
-  for (int32_t ny = y - 1; ny <= y + 1; ++ny) {
-    for (int32_t nx = x - 1; nx <= x + 1; ++nx) {
-      if (shape.At(nx, ny) != 0) return true;
+// Word i of a row moved one column left: bit x holds column x + 1.
+uint64_t NextColumn(const uint64_t* row, int32_t i, int32_t words) {
+  return (row[i] >> 1) | (i + 1 < words ? row[i + 1] << kLastBit : 0);
+}
+
+// Word i of a row moved one column right: bit x holds column x - 1.
+uint64_t PreviousColumn(const uint64_t* row, int32_t i) {
+  return (row[i] << 1) | (i > 0 ? row[i - 1] >> kLastBit : 0);
+}
+
+// Columns with ink in them or beside them.
+uint64_t Spread(const uint64_t* row, int32_t i, int32_t words) {
+  return row[i] | NextColumn(row, i, words) | PreviousColumn(row, i);
+}
+
+// Columns with ink in them and on both sides.
+uint64_t Core(const uint64_t* row, int32_t i, int32_t words) {
+  return row[i] & NextColumn(row, i, words) & PreviousColumn(row, i);
+}
+
+bool BitAt(const uint64_t* row, int32_t x) { return ((row[x / kWordBits] >> (x % kWordBits)) & 1) != 0; }
+
+// The candidate over the shape at (dx, dy), in the rows of a frame that
+// holds both with a margin of one blank pixel, so that every neighbourhood
+// is inside. Columns are the shapes' bit columns; rows are the shape's from
+// `top`.
+struct Placement {
+  const ShapeBits& shape;
+  const ShapeBits& candidate;
+  int32_t dx;  // -1, 0 or 1: what sizes that may match allow
+  int32_t dy;
+  int32_t top;
+  int32_t height;
+  int32_t words;  // a row
+
+  Placement(const ShapeBits& shapeBits, const ShapeBits& candidateBits, int32_t x, int32_t y)
+      : shape(shapeBits),
+        candidate(candidateBits),
+        dx(x),
+        dy(y),
+        top(std::min(0, y) - 1),
+        height(std::max(shapeBits.height, y + candidateBits.height) + 1 - top),
+        words(std::max(shapeBits.words, candidateBits.words)) {}
+
+  uint64_t ShapeWord(int32_t y, int32_t i) const {
+    const int32_t row = y + top;
+    return row < 0 || row >= shape.height || i >= shape.words ? 0 : shape.rows[Index(shape, row, i)];
+  }
+
+  uint64_t CandidateWord(int32_t y, int32_t i) const {
+    const int32_t row = y + top - dy;
+    if (row < 0 || row >= candidate.height) return 0;
+    const uint64_t* bits = &candidate.rows[Index(candidate, row, 0)];
+    const uint64_t word = i < candidate.words ? bits[i] : 0;
+    if (dx > 0) return (word << 1) | (i > 0 && i <= candidate.words ? bits[i - 1] >> kLastBit : 0);
+    if (dx < 0) return (word >> 1) | (i + 1 < candidate.words ? bits[i + 1] << kLastBit : 0);
+    return word;
+  }
+
+  static size_t Index(const ShapeBits& bits, int32_t row, int32_t i) {
+    return static_cast<size_t>(row) * bits.words + i;
+  }
+};
+
+// The weight of a row of differences against the row above: its
+// differences, and twice the pairs of neighbouring ones that it completes.
+int32_t RowWeight(uint64_t above, uint64_t row, uint64_t next, uint64_t previous) {
+  return Ones(row) + 2 * (Ones(row & next) + Ones(above & row) + Ones(above & next) + Ones(above & previous));
+}
+
+// The weighted difference, summed row by row: each differing pixel counts
+// the differences of its neighbourhood, itself among them, which is their
+// count plus twice the pairs of neighbouring differences, each pair added
+// once its lower or right pixel is in. The sum only grows, so it stops at
+// `bound`, mostly after a few rows.
+int64_t WeighRows(const Placement& placement, int64_t bound, MatchRoom& room) {
+  const int32_t words = placement.words;
+  room.differs.assign(2 * static_cast<size_t>(words), 0);
+  uint64_t* above = room.differs.data();
+  uint64_t* row = above + words;
+  int64_t weight = 0;
+  for (int32_t y = 1; y + 1 < placement.height && weight < bound; ++y) {
+    for (int32_t i = 0; i < words; ++i) row[i] = placement.ShapeWord(y, i) ^ placement.CandidateWord(y, i);
+    for (int32_t i = 0; i < words; ++i) {
+      weight += RowWeight(above[i], row[i], NextColumn(row, i, words), PreviousColumn(row, i));
+    }
+    std::swap(above, row);
+  }
+  return weight;
+}
+
+// The same for shapes of one word a row, most letters, in registers.
+int64_t WeighNarrowRows(const Placement& placement, int64_t bound) {
+  const int32_t shift = placement.dx + 1;  // then one back: the bits moved dx columns
+  uint64_t above = 0;
+  int64_t weight = 0;
+  for (int32_t y = 1; y + 1 < placement.height && weight < bound; ++y) {
+    const int32_t shapeRow = y + placement.top, candidateRow = shapeRow - placement.dy;
+    const uint64_t shapeWord =
+        shapeRow >= 0 && shapeRow < placement.shape.height ? placement.shape.rows[shapeRow] : 0;
+    const uint64_t candidateWord = candidateRow >= 0 && candidateRow < placement.candidate.height
+                                       ? (placement.candidate.rows[candidateRow] << shift) >> 1
+                                       : 0;
+    const uint64_t row = shapeWord ^ candidateWord;
+    weight += RowWeight(above, row, row >> 1, row << 1);
+    above = row;
+  }
+  return weight;
+}
+
+int64_t WeighDifferences(const Placement& placement, int64_t bound, MatchRoom& room) {
+  return placement.words == 1 ? WeighNarrowRows(placement, bound) : WeighRows(placement, bound, room);
+}
+
+// Both shapes and their differences over the whole frame, for the tests
+// that look at neighbourhoods.
+struct Frame {
+  int32_t height;
+  int32_t words;
+  const uint64_t* shape;
+  const uint64_t* candidate;
+  const uint64_t* differs;
+
+  size_t RowStart(int32_t y) const { return static_cast<size_t>(y) * words; }
+};
+
+Frame FillFrame(const Placement& placement, MatchRoom& room) {
+  const size_t size = static_cast<size_t>(placement.height) * placement.words;
+  room.shape.resize(size);
+  room.candidate.resize(size);
+  room.differs.resize(size);
+  for (int32_t y = 0; y < placement.height; ++y) {
+    for (int32_t i = 0; i < placement.words; ++i) {
+      const size_t at = static_cast<size_t>(y) * placement.words + i;
+      room.shape[at] = placement.ShapeWord(y, i);
+      room.candidate[at] = placement.CandidateWord(y, i);
+      room.differs[at] = room.shape[at] ^ room.candidate[at];
+    }
+  }
+  return Frame{placement.height, placement.words, room.shape.data(), room.candidate.data(), room.differs.data()};
+}
+
+// Whether some 3 x 3 square is all differences.
+bool HasThickPatch(const Frame& frame) {
+  for (int32_t y = 1; y + 1 < frame.height; ++y) {
+    const uint64_t* above = frame.differs + frame.RowStart(y - 1);
+    const uint64_t* row = frame.differs + frame.RowStart(y);
+    const uint64_t* below = frame.differs + frame.RowStart(y + 1);
+    for (int32_t i = 0; i < frame.words; ++i) {
+      if ((Core(above, i, frame.words) & Core(row, i, frame.words) & Core(below, i, frame.words)) != 0) return true;
     }
   }
   return false;
 }
 
-// The weighted difference, or -1 when a difference is a lost part or a
-// thick patch.
-int64_t WeighDifferences(const Shape& shape, const Shape& candidate, int32_t dx, int32_t dy,
-                         const Overlay& overlay) {
-  int64_t weight = 0;
-  for (int32_t y = 1; y + 1 < overlay.height; ++y) {
-    for (int32_t x = 1; x + 1 < overlay.width; ++x) {
-      if (overlay.At(x, y) == 0) continue;
-      int32_t near = 0;
-      for (int32_t ny = y - 1; ny <= y + 1; ++ny) {
-        for (int32_t nx = x - 1; nx <= x + 1; ++nx) near += overlay.At(nx, ny);
+int32_t DifferencesAround(const Frame& frame, int32_t x, int32_t y) {
+  int32_t near = 0;
+  for (int32_t ny = y - 1; ny <= y + 1; ++ny) {
+    const uint64_t* row = frame.differs + frame.RowStart(ny);
+    for (int32_t nx = x - 1; nx <= x + 1; ++nx) near += BitAt(row, nx);
+  }
+  return near;
+}
+
+// Whether ink of one shape far from the other's ink is more than a speck:
+// such pixels are few, and only they have their neighbourhood counted.
+bool LosesPart(const Frame& frame) {
+  for (int32_t y = 1; y + 1 < frame.height; ++y) {
+    const size_t above = frame.RowStart(y - 1), row = frame.RowStart(y), below = frame.RowStart(y + 1);
+    for (int32_t i = 0; i < frame.words; ++i) {
+      const uint64_t nearShape = Spread(frame.shape + above, i, frame.words) |
+                                 Spread(frame.shape + row, i, frame.words) |
+                                 Spread(frame.shape + below, i, frame.words);
+      const uint64_t nearCandidate = Spread(frame.candidate + above, i, frame.words) |
+                                     Spread(frame.candidate + row, i, frame.words) |
+                                     Spread(frame.candidate + below, i, frame.words);
+      uint64_t apart = (frame.shape[row + i] & ~nearCandidate) | (frame.candidate[row + i] & ~nearShape);
+      for (; apart != 0; apart &= apart - 1) {
+        const int32_t x = i * kWordBits + Ones((apart & -apart) - 1);
+        if (DifferencesAround(frame, x, y) >= kLoneDifferences) return true;
       }
-      if (near == kFullSquare) return -1;
-      const int32_t sx = x + overlay.left, sy = y + overlay.top;
-      const bool inShape = shape.At(sx, sy) != 0;
-      if (near >= kLoneDifferences && (inShape ? !InkNear(candidate, sx - dx, sy - dy) : !InkNear(shape, sx, sy))) {
-        return -1;
-      }
-      weight += near;
     }
   }
-  return weight;
+  return false;
+}
+
+// The weighted difference of the candidate at (dx, dy), or -1 when it is
+// `bound` or more, or a difference is a lost part or a thick patch.
+int64_t WeighPlacement(const Placement& placement, int64_t bound, MatchRoom& room) {
+  const int64_t weight = WeighDifferences(placement, bound, room);
+  if (weight >= bound) return -1;
+  const Frame frame = FillFrame(placement, room);
+  return HasThickPatch(frame) || LosesPart(frame) ? -1 : weight;
 }
 
 // The offsets that put the candidate's centre on the shape's, both ways of
@@ -106,33 +244,58 @@ Shape ShapeOfComponent(const Component& component) {
   return shape;
 }
 
-bool SizesMayMatch(const Shape& shape, const Shape& candidate) {
+ShapeBits BitsOfShape(const Shape& shape) {
+  ShapeBits bits;
+  bits.width = shape.width;
+  bits.height = shape.height;
+  bits.words = (kShapeBitsMargin + shape.width + kShapeBitsMargin + kLastBit) / kWordBits;
+  bits.rows.assign(static_cast<size_t>(bits.words) * shape.height, 0);
+  for (int32_t y = 0; y < shape.height; ++y) {
+    uint64_t* row = &bits.rows[static_cast<size_t>(y) * bits.words];
+    const uint8_t* pixels = &shape.pixels[static_cast<size_t>(y) * shape.width];
+    for (int32_t x = 0; x < shape.width; ++x) {
+      if (pixels[x] == 0) continue;
+      const int32_t column = x + kShapeBitsMargin;
+      row[column / kWordBits] |= uint64_t{1} << (column % kWordBits);
+      ++bits.ink;
+    }
+  }
+  return bits;
+}
+
+bool SizesMayMatch(const ShapeBits& shape, const ShapeBits& candidate) {
   const int32_t slack = std::max(shape.width, shape.height) > kTwoPixelSlackFrom ? 2 : 1;
   return std::abs(shape.width - candidate.width) <= slack && std::abs(shape.height - candidate.height) <= slack;
 }
 
-int64_t DifferenceLimit(const Shape& shape) {
+int64_t DifferenceLimit(const ShapeBits& shape) {
   return (int64_t{shape.width} + shape.height) * kDifferencePerSidePixel;
 }
 
-bool MatchShapes(const Shape& shape, const Shape& candidate, ShapeMatch& match) {
+bool MatchShapeBits(const ShapeBits& shape, const ShapeBits& candidate, int64_t below, MatchRoom& room,
+                    ShapeMatch& match) {
   if (!SizesMayMatch(shape, candidate)) return false;
-  const int64_t limit = DifferenceLimit(shape);
-  if (std::abs(shape.ink - candidate.ink) > limit) return false;
+  const int64_t bound = std::min(DifferenceLimit(shape) + 1, below);
+  // Every pixel of ink one has more than the other differs wherever it lies.
+  if (std::abs(shape.ink - candidate.ink) >= bound) return false;
   int32_t xOffsets[2], yOffsets[2], xCount, yCount;
   CentredOffsets(shape.width, candidate.width, xOffsets, xCount);
   CentredOffsets(shape.height, candidate.height, yOffsets, yCount);
   bool found = false;
-  Overlay overlay;
   for (int32_t i = 0; i < yCount; ++i) {
     for (int32_t j = 0; j < xCount; ++j) {
-      const int32_t dx = xOffsets[j], dy = yOffsets[i];
-      if (!Overlap(shape, candidate, dx, dy, limit, overlay)) continue;
-      const int64_t difference = WeighDifferences(shape, candidate, dx, dy, overlay);
-      if (difference < 0 || difference > limit || (found && difference >= match.difference)) continue;
-      match = ShapeMatch{dx, dy, difference};
+      const Placement placement(shape, candidate, xOffsets[j], yOffsets[i]);
+      const int64_t difference = WeighPlacement(placement, found ? match.difference : bound, room);
+      if (difference < 0) continue;
+      match = ShapeMatch{placement.dx, placement.dy, difference};
       found = true;
     }
   }
   return found;
+}
+
+bool MatchShapes(const Shape& shape, const Shape& candidate, ShapeMatch& match) {
+  MatchRoom room;
+  return MatchShapeBits(BitsOfShape(shape), BitsOfShape(candidate), std::numeric_limits<int64_t>::max(), room,
+                        match);
 }

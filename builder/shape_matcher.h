@@ -22,6 +22,21 @@ struct Shape {
 
 Shape ShapeOfComponent(const Component& component);
 
+// A shape as bits, compared 64 pixels at a time: each row `words` words,
+// column x in bit (x + kShapeBitsMargin) % 64 of word (x + kShapeBitsMargin)
+// / 64, top row first. The blank columns on either side take a shape moved
+// one column and the pixels beside it.
+constexpr int32_t kShapeBitsMargin = 2;
+struct ShapeBits {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t ink = 0;
+  int32_t words = 0;
+  std::vector<uint64_t> rows;
+};
+
+ShapeBits BitsOfShape(const Shape& shape);
+
 // Where a candidate lies over a shape: the candidate's top-left pixel at
 // (dx, dy) from the shape's, and the weighted difference there.
 struct ShapeMatch {
@@ -33,9 +48,9 @@ struct ShapeMatch {
 // The most the widths and heights of matching shapes differ: one pixel for
 // letters up to this tall or wide, two above.
 constexpr int32_t kTwoPixelSlackFrom = 24;
-bool SizesMayMatch(const Shape& shape, const Shape& candidate);
+bool SizesMayMatch(const ShapeBits& shape, const ShapeBits& candidate);
 // The largest weighted difference a candidate may have.
-int64_t DifferenceLimit(const Shape& shape);
+int64_t DifferenceLimit(const ShapeBits& shape);
 
 // Tries the candidate centred on the shape (the one to four placements that
 // rounding allows) and returns true with the best placement when one
@@ -49,3 +64,17 @@ int64_t DifferenceLimit(const Shape& shape);
 //   dot, stroke or bar fails here; a lone pixel of noise does not);
 // - no thick patch: no 3 x 3 square is all differences.
 bool MatchShapes(const Shape& shape, const Shape& candidate, ShapeMatch& match);
+
+// Working rows of comparisons, kept from one to the next so that comparing a
+// shape with many allocates nothing.
+struct MatchRoom {
+  std::vector<uint64_t> shape;
+  std::vector<uint64_t> candidate;
+  std::vector<uint64_t> differs;
+};
+
+// MatchShapes over bits, counting only placements whose weighted difference
+// is below `below`: a candidate no better than the best found so far is
+// given up as soon as it cannot be, mostly after a few rows.
+bool MatchShapeBits(const ShapeBits& shape, const ShapeBits& candidate, int64_t below, MatchRoom& room,
+                    ShapeMatch& match);
