@@ -129,6 +129,7 @@ CompoundPlan PlanCompoundPage(PageImage& image, int32_t quality, int32_t dotsPer
     PlanPhotograph(image, plan);
     return plan;
   }
+  KeepTextOverPictures(content, white, dotsPerInch);
   image = std::move(white);
   PlanPaperPage(image, content, dotsPerInch, plan);
   return plan;

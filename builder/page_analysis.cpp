@@ -25,6 +25,14 @@ constexpr double kPictureLeastMiddle = 0.25;
 // A picture covers at least a 4 x 4 block of squares (an inch at 300 dpi is
 // 19 squares): smaller shaded areas are rules and headings.
 constexpr int32_t kLeastPictureTiles = 16;
+// A letter over a picture: no taller than a quarter inch (18 points), no
+// wider than half an inch, at least 4 pixels tall, on a ground at least this
+// much brighter than itself and light.
+constexpr int32_t kLetterHeightsPerInch = 4;
+constexpr int32_t kLetterWidthsPerInch = 2;
+constexpr int32_t kLeastLetterHeight = 4;
+constexpr int64_t kLetterContrast = 96;
+constexpr int64_t kDarkestLetterGround = 160;
 // Groups of ink this many squares long touching a picture belong to it.
 constexpr int32_t kAbsorbedSideTiles = 4;
 
@@ -164,7 +172,61 @@ void ClearBox(std::vector<uint8_t>& map, int32_t width, const Box& box) {
   }
 }
 
+// The ink of the box, as a map of its own.
+std::vector<uint8_t> InkWithin(const std::vector<uint8_t>& ink, int32_t width, const Box& box) {
+  std::vector<uint8_t> within(static_cast<size_t>(box.Area()));
+  for (int32_t y = box.top; y <= box.bottom; ++y) {
+    const uint8_t* row = &ink[static_cast<size_t>(y) * width + box.left];
+    std::copy(row, row + box.Width(), &within[static_cast<size_t>(y - box.top) * box.Width()]);
+  }
+  return within;
+}
+
+// Mean brightness of the group's pixels and of the ring of pixels two
+// beyond its box; the group's coordinates are the box's own.
+bool StandsOut(const PageImage& image, const Box& box, const Component& group) {
+  int64_t inside = 0, insidePixels = 0;
+  for (const Run& run : group.runs) {
+    const uint8_t* pixel = &image.rgb[(static_cast<size_t>(box.top + run.row) * image.width + box.left + run.first) * 3];
+    for (int32_t x = run.first; x <= run.last; ++x, pixel += 3) inside += Brightness(pixel);
+    insidePixels += run.last - run.first + 1;
+  }
+  const Box ring{std::max(0, box.left + group.left - 2), std::max(0, box.top + group.top - 2),
+                 std::min(image.width - 1, box.left + group.right + 2), std::min(image.height - 1, box.top + group.bottom + 2)};
+  int64_t around = 0, aroundPixels = 0;
+  for (int32_t y = ring.top; y <= ring.bottom; ++y) {
+    const bool edgeRow = y == ring.top || y == ring.bottom;
+    for (int32_t x = ring.left; x <= ring.right; x += edgeRow || x == ring.right ? 1 : ring.right - ring.left) {
+      around += Brightness(&image.rgb[(static_cast<size_t>(y) * image.width + x) * 3]);
+      ++aroundPixels;
+    }
+  }
+  const int64_t groundLevel = around / std::max<int64_t>(1, aroundPixels);
+  return groundLevel >= kDarkestLetterGround && groundLevel - inside / insidePixels >= kLetterContrast;
+}
+
+void PaintGroup(std::vector<uint8_t>& ink, int32_t width, const Box& box, const Component& group) {
+  for (const Run& run : group.runs) {
+    uint8_t* row = &ink[static_cast<size_t>(box.top + run.row) * width + box.left];
+    std::fill(row + run.first, row + run.last + 1, uint8_t{1});
+  }
+}
+
 }  // namespace
+
+void KeepTextOverPictures(PageContent& content, const PageImage& image, int32_t dotsPerInch) {
+  if (content.allInk.empty()) return;
+  const int32_t tallest = dotsPerInch / kLetterHeightsPerInch, widest = dotsPerInch / kLetterWidthsPerInch;
+  for (const Box& box : content.pictures) {
+    const std::vector<uint8_t> within = InkWithin(content.allInk, image.width, box);
+    if (!SpotsWithinBudget(within, box.Width(), box.Height())) continue;  // a dithered picture: no letters to tell
+    for (const Component& group : FindComponents(within, box.Width(), box.Height())) {
+      if (group.Height() < kLeastLetterHeight || group.Height() > tallest || group.Width() > widest) continue;
+      if (StandsOut(image, box, group)) PaintGroup(content.ink, image.width, box, group);
+    }
+  }
+  content.allInk.clear();
+}
 
 void WhitenPaper(PageImage& image, const Box& box) {
   for (int32_t y = box.top; y <= box.bottom; ++y) {
@@ -201,6 +263,7 @@ PageContent AnalysePage(const PageImage& image, int32_t tileSide) {
   content.ink.assign(static_cast<size_t>(image.width) * image.height, 0);
   CutInk(image, grid, LocalCuts(grid, tiles), tiles, content.ink);
   content.pictures = PictureBoxes(grid, tiles, image.width, image.height);
+  if (!content.pictures.empty()) content.allInk = content.ink;
   for (const Box& box : content.pictures) ClearBox(content.ink, image.width, box);
   return content;
 }

@@ -13,6 +13,7 @@
 struct PageContent {
   std::vector<uint8_t> ink;    // 1 for ink outside the pictures, top row first
   std::vector<Box> pictures;   // from the top, then from the left
+  std::vector<uint8_t> allInk;  // the ink before the pictures were cleared of it
 };
 
 // Measures the page in squares of `tileSide` pixels.
@@ -22,6 +23,10 @@ PageContent AnalysePage(const PageImage& image, int32_t tileSide);
 // parts of a photograph) and clears that ink; small groups beside a picture
 // (its caption) stay ink.
 void AbsorbInkIntoPictures(PageContent& content, int32_t width, int32_t height, int32_t tileSide);
+
+// Adds to the ink the letters that lie over the pictures: groups of ink of
+// a letter's size, on a light ground that stands out around them.
+void KeepTextOverPictures(PageContent& content, const PageImage& image, int32_t dotsPerInch);
 
 // Makes the pixels of the box that are paper (bright and without colour)
 // white, so that a picture's margins and the paper showing through it are

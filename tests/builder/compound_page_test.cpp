@@ -125,6 +125,43 @@ TEST(CompoundPage, PictureBoxHoldsThePhotographAndLittleElse) {
   EXPECT_EQ(blue, kBlackColour) << "the caption's ink";
 }
 
+// Letters on a light band across the photograph, as a label printed over it.
+constexpr int32_t kBandTop = kPhotoTop + 200, kBandHeight = 60;
+
+PageImage LabelledPhotograph() {
+  PageImage page = PhotographWithCaption();
+  FillRect(page, kPhotoLeft + 50, kBandTop, kPhotoWidth - 100, kBandHeight, 230, 225, 215);
+  const PageImage letters = TextPage(kPhotoWidth - 140, 200, 7);
+  for (int32_t y = 0; y < kBandHeight - 20; ++y) {  // the first line of letters, in the band
+    for (int32_t x = 0; x < letters.width; ++x) {
+      if (letters.rgb[(static_cast<size_t>(y + 30) * letters.width + x) * 3] == 0) {
+        SetPixel(page, kPhotoLeft + 70 + x, kBandTop + 10 + y, 0, 0, 0);
+      }
+    }
+  }
+  return page;
+}
+
+TEST(CompoundPage, LettersOverAPhotographStayMasks) {
+  const Planned planned = Plan(LabelledPhotograph(), 6);
+  ASSERT_EQ(planned.plan.pictures.size(), 1u);
+  const Box& photo = planned.plan.pictures[0].box;
+  int64_t over = 0;
+  for (const InkGroup& group : planned.plan.inks) {
+    for (const Component& letter : group.components) {
+      over += letter.top >= photo.top && letter.bottom <= photo.bottom && letter.left >= photo.left &&
+              letter.right <= photo.right && letter.Height() <= kBandHeight;
+    }
+  }
+  EXPECT_GE(over, 20) << "letters of the label kept as masks";
+  const Planned plain = Plan(PhotographWithCaption(), 6);
+  int64_t plainOver = 0;
+  for (const InkGroup& group : plain.plan.inks) {
+    for (const Component& letter : group.components) plainOver += letter.top >= photo.top && letter.bottom <= photo.bottom && letter.left > photo.left && letter.right < photo.right;
+  }
+  EXPECT_EQ(plainOver, 0) << "nothing in the photograph itself taken for letters";
+}
+
 TEST(CompoundPage, CreamPaperUnderUnevenLightBecomesWhiteWithEveryGlyphKept) {
   const PageImage clean = Text();
   Planned planned = Plan(clean, 5);

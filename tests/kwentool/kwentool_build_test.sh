@@ -126,6 +126,32 @@ kwentool render rgb16.bmp 1 shown16.bmp
 check "a 16-bit BMP builds back as the viewer shows it" same_pixels built16.bmp shown16.bmp
 check "its colours are red, green, blue and white" same "$(convert built16.bmp -depth 8 txt:- | awk 'NR > 1 { print $3 }' | tr '\n' ' ')" "#0000FF #FFFFFF #FF0000 #00FF00 "
 
+# --- Scans, as the automatic mode stores them: a text page made grey on
+# cream paper under uneven light, blurred, noisy and JPEG-coded, and a colour
+# page scanned the same way.
+scan() {  # scan SOURCE OUT: the page as an office scanner gives it
+  local size
+  size=$(identify -format %wx%h "$1")
+  convert "$1" -colorspace sRGB \( -size "$size" radial-gradient:white-gray80 \) -compose multiply -composite \
+    \( -size "$size" xc:'rgb(244,238,220)' \) -compose multiply -composite -blur 0x0.8 \
+    -seed 7 -attenuate 0.5 +noise Gaussian -quality 85 "$2"
+}
+scan text-1.png scan-text.jpg
+scan colour.png scan-colour.jpg
+convert -size 600x800 -seed 4 plasma:fractal -blur 0x2 -quality 85 scan-photo.jpg
+kwentool build --verbose -o scans.kwen scan-text.jpg scan-colour.jpg scan-photo.jpg
+check "a text scan is stored as text on white paper" grep -q "^page 1 (scan-text.jpg): 2550 x 3300, bitonal, text, [0-9]* masks in 1 inks, 0 pictures (0 bytes), paper [0-9,]* made white" out.txt
+check "the colour scan keeps its pictures and its inks" grep -q "^page 2 (scan-colour.jpg): .*, 24-bit, text and pictures, [0-9]* masks in [2-8] inks, [1-9] pictures" out.txt
+check "a photograph is one picture" grep -q "^page 3 (scan-photo.jpg): .*, 24-bit, photograph, 0 masks in 0 inks, 1 pictures" out.txt
+check "the scans are stored smaller than their files" \
+  test "$(stat -c %s scans.kwen)" -lt $(($(stat -c %s scan-text.jpg) + $(stat -c %s scan-colour.jpg) + $(stat -c %s scan-photo.jpg)))
+kwentool build --jobs 1 -o one-job.kwen scan-text.jpg scan-colour.jpg scan-photo.jpg scan-text.jpg
+kwentool build --jobs 4 -o four-jobs.kwen scan-text.jpg scan-colour.jpg scan-photo.jpg scan-text.jpg
+check "the same bytes on one worker as on four" cmp -s one-job.kwen four-jobs.kwen
+kwentool build --mode lossless -o raw-scan.kwen scan-text.jpg
+check "a page stored larger than its source says so and names the option that helps" \
+  grep -q "^kwentool: page 1 (scan-text.jpg) is stored in [0-9]* bytes, more than the $(stat -c %s scan-text.jpg) of its source; --mode auto stores a scan as text and pictures$" err.txt
+
 # --- Bitonal and lossy options.
 convert colour-src.png -colorspace gray grey-page.png
 kwentool build --bitonal -o bitonal.kwen grey-page.png
