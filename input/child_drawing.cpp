@@ -281,7 +281,13 @@ void CloseEnd(int& end) {
 
 }  // namespace
 
+std::mutex& ChildStartLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 bool DrawingChild::Start(std::string& error) {
+  const std::lock_guard<std::mutex> held(ChildStartLock());
   // Each channel's first end is the parent's. Requests go over a socket, so
   // that one sent to a child that has ended fails instead of raising SIGPIPE.
   int requests[2] = {-1, -1};
@@ -291,6 +297,7 @@ bool DrawingChild::Start(std::string& error) {
                       pipe2(results, O_CLOEXEC) == 0 && pipe2(complaints, O_CLOEXEC) == 0;
   if (opened) {
     fcntl(results[1], F_SETPIPE_SZ, kPipeBytes);
+    starter_ = std::this_thread::get_id();
     const pid_t parent = getpid();
     child_ = fork();
     if (child_ == 0) {
@@ -328,6 +335,7 @@ int DrawingChild::End() {
 bool DrawingChild::Draw(int32_t page, int32_t dotsPerInch, const DrawingLimits& limits, int64_t largestPixels,
                         PageImage& image, std::string& error) {
   image = PageImage{};
+  if (child_ > 0 && starter_ != std::this_thread::get_id()) End();
   if (child_ <= 0 && !Start(error)) return false;
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(limits.seconds);
   const Request request{page, dotsPerInch, limits.mebibytes};

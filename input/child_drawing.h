@@ -2,7 +2,8 @@
 // page that takes too long is killed, one that asks for too much memory
 // fails there, and the drawing library's own complaints on standard error
 // stay in the child. One child serves a file's pages, so that its fonts and
-// memory, once set up, serve them all.
+// memory, once set up, serve them all. Children of several threads may run
+// at once, each for its own file.
 #pragma once
 
 #include <sys/types.h>
@@ -10,7 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "input/drawing_limits.h"
 #include "input/page_image.h"
@@ -28,6 +31,13 @@ struct DrawnRows {
 // worded to follow "page N" ("is damaged (...)").
 using PageDrawer = std::function<bool(int32_t page, int32_t dotsPerInch, DrawnRows& drawn, std::string& error)>;
 
+// Held while a child starts, and by the caller around every use of the
+// drawing library outside the children: a child forked while another thread
+// is inside the library would keep that thread's locks held for good, and one
+// forked while another child starts would keep that child's pipe ends open,
+// so that its end would go unseen. Never taken in a child.
+std::mutex& ChildStartLock();
+
 class DrawingChild {
  public:
   explicit DrawingChild(PageDrawer draw) : draw_(std::move(draw)) {}
@@ -36,9 +46,10 @@ class DrawingChild {
   ~DrawingChild() { End(); }
 
   // The pixels of the page, at most `largestPixels` of them, drawn in the
-  // child (started at the first page, and again after a failure). False,
-  // with `error` worded as for PageDrawer, when the drawing fails, runs past
-  // `limits`, or ends the child in any other way.
+  // child (started at the first page, again after a failure, and again on
+  // another thread than the last: the system ends a child with the thread
+  // that started it). False, with `error` worded as for PageDrawer, when the
+  // drawing fails, runs past `limits`, or ends the child in any other way.
   bool Draw(int32_t page, int32_t dotsPerInch, const DrawingLimits& limits, int64_t largestPixels, PageImage& image,
             std::string& error);
 
@@ -49,6 +60,7 @@ class DrawingChild {
 
   PageDrawer draw_;
   pid_t child_ = -1;
+  std::thread::id starter_;  // the thread that started the child
   int requests_ = -1;
   int results_ = -1;
   int complaints_ = -1;

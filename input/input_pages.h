@@ -37,7 +37,10 @@ struct TiffFile;
 struct PdfFile;
 struct PageFileReaders;
 
-// One input file open for reading its pages.
+// One input file open for reading its pages, by one thread at a time.
+// Readers of their own on several threads, of one file or several, read
+// apart from one another: each holds its own library handle and, for PDF,
+// its own drawing child.
 struct InputReader {
   const InputFile* input = nullptr;
   const PageFileReaders* readers = nullptr;  // for a TIFF or PDF file

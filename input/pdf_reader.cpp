@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <string>
 
 #include <poppler-document.h>
 #include <poppler-global.h>
@@ -20,16 +22,42 @@ constexpr char kEndMark[] = "%%EOF";
 // that some writers add.
 constexpr size_t kEndMarkReach = 1024;
 constexpr poppler::argb kWhitePaper = 0xFFFFFFFF;
+// Pages of text and vector art drawn without antialiasing, so that black text
+// on white is black and white only and each glyph comes out the same pixels
+// wherever it stands; nor with hinting, which shifts stems off the shapes the
+// antialiased page shows. Thin lines still draw a pixel wide, and images
+// keep their tones.
+constexpr unsigned kRenderHints = 0;
 
-// The library's complaints, for the file being read.
-std::string gComplaint;
-bool gComplained = false;
+// The library's first complaint since the last reset.
+struct Complaints {
+  std::string first;
+  bool made = false;
+};
 
-void Complain(const std::string& message, void*) {
-  if (gComplained) return;
-  gComplaint = message;
-  gComplained = true;
+// The library's complaints go to one function for the whole process, with a
+// pointer to the file's complaints, or null where no one listens.
+void Complain(const std::string& message, void* closure) {
+  Complaints* complaints = static_cast<Complaints*>(closure);
+  if (complaints == nullptr || complaints->made) return;
+  complaints->first = message;
+  complaints->made = true;
 }
+
+// This thread's turn at the library, its complaints going to `complaints`
+// meanwhile (see ChildStartLock).
+class LibraryTurn {
+ public:
+  explicit LibraryTurn(Complaints* complaints) : held_(ChildStartLock()) {
+    poppler::set_debug_error_function(Complain, complaints);
+  }
+  LibraryTurn(const LibraryTurn&) = delete;
+  LibraryTurn& operator=(const LibraryTurn&) = delete;
+  ~LibraryTurn() { poppler::set_debug_error_function(Complain, nullptr); }
+
+ private:
+  std::lock_guard<std::mutex> held_;
+};
 
 bool HasEndMark(const char* path) {
   FILE* file = std::fopen(path, "rb");
@@ -46,29 +74,32 @@ bool HasEndMark(const char* path) {
 struct PdfFile {
   std::unique_ptr<poppler::document> document;
   std::unique_ptr<DrawingChild> drawing;  // from the first page drawn
+  Complaints complaints;                  // of the page being drawn, in the child
 };
 
 namespace {
 
 // Runs in the drawing child, which keeps the last page's pixels until the
-// next page.
-PageDrawer DrawerOf(poppler::document* document) {
-  return [document, rendered = poppler::image()](int32_t page, int32_t dotsPerInch, DrawnRows& drawn,
-                                                 std::string& error) mutable {
+// next page. The child has the library to itself, and no lock to take.
+PageDrawer DrawerOf(PdfFile* file) {
+  return [file, rendered = poppler::image()](int32_t page, int32_t dotsPerInch, DrawnRows& drawn,
+                                             std::string& error) mutable {
     rendered = poppler::image();
-    std::unique_ptr<poppler::page> source(document->create_page(page));
+    file->complaints = Complaints();
+    poppler::set_debug_error_function(Complain, &file->complaints);
+    std::unique_ptr<poppler::page> source(file->document->create_page(page));
     if (!source) {
       error = "cannot be read";
       return false;
     }
     poppler::page_renderer renderer;
-    renderer.set_render_hints(poppler::page_renderer::antialiasing | poppler::page_renderer::text_antialiasing);
+    renderer.set_render_hints(kRenderHints);
     renderer.set_paper_color(kWhitePaper);
     renderer.set_image_format(poppler::image::format_rgb24);
-    gComplained = false;
     rendered = renderer.render_page(source.get(), dotsPerInch, dotsPerInch);
-    if (gComplained || !rendered.is_valid()) {
-      error = "is damaged (" + (gComplained ? gComplaint : std::string("it cannot be drawn")) + ")";
+    const Complaints& complaints = file->complaints;
+    if (complaints.made || !rendered.is_valid()) {
+      error = "is damaged (" + (complaints.made ? complaints.first : std::string("it cannot be drawn")) + ")";
       return false;
     }
     drawn = DrawnRows{rendered.width(), rendered.height(), reinterpret_cast<const uint8_t*>(rendered.const_data()),
@@ -77,18 +108,26 @@ PageDrawer DrawerOf(poppler::document* document) {
   };
 }
 
+// The page's box in points; false when the page cannot be read.
+bool PageBox(PdfFile* file, int32_t page, poppler::rectf& box) {
+  const LibraryTurn turn(nullptr);
+  std::unique_ptr<poppler::page> source(file->document->create_page(page));
+  if (source) box = source->page_rect();
+  return source != nullptr;
+}
+
 }  // namespace
 
 PdfFile* OpenPdf(const char* path, std::string& error) {
-  poppler::set_debug_error_function(Complain, nullptr);
-  gComplained = false;
   if (!HasEndMark(path)) {
     error = "is not a whole PDF file (it does not end with %%EOF: cut short?)";
     return nullptr;
   }
+  Complaints complaints;
+  const LibraryTurn turn(&complaints);
   std::unique_ptr<poppler::document> document(poppler::document::load_from_file(path));
   if (!document) {
-    error = "is not a readable PDF file" + (gComplained ? " (" + gComplaint + ")" : std::string());
+    error = "is not a readable PDF file" + (complaints.made ? " (" + complaints.first + ")" : std::string());
     return nullptr;
   }
   if (document->is_locked()) {
@@ -99,21 +138,26 @@ PdfFile* OpenPdf(const char* path, std::string& error) {
     error = "has no pages";
     return nullptr;
   }
-  return new PdfFile{std::move(document), nullptr};
+  return new PdfFile{std::move(document), nullptr, Complaints()};
 }
 
-void ClosePdf(PdfFile* file) { delete file; }
+void ClosePdf(PdfFile* file) {
+  const LibraryTurn turn(nullptr);
+  delete file;
+}
 
-int32_t PdfPageCount(PdfFile* file) { return file->document->pages(); }
+int32_t PdfPageCount(PdfFile* file) {
+  const LibraryTurn turn(nullptr);
+  return file->document->pages();
+}
 
 bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t largestPixels, const DrawingLimits& limits,
                  PageImage& image, std::string& error) {
-  std::unique_ptr<poppler::page> source(file->document->create_page(page));
-  if (!source) {
+  poppler::rectf box;
+  if (!PageBox(file, page, box)) {
     error = "cannot be read";
     return false;
   }
-  const poppler::rectf box = source->page_rect();
   const double scale = dotsPerInch / kPointsPerInch;
   // One pixel more each way than the renderer's rounding can give.
   if (!AcceptPageSize(static_cast<int64_t>(std::ceil(std::fabs(box.width()) * scale)) + 1,
@@ -121,7 +165,7 @@ bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t large
     error = "rendered at " + std::to_string(dotsPerInch) + " dpi " + error;
     return false;
   }
-  if (!file->drawing) file->drawing = std::make_unique<DrawingChild>(DrawerOf(file->document.get()));
+  if (!file->drawing) file->drawing = std::make_unique<DrawingChild>(DrawerOf(file));
   if (!file->drawing->Draw(page, dotsPerInch, limits, largestPixels, image, error)) return false;
   image.xPelsPerMetre = image.yPelsPerMetre = static_cast<int32_t>(std::lround(dotsPerInch / kMetresPerInch));
   return true;

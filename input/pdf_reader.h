@@ -1,4 +1,6 @@
-// PDF pages through poppler, each rendered at a given resolution.
+// PDF pages through poppler, each rendered at a given resolution. An open
+// file serves one thread at a time; files open on several threads at once,
+// the same file or others, are read apart from one another.
 #pragma once
 
 #include <cstdint>
@@ -16,10 +18,12 @@ void ClosePdf(PdfFile* file);
 
 int32_t PdfPageCount(PdfFile* file);
 
-// Page `page` (from 0) rendered at `dotsPerInch` on white, antialiased, so
-// that a page of black text on white gives greys only. A page that would
-// be larger than `largestPixels` is refused before it is rendered, and so
-// is one the library reports errors for while drawing it. It is drawn in a
-// child process within `limits`: a page past them is refused too.
+// Page `page` (from 0) rendered at `dotsPerInch` on white, text and shapes
+// without antialiasing, so that a page of black text on white gives black
+// and white only, every glyph the same pixels each time; images keep their
+// tones. A page that would be larger than `largestPixels` is refused before
+// it is rendered, and so is one the library reports errors for while drawing
+// it. It is drawn in a child process within `limits`: a page past them is
+// refused too.
 bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t largestPixels, const DrawingLimits& limits,
                  PageImage& image, std::string& error);

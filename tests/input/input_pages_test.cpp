@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
 #include "tests/test_support.h"
 #include "input/jpeg_reader.h"
 #include "input/page_image.h"
@@ -143,5 +147,113 @@ TEST(PageImage, BmpPixelsAreCheckedAgainstTheFileBeforeDecoding) {
     }
   }
 }
+
+#ifndef _WIN32  // the Windows build reads no PDF
+
+constexpr int32_t kBarPages = 5;
+constexpr int32_t kBarDotsPerInch = 150;
+
+// A PDF whose page n (from 1) holds n black bars and a slanted line, none on
+// whole pixels, so that antialiasing would leave greys on their edges.
+std::string BarsPdf() {
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
+  std::string kids;
+  for (int32_t page = 1; page <= kBarPages; ++page) {
+    std::string drawing = "0 g 1.3 w 5.5 95.2 m 195.3 " + std::to_string(10 + 15 * page) + ".7 l S";
+    for (int32_t bar = 0; bar < page; ++bar) drawing += " " + std::to_string(10 + 30 * bar) + ".3 10.6 20.2 40.3 re f";
+    const std::string number = std::to_string(objects.size() + 1);
+    kids += number + " 0 R ";
+    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents " +
+                      std::to_string(objects.size() + 2) + " 0 R >>");
+    objects.push_back("<< /Length " + std::to_string(drawing.size()) + " >>\nstream\n" + drawing + "\nendstream");
+  }
+  objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(kBarPages) + " >>";
+  std::string pdf = "%PDF-1.4\n";
+  std::string table = "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (size_t i = 0; i < objects.size(); ++i) {
+    char entry[21];
+    std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", pdf.size());
+    table += entry;
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t tableStart = pdf.size();
+  return pdf + table + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+         std::to_string(tableStart) + "\n%%EOF\n";
+}
+
+// The pixels of `pages` of the file through a reader of its own; a page that
+// fails reads as its message.
+std::vector<Bytes> ReadPages(const InputFile& input, const std::vector<int32_t>& pages) {
+  std::vector<Bytes> read;
+  InputReader reader;
+  std::string error;
+  if (!OpenInputReader(input, reader, error)) return {BytesOf(error)};
+  for (int32_t page : pages) {
+    PageImage image;
+    read.push_back(ReadInputPage(reader, page, kBarDotsPerInch, DrawingLimits(), image, error) ? image.rgb
+                                                                                                : BytesOf(error));
+  }
+  CloseInputReader(reader);
+  return read;
+}
+
+class PdfPages : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string path = TempPath("bars.pdf");
+    WriteFileBytes(path, BytesOf(BarsPdf()));
+    std::vector<InputFile> inputs;
+    std::string error;
+    ASSERT_TRUE(ResolveInputs({path}, inputs, error)) << error;
+    input_ = inputs.at(0);
+  }
+  InputFile input_;
+};
+
+TEST_F(PdfPages, ShapesAreDrawnInBlackAndWhiteOnly) {
+  for (const Bytes& pixels : ReadPages(input_, input_.pages)) {
+    ASSERT_GT(pixels.size(), 1000u) << std::string(pixels.begin(), pixels.end());
+    const size_t black = static_cast<size_t>(std::count(pixels.begin(), pixels.end(), 0));
+    EXPECT_GT(black, 0u);
+    EXPECT_EQ(black + static_cast<size_t>(std::count(pixels.begin(), pixels.end(), 255)), pixels.size());
+  }
+}
+
+// Each thread its own reader of the one file, one reading the pages
+// forwards, the other backwards, twice over: each page as one reader alone
+// reads it, the pages apart from one another.
+TEST_F(PdfPages, ReadersOnTwoThreadsReadWhatOneReaderReads) {
+  const std::vector<Bytes> alone = ReadPages(input_, input_.pages);
+  ASSERT_EQ(alone.size(), static_cast<size_t>(kBarPages));
+  for (int32_t page = 1; page < kBarPages; ++page) EXPECT_NE(alone[page - 1], alone[page]) << page;
+  std::vector<int32_t> forwards = input_.pages;
+  forwards.insert(forwards.end(), input_.pages.begin(), input_.pages.end());
+  const std::vector<int32_t> backwards(forwards.rbegin(), forwards.rend());
+  std::vector<Bytes> first, second;
+  std::thread other([&] { second = ReadPages(input_, backwards); });
+  first = ReadPages(input_, forwards);
+  other.join();
+  ASSERT_EQ(first.size(), forwards.size());
+  ASSERT_EQ(second.size(), backwards.size());
+  for (size_t i = 0; i < forwards.size(); ++i) {
+    EXPECT_EQ(first[i], alone[forwards[i] - 1]) << "page " << forwards[i];
+    EXPECT_EQ(second[i], alone[backwards[i] - 1]) << "page " << backwards[i];
+  }
+}
+
+// The system ends a drawing child with the thread that started it.
+TEST_F(PdfPages, AReaderReadsOnAfterTheThreadThatStartedItsDrawingEnds) {
+  InputReader reader;
+  std::string error;
+  ASSERT_TRUE(OpenInputReader(input_, reader, error)) << error;
+  PageImage image;
+  bool read = false;
+  std::thread([&] { read = ReadInputPage(reader, 1, kBarDotsPerInch, DrawingLimits(), image, error); }).join();
+  EXPECT_TRUE(read) << error;
+  EXPECT_TRUE(ReadInputPage(reader, 2, kBarDotsPerInch, DrawingLimits(), image, error)) << error;
+  CloseInputReader(reader);
+}
+
+#endif
 
 }  // namespace
