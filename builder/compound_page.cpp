@@ -6,6 +6,7 @@
 #include "builder/page_analysis.h"
 #include "builder/page_encoder.h"
 #include "builder/spot_finder.h"
+#include "builder/threshold.h"
 #include "document/page_loader.h"
 
 namespace {
@@ -104,6 +105,7 @@ const char* CompoundKindName(CompoundKind kind) {
     case CompoundKind::kColourText: return "coloured text";
     case CompoundKind::kCompound: return "text and pictures";
     case CompoundKind::kPhotograph: return "photograph";
+    case CompoundKind::kDrawn: return "drawn colours";
   }
   return "";
 }
@@ -133,6 +135,65 @@ CompoundPlan PlanCompoundPage(PageImage& image, int32_t quality, int32_t dotsPer
   image = std::move(white);
   PlanPaperPage(image, content, dotsPerInch, plan);
   return plan;
+}
+
+namespace {
+
+int32_t BrightnessOf(uint32_t colour) {
+  const uint8_t rgb[3] = {static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 8),
+                          static_cast<uint8_t>(colour)};
+  return Brightness(rgb);
+}
+
+bool HasColour(const Component& component, const std::vector<uint8_t>& colourOf, int32_t width, uint8_t colour) {
+  for (const Run& run : component.runs) {
+    const uint8_t* row = &colourOf[static_cast<size_t>(run.row) * width];
+    if (std::find(row + run.first, row + run.last + 1, colour) != row + run.last + 1) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool PlanDrawnPage(const PageImage& image, CompoundPlan& plan) {
+  const size_t pixels = static_cast<size_t>(image.width) * image.height;
+  std::vector<uint32_t> colours;
+  std::vector<uint8_t> colourOf(pixels);
+  for (size_t p = 0; p < pixels; ++p) {
+    const uint8_t* rgb = &image.rgb[p * 3];
+    const uint32_t colour = uint32_t{rgb[0]} << 16 | uint32_t{rgb[1]} << 8 | rgb[2];
+    auto found = std::find(colours.begin(), colours.end(), colour);
+    if (found == colours.end()) found = colours.insert(colours.end(), colour);
+    colourOf[p] = static_cast<uint8_t>(found - colours.begin());
+  }
+  // Light colours first, each drawn under the darker ones that follow: a
+  // tinted box is then a solid rectangle with the text painted over it, not
+  // a mask with the text cut out of it.
+  std::vector<uint8_t> order;
+  for (size_t index = 0; index < colours.size(); ++index) {
+    if (colours[index] != kWhite24) order.push_back(static_cast<uint8_t>(index));
+  }
+  std::sort(order.begin(), order.end(), [&colours](uint8_t a, uint8_t b) {
+    const int32_t lightA = BrightnessOf(colours[a]), lightB = BrightnessOf(colours[b]);
+    return lightA != lightB ? lightA > lightB : colours[a] < colours[b];
+  });
+  plan.kind = CompoundKind::kDrawn;
+  std::vector<bool> drawnLater(colours.size(), true);
+  std::vector<uint8_t> layer(pixels);
+  for (uint8_t index : order) {
+    for (size_t p = 0; p < pixels; ++p) layer[p] = drawnLater[colourOf[p]] && colours[colourOf[p]] != kWhite24;
+    drawnLater[index] = false;
+    if (!SpotsWithinBudget(layer, image.width, image.height)) return false;
+    std::vector<Component> components = FindComponents(layer, image.width, image.height);
+    components.erase(std::remove_if(components.begin(), components.end(),
+                                    [&](const Component& component) {
+                                      return !HasColour(component, colourOf, image.width, index);
+                                    }),
+                     components.end());
+    SortReadingOrder(components);
+    plan.inks.push_back(InkGroup{colours[index], std::move(components)});
+  }
+  return true;
 }
 
 CompoundCounts WriteCompoundPage(DocumentWriter& document, const PageImage& image, CompoundPlan& plan, bool lossy,

@@ -16,7 +16,7 @@
 #include "builder/shape_classes.h"
 #include "input/page_image.h"
 
-enum class CompoundKind { kBlank, kText, kColourText, kCompound, kPhotograph };
+enum class CompoundKind { kBlank, kText, kColourText, kCompound, kPhotograph, kDrawn };
 
 struct CompoundPicture {
   Box box;
@@ -39,6 +39,12 @@ struct CompoundPlan {
 // Plans the page and turns `image` into the pixels the page stands for
 // (its paper made white), which its check compares with.
 CompoundPlan PlanCompoundPage(PageImage& image, int32_t quality, int32_t dotsPerInch);
+
+// A page of a few exact colours, drawn rather than scanned (a page drawn
+// from a PDF, a chart): each colour but white a layer of masks in that
+// colour, which keeps every pixel. False when a colour has more groups than
+// a page's budget (a dithered picture).
+bool PlanDrawnPage(const PageImage& image, CompoundPlan& plan);
 
 struct CompoundCounts {
   uint16_t bits = 1;

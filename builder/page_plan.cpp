@@ -73,7 +73,10 @@ PagePlan PlanPage(const BuildSettings& settings, PageImage image) {
   } else if (settings.mode == PageMode::kAuto && !uniform && !HasFewColours(image)) {
     plan.kind = PlanKind::kCompound;
     plan.compound = PlanCompoundPage(image, PictureQuality(settings), DotsPerInch(image));
+  } else if (settings.mode == PageMode::kAuto && PlanDrawnPage(image, plan.compound)) {
+    plan.kind = PlanKind::kCompound;
   } else {
+    plan.compound = CompoundPlan();
     if (settings.mode == PageMode::kGrey) MakeGrey(image);
     const bool coded = settings.mode == PageMode::kColour || (settings.mode == PageMode::kGrey && settings.quality > 0);
     plan.quality = coded ? PictureQuality(settings) : 0;
@@ -114,6 +117,8 @@ const std::vector<uint8_t>* CheckedInk(const PagePlan& plan) {
   return nullptr;
 }
 
-bool KeepsEveryPixel(const PagePlan& plan) {
-  return plan.kind == PlanKind::kBitonal || (plan.kind == PlanKind::kPixels && plan.quality == 0);
+bool KeepsEveryPixel(const PagePlan& plan, const BuildSettings& settings) {
+  const bool drawn = plan.kind == PlanKind::kCompound && plan.compound.kind == CompoundKind::kDrawn;
+  return plan.kind == PlanKind::kBitonal || (plan.kind == PlanKind::kPixels && plan.quality == 0) ||
+         (drawn && !settings.lossy);
 }

@@ -42,4 +42,4 @@ bool WritePlannedPage(const BuildSettings& settings, DocumentWriter& document, P
 // null for a page checked against its colours.
 const std::vector<uint8_t>* CheckedInk(const PagePlan& plan);
 // Whether every pixel of the page is kept.
-bool KeepsEveryPixel(const PagePlan& plan);
+bool KeepsEveryPixel(const PagePlan& plan, const BuildSettings& settings);

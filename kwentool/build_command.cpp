@@ -171,7 +171,7 @@ std::string WritePage(const BuildOptions& options, DocumentWriter& document, Sha
   if (!WritePlannedPage(options, document, plan, classes, written, error)) return page + " (" + job.name + ") " + error;
   if (!EndPage(document)) return "the unpacked document would reach 2 GiB at " + page;
   const PageComparison comparison = CompareBuiltPage(document, job.index, plan.image, CheckedInk(plan));
-  if (KeepsEveryPixel(plan) && comparison.differentPixels != 0) {
+  if (KeepsEveryPixel(plan, options) && comparison.differentPixels != 0) {
     return "internal error: " + page + " does not build back to its pixels";
   }
   HintAtLargePage(options, job, plan,

@@ -181,6 +181,38 @@ TEST(CompoundPage, CreamPaperUnderUnevenLightBecomesWhiteWithEveryGlyphKept) {
   EXPECT_EQ(WriteCompoundPage(document, planned.image, planned.plan, false, classes).bits, 1);
 }
 
+// A page drawn from a PDF: black text, a tinted box with text in it, a link
+// in blue.
+PageImage DrawnPage() {
+  PageImage page = Text();
+  for (int32_t y = 300; y < 500; ++y) {
+    for (int32_t x = 30; x < kWidth - 30; ++x) {
+      uint8_t* pixel = &page.rgb[(static_cast<size_t>(y) * kWidth + x) * 3];
+      if (pixel[0] == 255) pixel[0] = pixel[1] = 242, pixel[2] = 249;
+    }
+  }
+  FillRect(page, 100, 700, 300, 3, 0, 0, 255);
+  return page;
+}
+
+TEST(CompoundPage, DrawnPagesKeepEveryPixelWithATintDrawnWhole) {
+  PageImage image = DrawnPage();
+  image.xPelsPerMetre = image.yPelsPerMetre = kPelsPerMetre300;
+  CompoundPlan plan;
+  ASSERT_TRUE(PlanDrawnPage(image, plan));
+  ASSERT_EQ(plan.inks.size(), 3u);
+  EXPECT_EQ(plan.inks[0].colour, 0xF2F2F9u) << "the lightest colour first";
+  ASSERT_EQ(plan.inks[0].components.size(), 1u) << "the tint one solid box under its text";
+  EXPECT_GE(plan.inks[0].components[0].Height(), 200);  // with the letters across its edges
+  EXPECT_GE(plan.inks[0].components[0].Width(), kWidth - 60);
+  DocumentWriter document;
+  BeginDocument(document, 1);
+  ShapeClasses classes;
+  WriteCompoundPage(document, image, plan, false, classes);
+  ASSERT_TRUE(EndPage(document));
+  EXPECT_TRUE(SamePixels(LoadBuiltPage(document, 0), image));
+}
+
 struct Mean {
   double channel[3];
 };
