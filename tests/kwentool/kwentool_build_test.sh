@@ -166,6 +166,11 @@ check "--verbose reports the decoded page's PSNR, above 30 at --quality 75" \
   awk -v a="${psnr:-0}" -v b="$measured" 'BEGIN { exit !(a - b < 0.1 && b - a < 0.1 && a > 30) }'
 kwentool build --mode lossless --verbose -o lossless.kwen photo.png
 check "without --quality pictures are exact" grep -q "restored exactly" out.txt
+kwentool build --mode colour --verbose -o colour-mode.kwen photo.png
+check "--mode colour codes pictures at the default quality" grep -q "^page 1 (photo.png): 400 x 300, 24-bit, .* 1 pictures, PSNR" out.txt
+kwentool build --mode grey -o grey-mode.kwen colour.png
+kwentool info grey-mode.kwen
+check "--mode grey stores a colour page in greys" grep -q "8 bits per pixel, 256 colours" out.txt
 
 # --- Resolution: from the file, else --dpi.
 convert bw-src.png -type bilevel -units PixelsPerInch -density 600 dense.png
