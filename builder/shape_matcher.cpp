@@ -4,6 +4,12 @@
 #include <cstdlib>
 #include <limits>
 
+// GCC and Clang build code for x86's instruction that counts ones, and ask
+// the processor whether it has it.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define KWEN_ONES_INSTRUCTION 1
+#endif
+
 namespace {
 
 // The weighted difference allowed per pixel of the shape's width plus
@@ -18,12 +24,14 @@ constexpr int32_t kLastBit = kWordBits - 1;
 
 // Ones in a word, added in ever wider fields: the instruction that counts
 // them is not on every processor the programs run on.
-int32_t Ones(uint64_t word) {
-  word -= (word >> 1) & 0x5555555555555555u;
-  word = (word & 0x3333333333333333u) + ((word >> 2) & 0x3333333333333333u);
-  word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-  return static_cast<int32_t>((word * 0x0101010101010101u) >> 56);
-}
+struct PortableOnes {
+  static int32_t In(uint64_t word) {
+    word -= (word >> 1) & 0x5555555555555555u;
+    word = (word & 0x3333333333333333u) + ((word >> 2) & 0x3333333333333333u);
+    word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<int32_t>((word * 0x0101010101010101u) >> 56);
+  }
+};
 
 // Word i of a row moved one column left: bit x holds column x + 1.
 uint64_t NextColumn(const uint64_t* row, int32_t i, int32_t words) {
@@ -45,54 +53,52 @@ uint64_t Core(const uint64_t* row, int32_t i, int32_t words) {
   return row[i] & NextColumn(row, i, words) & PreviousColumn(row, i);
 }
 
-bool BitAt(const uint64_t* row, int32_t x) { return ((row[x / kWordBits] >> (x % kWordBits)) & 1) != 0; }
-
-// The candidate over the shape at (dx, dy), in the rows of a frame that
-// holds both with a margin of one blank pixel, so that every neighbourhood
-// is inside. Columns are the shapes' bit columns; rows are the shape's from
-// `top`.
+// The candidate over the shape at (dx, dy), over a frame that holds both
+// with a blank row above and below and blank columns on either side, so
+// that every neighbourhood of a difference is inside. Frame row y is row
+// y + top of the shape; columns are the shape's bit columns.
 struct Placement {
-  const ShapeBits& shape;
-  const ShapeBits& candidate;
-  int32_t dx;  // -1, 0 or 1: what sizes that may match allow
+  int32_t dx;  // -1, 0 or 1: sizes that may match are at most two apart
   int32_t dy;
-  int32_t top;
   int32_t height;
-  int32_t words;  // a row
+  int32_t words;  // a frame row
+  const ShapeBits* shape;
+  const ShapeBits* candidate;
+  const uint64_t* shapeTop;  // frame row 0 of each
+  const uint64_t* candidateTop;
 
-  Placement(const ShapeBits& shapeBits, const ShapeBits& candidateBits, int32_t x, int32_t y)
-      : shape(shapeBits),
-        candidate(candidateBits),
-        dx(x),
-        dy(y),
-        top(std::min(0, y) - 1),
-        height(std::max(shapeBits.height, y + candidateBits.height) + 1 - top),
-        words(std::max(shapeBits.words, candidateBits.words)) {}
+  Placement(const ShapeBits& shapeBits, const ShapeBits& candidateBits, int32_t x, int32_t y) {
+    const int32_t top = std::min(0, y) - 1;
+    dx = x;
+    dy = y;
+    height = std::max(shapeBits.height, y + candidateBits.height) + 1 - top;
+    words = std::max(shapeBits.words, candidateBits.words);
+    shape = &shapeBits;
+    candidate = &candidateBits;
+    shapeTop = &shapeBits.rows[static_cast<size_t>(top + kShapeBitsMargin) * shapeBits.words];
+    candidateTop = &candidateBits.rows[static_cast<size_t>(top - y + kShapeBitsMargin) * candidateBits.words];
+  }
 
   uint64_t ShapeWord(int32_t y, int32_t i) const {
-    const int32_t row = y + top;
-    return row < 0 || row >= shape.height || i >= shape.words ? 0 : shape.rows[Index(shape, row, i)];
+    return i < shape->words ? shapeTop[static_cast<size_t>(y) * shape->words + i] : 0;
   }
 
   uint64_t CandidateWord(int32_t y, int32_t i) const {
-    const int32_t row = y + top - dy;
-    if (row < 0 || row >= candidate.height) return 0;
-    const uint64_t* bits = &candidate.rows[Index(candidate, row, 0)];
-    const uint64_t word = i < candidate.words ? bits[i] : 0;
-    if (dx > 0) return (word << 1) | (i > 0 && i <= candidate.words ? bits[i - 1] >> kLastBit : 0);
-    if (dx < 0) return (word >> 1) | (i + 1 < candidate.words ? bits[i + 1] << kLastBit : 0);
+    const uint64_t* row = candidateTop + static_cast<size_t>(y) * candidate->words;
+    const int32_t count = candidate->words;
+    const uint64_t word = i < count ? row[i] : 0;
+    if (dx > 0) return (word << 1) | (i > 0 && i <= count ? row[i - 1] >> kLastBit : 0);
+    if (dx < 0) return (word >> 1) | (i + 1 < count ? row[i + 1] << kLastBit : 0);
     return word;
-  }
-
-  static size_t Index(const ShapeBits& bits, int32_t row, int32_t i) {
-    return static_cast<size_t>(row) * bits.words + i;
   }
 };
 
 // The weight of a row of differences against the row above: its
 // differences, and twice the pairs of neighbouring ones that it completes.
-int32_t RowWeight(uint64_t above, uint64_t row, uint64_t next, uint64_t previous) {
-  return Ones(row) + 2 * (Ones(row & next) + Ones(above & row) + Ones(above & next) + Ones(above & previous));
+template <typename Ones>
+[[gnu::always_inline]] inline int32_t RowWeight(uint64_t above, uint64_t row, uint64_t next, uint64_t previous) {
+  return Ones::In(row) +
+         2 * (Ones::In(row & next) + Ones::In(above & row) + Ones::In(above & next) + Ones::In(above & previous));
 }
 
 // The weighted difference, summed row by row: each differing pixel counts
@@ -109,7 +115,7 @@ int64_t WeighRows(const Placement& placement, int64_t bound, MatchRoom& room) {
   for (int32_t y = 1; y + 1 < placement.height && weight < bound; ++y) {
     for (int32_t i = 0; i < words; ++i) row[i] = placement.ShapeWord(y, i) ^ placement.CandidateWord(y, i);
     for (int32_t i = 0; i < words; ++i) {
-      weight += RowWeight(above[i], row[i], NextColumn(row, i, words), PreviousColumn(row, i));
+      weight += RowWeight<PortableOnes>(above[i], row[i], NextColumn(row, i, words), PreviousColumn(row, i));
     }
     std::swap(above, row);
   }
@@ -117,26 +123,44 @@ int64_t WeighRows(const Placement& placement, int64_t bound, MatchRoom& room) {
 }
 
 // The same for shapes of one word a row, most letters, in registers.
-int64_t WeighNarrowRows(const Placement& placement, int64_t bound) {
-  const int32_t shift = placement.dx + 1;  // then one back: the bits moved dx columns
+template <typename Ones>
+[[gnu::always_inline]] inline int64_t WeighNarrowRows(const Placement& placement, int64_t bound) {
+  const int32_t shift = placement.dx + 1;  // then one back: the candidate moved dx columns
   uint64_t above = 0;
   int64_t weight = 0;
   for (int32_t y = 1; y + 1 < placement.height && weight < bound; ++y) {
-    const int32_t shapeRow = y + placement.top, candidateRow = shapeRow - placement.dy;
-    const uint64_t shapeWord =
-        shapeRow >= 0 && shapeRow < placement.shape.height ? placement.shape.rows[shapeRow] : 0;
-    const uint64_t candidateWord = candidateRow >= 0 && candidateRow < placement.candidate.height
-                                       ? (placement.candidate.rows[candidateRow] << shift) >> 1
-                                       : 0;
-    const uint64_t row = shapeWord ^ candidateWord;
-    weight += RowWeight(above, row, row >> 1, row << 1);
+    const uint64_t row = placement.shapeTop[y] ^ ((placement.candidateTop[y] << shift) >> 1);
+    weight += RowWeight<Ones>(above, row, row >> 1, row << 1);
     above = row;
   }
   return weight;
 }
 
+#ifdef KWEN_ONES_INSTRUCTION
+// Narrow rows counted by the processor's instruction where it has one: the
+// count is most of the work of a row.
+struct InstructionOnes {
+  [[gnu::always_inline]] static int32_t In(uint64_t word) { return __builtin_popcountll(word); }
+};
+
+[[gnu::target("popcnt")]] int64_t WeighNarrowRowsCounted(const Placement& placement, int64_t bound) {
+  return WeighNarrowRows<InstructionOnes>(placement, bound);
+}
+
+bool HasOnesInstruction() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("popcnt");
+}
+
+const bool kHasOnesInstruction = HasOnesInstruction();
+#endif
+
 int64_t WeighDifferences(const Placement& placement, int64_t bound, MatchRoom& room) {
-  return placement.words == 1 ? WeighNarrowRows(placement, bound) : WeighRows(placement, bound, room);
+  if (placement.words > 1) return WeighRows(placement, bound, room);
+#ifdef KWEN_ONES_INSTRUCTION
+  if (kHasOnesInstruction) return WeighNarrowRowsCounted(placement, bound);
+#endif
+  return WeighNarrowRows<PortableOnes>(placement, bound);
 }
 
 // Both shapes and their differences over the whole frame, for the tests
@@ -180,6 +204,8 @@ bool HasThickPatch(const Frame& frame) {
   return false;
 }
 
+bool BitAt(const uint64_t* row, int32_t x) { return ((row[x / kWordBits] >> (x % kWordBits)) & 1) != 0; }
+
 int32_t DifferencesAround(const Frame& frame, int32_t x, int32_t y) {
   int32_t near = 0;
   for (int32_t ny = y - 1; ny <= y + 1; ++ny) {
@@ -203,7 +229,7 @@ bool LosesPart(const Frame& frame) {
                                      Spread(frame.candidate + below, i, frame.words);
       uint64_t apart = (frame.shape[row + i] & ~nearCandidate) | (frame.candidate[row + i] & ~nearShape);
       for (; apart != 0; apart &= apart - 1) {
-        const int32_t x = i * kWordBits + Ones((apart & -apart) - 1);
+        const int32_t x = i * kWordBits + PortableOnes::In((apart & (~apart + 1)) - 1);
         if (DifferencesAround(frame, x, y) >= kLoneDifferences) return true;
       }
     }
@@ -211,8 +237,8 @@ bool LosesPart(const Frame& frame) {
   return false;
 }
 
-// The weighted difference of the candidate at (dx, dy), or -1 when it is
-// `bound` or more, or a difference is a lost part or a thick patch.
+// The weighted difference of the placement, or -1 when it is `bound` or
+// more, or a difference is a lost part or a thick patch.
 int64_t WeighPlacement(const Placement& placement, int64_t bound, MatchRoom& room) {
   const int64_t weight = WeighDifferences(placement, bound, room);
   if (weight >= bound) return -1;
@@ -248,18 +274,17 @@ ShapeBits BitsOfShape(const Shape& shape) {
   ShapeBits bits;
   bits.width = shape.width;
   bits.height = shape.height;
-  bits.words = (kShapeBitsMargin + shape.width + kShapeBitsMargin + kLastBit) / kWordBits;
-  bits.rows.assign(static_cast<size_t>(bits.words) * shape.height, 0);
+  bits.words = (shape.width + 2 * kShapeBitsMargin + kLastBit) / kWordBits;
+  bits.rows.assign(static_cast<size_t>(bits.words) * (shape.height + 2 * kShapeBitsMargin), 0);
   for (int32_t y = 0; y < shape.height; ++y) {
-    uint64_t* row = &bits.rows[static_cast<size_t>(y) * bits.words];
+    uint64_t* row = &bits.rows[static_cast<size_t>(y + kShapeBitsMargin) * bits.words];
     const uint8_t* pixels = &shape.pixels[static_cast<size_t>(y) * shape.width];
     for (int32_t x = 0; x < shape.width; ++x) {
-      if (pixels[x] == 0) continue;
       const int32_t column = x + kShapeBitsMargin;
-      row[column / kWordBits] |= uint64_t{1} << (column % kWordBits);
-      ++bits.ink;
+      row[column / kWordBits] |= uint64_t{pixels[x] != 0} << (column % kWordBits);
     }
   }
+  for (uint64_t word : bits.rows) bits.ink += PortableOnes::In(word);
   return bits;
 }
 

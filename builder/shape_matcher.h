@@ -22,10 +22,11 @@ struct Shape {
 
 Shape ShapeOfComponent(const Component& component);
 
-// A shape as bits, compared 64 pixels at a time: each row `words` words,
-// column x in bit (x + kShapeBitsMargin) % 64 of word (x + kShapeBitsMargin)
-// / 64, top row first. The blank columns on either side take a shape moved
-// one column and the pixels beside it.
+// A shape as bits, compared 64 pixels at a time, framed by kShapeBitsMargin
+// blank pixels all round: row y of the shape is row y + kShapeBitsMargin of
+// `words` words, and its pixel x is bit x + kShapeBitsMargin counted from
+// bit 0 of the row's first word. The margin holds a shape moved by a pixel
+// and the pixels beside it, so that comparisons test no edges.
 constexpr int32_t kShapeBitsMargin = 2;
 struct ShapeBits {
   int32_t width = 0;
@@ -65,15 +66,15 @@ int64_t DifferenceLimit(const ShapeBits& shape);
 // - no thick patch: no 3 x 3 square is all differences.
 bool MatchShapes(const Shape& shape, const Shape& candidate, ShapeMatch& match);
 
-// Working rows of comparisons, kept from one to the next so that comparing a
-// shape with many allocates nothing.
+// Working rows of comparisons, kept from one to the next: a shape compared
+// with many classes allocates them once.
 struct MatchRoom {
   std::vector<uint64_t> shape;
   std::vector<uint64_t> candidate;
   std::vector<uint64_t> differs;
 };
 
-// MatchShapes over bits, counting only placements whose weighted difference
+// MatchShapes over bits, taking only placements whose weighted difference
 // is below `below`: a candidate no better than the best found so far is
 // given up as soon as it cannot be, mostly after a few rows.
 bool MatchShapeBits(const ShapeBits& shape, const ShapeBits& candidate, int64_t below, MatchRoom& room,
