@@ -28,10 +28,45 @@ bool IsGreyPicture(const PageImage& image, const Box& box) {
   return static_cast<double>(chroma) < kGreyChroma * static_cast<double>(box.Area());
 }
 
-CompoundPicture EncodePicture(const PageImage& image, const Box& box, int32_t scale) {
+// Pictures scanned at this resolution or finer are softened before they are
+// coded: at 300 dpi a 3 x 3 filter takes the scanner's grain, which no eye
+// sees at 100% and which costs a fifth of a picture's bytes, and leaves what
+// it shows (closer to the print than the grainy scan is).
+constexpr int32_t kSoftenedFromDotsPerInch = 200;
+
+// The box's pixels softened by a 3 x 3 binomial filter, edges repeated.
+PageImage Softened(const PageImage& image, const Box& box) {
+  PageImage out;
+  out.width = box.Width();
+  out.height = box.Height();
+  out.rgb.resize(static_cast<size_t>(out.width) * out.height * 3);
+  const auto at = [&](int32_t x, int32_t y, int c) {
+    x = std::clamp(x, box.left, box.right);
+    y = std::clamp(y, box.top, box.bottom);
+    return int32_t{image.rgb[(static_cast<size_t>(y) * image.width + x) * 3 + c]};
+  };
+  for (int32_t y = 0; y < out.height; ++y) {
+    for (int32_t x = 0; x < out.width; ++x) {
+      const int32_t px = box.left + x, py = box.top + y;
+      for (int c = 0; c < 3; ++c) {
+        const int32_t sum = at(px - 1, py - 1, c) + 2 * at(px, py - 1, c) + at(px + 1, py - 1, c) +
+                            2 * at(px - 1, py, c) + 4 * at(px, py, c) + 2 * at(px + 1, py, c) +
+                            at(px - 1, py + 1, c) + 2 * at(px, py + 1, c) + at(px + 1, py + 1, c);
+        out.rgb[(static_cast<size_t>(y) * out.width + x) * 3 + c] = static_cast<uint8_t>((sum + 8) / 16);
+      }
+    }
+  }
+  return out;
+}
+
+CompoundPicture EncodePicture(const PageImage& image, const Box& box, int32_t scale, int32_t dotsPerInch) {
   CompoundPicture picture{box, {}, IsGreyPicture(image, box)};
-  EncodeCompactPicture(image, box.left, box.top, box.Width(), box.Height(), scale,
-                       picture.grey ? PictureTone::kGrey : PictureTone::kColour, picture.compact);
+  const PictureTone tone = picture.grey ? PictureTone::kGrey : PictureTone::kColour;
+  if (dotsPerInch < kSoftenedFromDotsPerInch) {
+    EncodeCompactPicture(image, box.left, box.top, box.Width(), box.Height(), scale, tone, picture.compact);
+  } else {
+    EncodeCompactPicture(Softened(image, box), 0, 0, box.Width(), box.Height(), scale, tone, picture.compact);
+  }
   return picture;
 }
 
@@ -41,9 +76,9 @@ bool CoversPage(const std::vector<Box>& pictures, const PageImage& image) {
   return static_cast<double>(area) >= kPhotographShare * static_cast<double>(image.width) * image.height;
 }
 
-void PlanPhotograph(const PageImage& image, CompoundPlan& plan) {
+void PlanPhotograph(const PageImage& image, int32_t dotsPerInch, CompoundPlan& plan) {
   plan.kind = CompoundKind::kPhotograph;
-  plan.pictures.push_back(EncodePicture(image, Box{0, 0, image.width - 1, image.height - 1}, plan.scale));
+  plan.pictures.push_back(EncodePicture(image, Box{0, 0, image.width - 1, image.height - 1}, plan.scale, dotsPerInch));
 }
 
 // The pictures and the ink groups of a page with paper.
@@ -54,7 +89,7 @@ void PlanPaperPage(PageImage& image, PageContent& content, int32_t dotsPerInch, 
   plan.inks = GroupInkByColour(std::move(components), image);
   for (const Box& box : content.pictures) {
     WhitenPaper(image, box);
-    plan.pictures.push_back(EncodePicture(image, box, plan.scale));
+    plan.pictures.push_back(EncodePicture(image, box, plan.scale, dotsPerInch));
   }
   const bool blackOnly = plan.inks.size() == 1 && plan.inks[0].colour == kBlackColour;
   if (!plan.pictures.empty()) {
@@ -117,18 +152,18 @@ CompoundPlan PlanCompoundPage(PageImage& image, int32_t quality, int32_t dotsPer
   PageImage white = image;
   plan.paper = RemovePaper(white, tileSide);
   if (!plan.paper.found) {
-    PlanPhotograph(image, plan);
+    PlanPhotograph(image, dotsPerInch, plan);
     return plan;
   }
   PageContent content = AnalysePage(white, tileSide);
   // Past the bound on groups the page is a dithered picture or noise.
   if (CoversPage(content.pictures, white) || !SpotsWithinBudget(content.ink, white.width, white.height)) {
-    PlanPhotograph(image, plan);
+    PlanPhotograph(image, dotsPerInch, plan);
     return plan;
   }
   AbsorbInkIntoPictures(content, white.width, white.height, tileSide);
   if (CoversPage(content.pictures, white)) {
-    PlanPhotograph(image, plan);
+    PlanPhotograph(image, dotsPerInch, plan);
     return plan;
   }
   KeepTextOverPictures(content, white, dotsPerInch);

@@ -56,7 +56,7 @@ void ReportCompound(const PagePlan& plan, const WrittenPage& written) {
   std::printf("%s, %lld masks in %zu inks, %zu pictures (%lld bytes), ", CompoundKindName(compound.kind),
               static_cast<long long>(written.compound.masks), compound.inks.size(), compound.pictures.size(),
               static_cast<long long>(written.compound.pictureBytes));
-  if (compound.paper.found) {
+  if (compound.paper.found && compound.kind != CompoundKind::kPhotograph) {
     std::printf("paper %d,%d,%d made white, ", compound.paper.colour[0], compound.paper.colour[1],
                 compound.paper.colour[2]);
   }
