@@ -1,6 +1,5 @@
 #include "builder/page_plan.h"
 
-#include <cmath>
 #include <cstring>
 #include <unordered_set>
 
@@ -10,14 +9,9 @@
 
 namespace {
 
-constexpr double kMetresPerInch = 0.0254;
 // A page of this many colours or fewer was drawn, not scanned (a chart, a
 // page drawn from a PDF): its exact colours cost less than any coding.
 constexpr size_t kDrawnColours = 32;
-
-int32_t DotsPerInch(const PageImage& image) {
-  return static_cast<int32_t>(std::lround(image.yPelsPerMetre * kMetresPerInch));
-}
 
 // Whether every pixel has the first one's colour: the bytes compared with
 // themselves a pixel on, at the speed of a memory comparison.

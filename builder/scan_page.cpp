@@ -1,19 +1,8 @@
 #include "builder/scan_page.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "builder/page_encoder.h"
-
-namespace {
-
-constexpr double kMetresPerInch = 0.0254;
-
-int32_t DotsPerInch(const PageImage& image) {
-  return static_cast<int32_t>(std::lround(image.yPelsPerMetre * kMetresPerInch));
-}
-
-}  // namespace
 
 ScanPageCounts WriteScanPage(const BuildSettings& settings, DocumentWriter& document, const PageImage& image,
                              std::vector<uint8_t>& ink, ShapeClasses& classes) {

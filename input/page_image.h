@@ -18,6 +18,10 @@ struct PageImage {
   int32_t yPelsPerMetre = 0;
 };
 
+// Resolutions as pages hold them (pixels per metre) and as people say them.
+int32_t PelsPerMetre(int32_t dotsPerInch);
+int32_t DotsPerInch(const PageImage& image);  // from its vertical resolution
+
 // Reads a BMP, PNG, PBM, PGM, PPM or JPEG file. False, with `error` telling why,
 // for anything it cannot read.
 bool ReadPageImage(const char* path, PageImage& image, std::string& error);

@@ -16,7 +16,6 @@
 namespace {
 
 constexpr double kPointsPerInch = 72.0;
-constexpr double kMetresPerInch = 0.0254;
 constexpr char kEndMark[] = "%%EOF";
 // A whole file ends with its end-of-file mark, give or take trailing bytes
 // that some writers add.
@@ -167,6 +166,6 @@ bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t large
   }
   if (!file->drawing) file->drawing = std::make_unique<DrawingChild>(DrawerOf(file));
   if (!file->drawing->Draw(page, dotsPerInch, limits, largestPixels, image, error)) return false;
-  image.xPelsPerMetre = image.yPelsPerMetre = static_cast<int32_t>(std::lround(dotsPerInch / kMetresPerInch));
+  image.xPelsPerMetre = image.yPelsPerMetre = PelsPerMetre(dotsPerInch);
   return true;
 }

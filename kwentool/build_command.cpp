@@ -1,6 +1,5 @@
 #include "kwentool/build_command.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -21,13 +20,10 @@
 namespace {
 
 constexpr int kBuildFailed = 1;
-constexpr double kMetresPerInch = 0.0254;
 // Pages prepared ahead of the one being written, for each worker: enough
 // to keep every worker busy while a slow page is written, few enough that
 // the pages waiting hold little memory.
 constexpr int32_t kPagesAheadPerWorker = 2;
-
-int32_t PelsPerMetre(int32_t dotsPerInch) { return static_cast<int32_t>(std::lround(dotsPerInch / kMetresPerInch)); }
 
 [[noreturn]] void FailBuild(const std::string& text) {
   std::fprintf(stderr, "kwentool: %s\n", text.c_str());
