@@ -181,10 +181,13 @@ int Unpack(const char* docPath, const char* outPath) {
   return 0;
 }
 
+bool AsksForHelp(const std::string& argument) { return argument == "--help" || argument == "-h" || argument == "help"; }
+
 int RunCommand(int argc, char** argv) {
   if (argc < 2) UsageError("a command is missing");
   const std::string command = argv[1];
-  if (command == "--help" || command == "-h" || command == "help") {
+  // "kwentool --help" and "kwentool COMMAND --help" alike.
+  if (AsksForHelp(command) || (argc == 3 && AsksForHelp(argv[2]))) {
     std::fputs(kHelp, stdout);
     std::printf(kPagesHelp, kInputFormats);
     return 0;

@@ -19,9 +19,12 @@ refused() { local message=${2:-}; same "$(rc):$(head -c ${#message} err.txt)" "$
 kwentool --help
 check "--help exits 0" same "$(rc)" 0
 for phrase in 'render DOC PAGES OUT' '\.pgm  raw PGM' 'build \[OPTIONS\] -o BOOK.kwen PAGE' '--pack best' \
-  'repack IN.kwen OUT.kwen' '--lossy' '1/100 inch' '--pdf-timeout S' '--pdf-memory M'; do
+  'repack IN.kwen OUT.kwen' '--lossy' '1/100 inch' '--pdf-timeout S' '--pdf-memory M' '--mode M' '--jobs N'; do
   check "--help tells $phrase" grep -q -- "$phrase" out.txt
 done
+cp out.txt help.txt
+kwentool build --help
+check "a command's --help is the same help" same "$(rc):$(cat out.txt)" "0:$(cat help.txt)"
 
 cp "$data/worked_example.bs" example.bs
 kwentool info example.bs
