@@ -1,6 +1,7 @@
 #include "builder/compound_page.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "builder/compact_encoder.h"
 #include "builder/page_analysis.h"
@@ -82,11 +83,23 @@ void PlanPhotograph(const PageImage& image, int32_t dotsPerInch, CompoundPlan& p
 }
 
 // The pictures and the ink groups of a page with paper.
+// The light coloured ink's groups, drawn first, under the dark ink; none
+// when they are more than a page's budget (colour noise, not marks).
+std::vector<InkGroup> LightInks(const PageImage& image, std::vector<uint8_t>& colourInk, int32_t dotsPerInch) {
+  RemoveSpecks(colourInk, image.width, image.height, dotsPerInch);
+  if (!SpotsWithinBudget(colourInk, image.width, image.height)) return {};
+  std::vector<Component> components = FindComponents(colourInk, image.width, image.height);
+  SortReadingOrder(components);
+  return GroupInkByColour(std::move(components), image);
+}
+
 void PlanPaperPage(PageImage& image, PageContent& content, int32_t dotsPerInch, CompoundPlan& plan) {
   plan.specks = RemoveSpecks(content.ink, image.width, image.height, dotsPerInch);
   std::vector<Component> components = FindComponents(content.ink, image.width, image.height);
   SortReadingOrder(components);
-  plan.inks = GroupInkByColour(std::move(components), image);
+  plan.inks = LightInks(image, content.colourInk, dotsPerInch);
+  std::vector<InkGroup> dark = GroupInkByColour(std::move(components), image);
+  std::move(dark.begin(), dark.end(), std::back_inserter(plan.inks));
   for (const Box& box : content.pictures) {
     WhitenPaper(image, box);
     plan.pictures.push_back(EncodePicture(image, box, plan.scale, dotsPerInch));

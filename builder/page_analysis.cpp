@@ -18,6 +18,11 @@ constexpr int32_t kHighestCut = 180;
 // Paper once it is white: bright and without colour.
 constexpr int32_t kPaperLevel = 224;
 constexpr int32_t kNeutralChroma = 32;
+// Pixels lighter than the cut with this much colour are light coloured ink,
+// unless they lie this near dark ink: there they are the lighter edge of a
+// coloured letter, not a mark of their own.
+constexpr int32_t kColourInkChroma = 64;
+constexpr int32_t kHaloReach = 2;
 // A square of a picture: little paper and many tones between paper and
 // ink. Text has paper around every letter and few such tones.
 constexpr double kPictureMostPaper = 0.1;
@@ -109,7 +114,7 @@ void SoftenedRow(const std::vector<int32_t>& above, const std::vector<int32_t>& 
 }
 
 void CutInk(const PageImage& image, const Grid& grid, const std::vector<int32_t>& cuts,
-            std::vector<TileCounts>& tiles, std::vector<uint8_t>& ink) {
+            std::vector<TileCounts>& tiles, PageContent& content) {
   const size_t width = static_cast<size_t>(image.width);
   std::vector<int32_t> above(width), row(width), below(width), softened(width);
   RowBrightness(image, 0, row);
@@ -123,11 +128,12 @@ void CutInk(const PageImage& image, const Grid& grid, const std::vector<int32_t>
     for (size_t x = 0; x < width; ++x, pixel += 3) {
       const size_t tile = tileRow + x / static_cast<size_t>(grid.side);
       if (softened[x] < cuts[tile]) {
-        ink[rowStart + x] = 1;
+        content.ink[rowStart + x] = 1;
       } else if (IsPaper(pixel)) {
         ++tiles[tile].paper;
       } else {
         ++tiles[tile].middle;
+        content.colourInk[rowStart + x] = Chroma(pixel) >= kColourInkChroma;
       }
     }
     std::swap(above, row);
@@ -237,6 +243,20 @@ void PaintGroup(std::vector<uint8_t>& ink, int32_t width, const Box& box, const 
   }
 }
 
+// Clears the light coloured ink within kHaloReach of dark ink.
+void ClearHalos(PageContent& content, int32_t width, int32_t height) {
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* dark = &content.ink[static_cast<size_t>(y) * width];
+    for (int32_t x = 0; x < width; ++x) {
+      if (!dark[x]) continue;
+      for (int32_t ny = std::max(0, y - kHaloReach); ny <= std::min(height - 1, y + kHaloReach); ++ny) {
+        uint8_t* row = &content.colourInk[static_cast<size_t>(ny) * width];
+        std::fill(row + std::max(0, x - kHaloReach), row + std::min(width - 1, x + kHaloReach) + 1, uint8_t{0});
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void KeepTextOverPictures(PageContent& content, const PageImage& image, int32_t dotsPerInch) {
@@ -286,10 +306,15 @@ PageContent AnalysePage(const PageImage& image, int32_t tileSide) {
   SumBrightness(image, grid, tiles);
   PageContent content;
   content.ink.assign(static_cast<size_t>(image.width) * image.height, 0);
-  CutInk(image, grid, LocalCuts(grid, tiles), tiles, content.ink);
+  content.colourInk.assign(content.ink.size(), 0);
+  CutInk(image, grid, LocalCuts(grid, tiles), tiles, content);
+  ClearHalos(content, image.width, image.height);
   content.pictures = PictureBoxes(grid, tiles, image.width, image.height);
   if (!content.pictures.empty()) content.allInk = content.ink;
-  for (const Box& box : content.pictures) ClearBox(content.ink, image.width, box);
+  for (const Box& box : content.pictures) {
+    ClearBox(content.ink, image.width, box);
+    ClearBox(content.colourInk, image.width, box);
+  }
   return content;
 }
 
@@ -310,5 +335,8 @@ void AbsorbInkIntoPictures(PageContent& content, int32_t width, int32_t height, 
   }
   if (!grown) return;
   content.pictures = MergeOverlapping(std::move(content.pictures));
-  for (const Box& box : content.pictures) ClearBox(content.ink, width, box);
+  for (const Box& box : content.pictures) {
+    ClearBox(content.ink, width, box);
+    ClearBox(content.colourInk, width, box);
+  }
 }

@@ -14,6 +14,9 @@ struct PageContent {
   std::vector<uint8_t> ink;    // 1 for ink outside the pictures, top row first
   std::vector<Box> pictures;   // from the top, then from the left
   std::vector<uint8_t> allInk;  // the ink before the pictures were cleared of it
+  // 1 for light coloured ink outside the pictures (highlighter, tinted
+  // boxes, coloured fills), which lies under the dark ink.
+  std::vector<uint8_t> colourInk;
 };
 
 // Measures the page in squares of `tileSide` pixels.

@@ -60,6 +60,13 @@ PageImage ColouredHeading() {
   return page;
 }
 
+// A pale red pen stroke under a line, lighter than any ink cut.
+PageImage PaleMark() {
+  PageImage page = Text();
+  FillRect(page, 60, 470, 700, 5, 255, 170, 170);
+  return page;
+}
+
 constexpr int32_t kPhotoLeft = 300, kPhotoTop = 400, kPhotoWidth = 600, kPhotoHeight = 500;
 
 PageImage PhotographWithCaption() {
@@ -100,6 +107,7 @@ TEST(CompoundPage, FindsWhatEachPageHolds) {
   } cases[] = {
       {"text only", Text, CompoundKind::kText, 1, 0},
       {"a coloured heading", ColouredHeading, CompoundKind::kColourText, 2, 0},
+      {"a pale coloured mark", PaleMark, CompoundKind::kColourText, 2, 0},
       {"a photograph with a caption", PhotographWithCaption, CompoundKind::kCompound, 1, 1},
       {"a photograph page", Photograph, CompoundKind::kPhotograph, 0, 1},
       {"blank paper with noise", BlankPaper, CompoundKind::kBlank, 0, 0},
