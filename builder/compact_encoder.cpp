@@ -123,8 +123,23 @@ int32_t Quantise(double coefficient, double step, double deadZone) {
 }
 
 // Blocks whose mean levels differ by less than half a level are one flat
-// area.
+// area. Its errors are carried only where it has grain (a scan's noise,
+// which hides the carried steps): on an area of one exact colour, as drawn,
+// the steps would show as a pattern, worse than a slight cast.
+constexpr double kLeastGrainVariance = 0.5;
 constexpr double kFlatDc = 8.0;
+double Variance(const double samples[kN][kN]) {
+  double sum = 0, squares = 0;
+  for (int i = 0; i < kN; ++i) {
+    for (int j = 0; j < kN; ++j) {
+      sum += samples[i][j];
+      squares += samples[i][j] * samples[i][j];
+    }
+  }
+  const double mean = sum / (kN * kN);
+  return squares / (kN * kN) - mean * mean;
+}
+
 // Floyd and Steinberg's weights over the grid of blocks.
 constexpr double kAhead = 7.0 / 16, kBehindBelow = 3.0 / 16, kBelow = 5.0 / 16, kAheadBelow = 1.0 / 16;
 
@@ -133,11 +148,12 @@ constexpr double kAhead = 7.0 / 16, kBehindBelow = 3.0 / 16, kBelow = 5.0 / 16, 
 // the picture is flat (their levels within a step of its own): there the
 // errors would add up to a cast, while across detail they cancel anyway and
 // carrying them would only add noise.
-void QuantiseDiffused(const std::vector<double>& dc, int32_t blockColumns, double step, int32_t* quantised) {
+void QuantiseDiffused(const std::vector<double>& dc, const std::vector<bool>& grainy, int32_t blockColumns,
+                      double step, int32_t* quantised) {
   std::vector<double> carried(dc.size(), 0.0);
   const size_t blocks = dc.size();
   const auto carry = [&](size_t from, size_t to, double error) {
-    if (std::fabs(dc[to] - dc[from]) <= kFlatDc) carried[to] += error;
+    if (grainy[from] && grainy[to] && std::fabs(dc[to] - dc[from]) <= kFlatDc) carried[to] += error;
   };
   for (size_t block = 0; block < blocks; ++block) {
     const double wanted = dc[block] + carried[block];
@@ -172,6 +188,8 @@ void EncodeCompactPicture(const PageImage& image, int32_t left, int32_t top, int
   // quantised[((c * 9 + u) * 9 + v) * blocks + block]: the stream's order.
   std::vector<int32_t> quantised(kCompactChannels * kN * kN * blocks);
   std::vector<double> dc[kCompactChannels];
+  std::vector<bool> grainy[kCompactChannels];
+  for (std::vector<bool>& channel : grainy) channel.resize(blocks);
   for (std::vector<double>& channel : dc) channel.resize(blocks);
   double channels[kCompactChannels][kN][kN];
   double coefficients[kN][kN];
@@ -181,6 +199,7 @@ void EncodeCompactPicture(const PageImage& image, int32_t left, int32_t top, int
     for (int c = 0; c < kCompactChannels; ++c) {
       ForwardBlock(channels[c], coefficients);
       dc[c][block] = coefficients[0][0];
+      grainy[c][block] = Variance(channels[c]) >= kLeastGrainVariance;
       for (int u = 0; u < kN; ++u) {
         for (int v = u == 0 ? 1 : 0; v < kN; ++v) {
           quantised[((c * kN + u) * kN + v) * blocks + block] =
@@ -190,7 +209,7 @@ void EncodeCompactPicture(const PageImage& image, int32_t left, int32_t top, int
     }
   }
   for (int c = 0; c < kCompactChannels; ++c) {
-    QuantiseDiffused(dc[c], blockColumns, quant.step[c][0][0], &quantised[static_cast<size_t>(c) * kN * kN * blocks]);
+    QuantiseDiffused(dc[c], grainy[c], blockColumns, quant.step[c][0][0], &quantised[static_cast<size_t>(c) * kN * kN * blocks]);
   }
   for (int c = 0; c < kCompactChannels; ++c) {
     int32_t previousDc = 0;
