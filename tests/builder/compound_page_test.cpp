@@ -283,4 +283,28 @@ TEST(CompoundPage, PicturesKeepTheirColoursAndGreyStaysGrey) {
   }
 }
 
+TEST(CompoundPage, AnAreaOfOneExactColourComesBackEven) {
+  PageImage image = Flat(110, 160, 215);
+  image.xPelsPerMetre = image.yPelsPerMetre = kPelsPerMetre300;
+  CompoundPlan plan = PlanCompoundPage(image, kQuality, 300);
+  ASSERT_EQ(plan.kind, CompoundKind::kPhotograph);
+  DocumentWriter document;
+  BeginDocument(document, 1);
+  ShapeClasses classes;
+  WriteCompoundPage(document, image, plan, false, classes);
+  ASSERT_TRUE(EndPage(document));
+  const PageImage built = LoadBuiltPage(document, 0);
+  for (int c = 0; c < 3; ++c) {
+    uint8_t least = 255, most = 0;
+    for (int32_t y = kFlatArea.top + 20; y <= kFlatArea.bottom - 20; ++y) {
+      for (int32_t x = kFlatArea.left + 20; x <= kFlatArea.right - 20; ++x) {
+        const uint8_t value = built.rgb[(static_cast<size_t>(y) * kWidth + x) * 3 + c];
+        least = std::min(least, value);
+        most = std::max(most, value);
+      }
+    }
+    EXPECT_LE(most - least, 1) << "no pattern of steps in channel " << c;
+  }
+}
+
 }  // namespace
