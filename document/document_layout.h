@@ -144,3 +144,34 @@ constexpr bool IsThumbnail(uint32_t width, uint32_t height) {
 constexpr bool CarriesNoBits(uint32_t bitsPerPixel, uint32_t width, uint32_t height) {
   return bitsPerPixel == 1 && (width == 1 || height == 1);
 }
+
+// The document's text, stored after the end of the last page, where readers
+// that know nothing of it never look (the viewers read only the pages the
+// table gives). It is the label "KNWT", an unsigned number, the layout
+// (kTextLayout), an unsigned count of sections, then the sections, each a
+// 4-byte tag, an unsigned byte count and that many bytes, which end the
+// document. A tag appears at most
+// once; a reader skips tags it does not know. All numbers are the 7-bit
+// numbers above; texts are UTF-8.
+//
+//   "TITL"  the title
+//   "OUTL"  an unsigned count, then per entry: its level (0 at the top, at
+//           most one deeper than the entry before), its page (from 0), the
+//           byte count of its title and the title
+//   "TEXT"  an unsigned count of pages (from the first; the pages after have
+//           no text), then per page: an unsigned count of lines in reading
+//           order, then per line: an unsigned number, its words' count
+//           times 2, plus 1 when it starts a block (a paragraph), then per
+//           word: signed left minus the previous word's right, signed top
+//           minus the previous word's top (both from 0 at the start of each
+//           page), unsigned width, unsigned height, the byte count of its
+//           text and the text. Boxes are page pixels, rows from the top.
+constexpr char kTextLabel[kLabelBytes + 1] = "KNWT";
+constexpr uint32_t kTextLayout = 1;
+constexpr char kTitleTag[kLabelBytes + 1] = "TITL";
+constexpr char kOutlineTag[kLabelBytes + 1] = "OUTL";
+constexpr char kPageTextTag[kLabelBytes + 1] = "TEXT";
+// The most the text may take: readers restore no further past the pages.
+constexpr int64_t kLargestTextBytes = int64_t{64} << 20;
+// Coordinates of a word's box, which no page reaches.
+constexpr int64_t kLargestTextCoordinate = int64_t{1} << 30;

@@ -156,12 +156,12 @@ int64_t RestoreStore::Reach(int64_t wanted) {
   const int64_t there = there_.load(std::memory_order_acquire);
   if (there >= wanted) return there;
   std::lock_guard<Lock> hold(lock_);
-  if (wanted > documentBytes_) wanted = documentBytes_;
+  if (wanted > limit_) wanted = limit_;
   const int64_t step = wanted - there < kRestoreStep ? there + kRestoreStep : wanted;
   if (failure_.empty()) {
     try {
       const bool wasCut = unpack_.result.end == DecodeEnd::kCutShort;
-      ContinueUnpack(unpack_, step < documentBytes_ ? step : documentBytes_);
+      ContinueUnpack(unpack_, step < limit_ ? step : limit_);
       if (!wasCut && unpack_.result.end == DecodeEnd::kCutShort && warning_) {
         warning_("the packed data ended before its end mark");
       }
@@ -194,8 +194,20 @@ bool RestoreStore::ReadAt(int64_t at, void* into, uint32_t count) const {
 
 void RestoreStore::SetEnd(int64_t documentBytes) {
   std::lock_guard<Lock> hold(lock_);
-  documentBytes_ = documentBytes;
+  documentBytes_ = limit_ = documentBytes;
   SetUnpackLimit(unpack_, documentBytes);
+}
+
+void RestoreStore::AllowPast(int64_t limit) {
+  std::lock_guard<Lock> hold(lock_);
+  if (limit <= limit_) return;
+  limit_ = limit;
+  SetUnpackLimit(unpack_, limit);
+}
+
+DecodeEnd RestoreStore::StreamEnd() const {
+  std::lock_guard<Lock> hold(lock_);
+  return unpack_.result.end;
 }
 
 RestoreEnd RestoreStore::Ending() const {

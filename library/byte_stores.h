@@ -44,8 +44,13 @@ class RestoreStore : public ByteStore {
   int64_t Reach(int64_t wanted) override;
   bool ReadAt(int64_t at, void* into, uint32_t count) const override;
 
-  // Nothing past `documentBytes` is restored.
+  // Nothing past `documentBytes`, the end of the last page, is restored...
   void SetEnd(int64_t documentBytes);
+  // ... until a reader of what is stored after the pages lets the restore
+  // go on to `limit` bytes in all.
+  void AllowPast(int64_t limit);
+  // How the packed stream ended once restored as far as it was let go.
+  DecodeEnd StreamEnd() const;
   int64_t Restored() const { return there_.load(std::memory_order_acquire); }
   RestoreEnd Ending() const;
 
@@ -59,6 +64,7 @@ class RestoreStore : public ByteStore {
   mutable Lock lock_;
   MemoryUnpack unpack_;
   int64_t documentBytes_ = INT64_MAX;
+  int64_t limit_ = INT64_MAX;  // the most that may be restored
   std::atomic<int64_t> there_{0};  // bytes readers may read
   int64_t kept_ = 0;               // bytes received
   std::string failure_;            // why keeping the bytes failed

@@ -137,7 +137,7 @@ RestoreProgress Document::Progress() const {
     progress.state = RestoreState::kWhole;
     return progress;
   }
-  progress.restored = shared.restore->Restored();
+  progress.restored = std::min(shared.restore->Restored(), shared.documentBytes);
   progress.total = shared.documentBytes;
   while (progress.pagesReady < shared.table.pageCount &&
          shared.table.pageOffsets[progress.pagesReady + 1] <= progress.restored) {

@@ -5,7 +5,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make libstb-dev libjpeg62-turbo-dev libpng-dev
-          qt6-base-dev libtiff-dev libpoppler-cpp-dev)
+          qt6-base-dev libtiff-dev libpoppler-cpp-dev libqpdf-dev
+          libtesseract-dev tesseract-ocr-eng)
 if [ "${1:-}" != programs ]; then
   packages+=(googletest clang libclang-rt-14-dev
              g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb

@@ -65,5 +65,6 @@ fuzz image_stb_fuzz 4096 "$root/fuzz/seeds/images"
 fuzz pack_best_fuzz 16384 "$root/fuzz/seeds/unpack"
 fuzz finder_fuzz 65536 "$root/tests/data"
 fuzz tiff_fuzz 4096 "$root/fuzz/seeds/tiff"
+fuzz text_layer_fuzz 4096 "$root/fuzz/seeds/text"
 echo "fuzz: $fuzz_passed passed, $fuzz_failed failed"
 [ "$fuzz_failed" -eq 0 ]

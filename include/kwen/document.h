@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "kwen/error.h"
+#include "kwen/text.h"
 
 namespace kwen {
 
@@ -160,6 +161,15 @@ class Document {
   std::vector<uint8_t> PageAsBmp(int32_t index) const;
   PageLayout Layout(int32_t index) const;
   void BuildPageBits(int32_t index, uint8_t* bits, uint64_t size) const;
+
+  // The text stored after the last page: title, outline and the pages'
+  // words (a packed document is restored to its end first). Empty when the
+  // document has none. Throws Error when it is damaged; the pages still
+  // open and build as ever.
+  DocumentText Text() const;
+  // The unpacked document: its pages, then its stored text, byte for byte
+  // (a packed one restored as `durmo x` restores it).
+  std::vector<uint8_t> Unpacked() const;
 
   struct Shared;
 
