@@ -14,6 +14,7 @@
 
 #include "tests/document/document_builder.h"
 #include "engine/memory_pack.h"
+#include "kwen/text.h"
 
 using namespace testing_support;
 
@@ -207,6 +208,20 @@ Bytes DamagedTable(Bytes doc) {
   return doc;
 }
 
+// The document followed by a text of a word a page, a title and an outline,
+// which the viewer never reads.
+Bytes WithText(Bytes doc, int32_t pages) {
+  kwen::DocumentText text;
+  text.title = "The sample, with text";
+  for (int32_t page = 0; page < pages; ++page) {
+    text.outline.push_back(kwen::OutlineItem{"Page " + std::to_string(page + 1), page, 0});
+    text.pages.push_back(kwen::PageText{{kwen::TextLine{{kwen::Word{"wörd", kwen::Box{kMargin, kMargin, 90, 60}}}, true}}});
+  }
+  const Bytes stored = kwen::EncodeText(text, pages);
+  doc.insert(doc.end(), stored.begin(), stored.end());
+  return doc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -223,6 +238,7 @@ int main(int argc, char** argv) {
   } files[] = {
       {"sample.kwen", Packed(sample)},
       {"sample.bs", sample},
+      {"texted.kwen", Packed(WithText(sample, 4))},
       {"long.kwen", Packed(longDocument)},
       {"old_label.kwen", Packed(OldLabel(longDocument))},
       {"damaged_table.kwen", Packed(DamagedTable(longDocument))},

@@ -153,6 +153,23 @@ STEPS
 for k in 1 2 3; do render sample.kwen "$k" "sample$k.bmp"; done
 check "page 1 at 1:1" same_rows s1.bmp sample1.bmp 0
 check "the colour page at 1:1" same_rows s3.bmp sample3.bmp 0
+# --- A document with text after its pages shows exactly as without.
+scenario document_with_text "$kit" <<STEPS
+start $(win "$work/texted.kwen")
+client 600 800
+page 1 of 4
+capture $(win "$work/t1.bmp")
+$(hold ctrl end)
+page 4 of 4
+key pgup
+page 3 of 4
+capture $(win "$work/t3.bmp")
+close
+exit 0
+absent $(unpacked texted.kwen)
+STEPS
+check "page 1 of a document with text" same_rows t1.bmp sample1.bmp 0
+check "its colour page" same_rows t3.bmp sample3.bmp 0
 # Scaled to 480 pixels: the halftone of the page, as near as scaling goes.
 convert sample2.bmp -resize 480x640\! narrow_ref.png
 narrow_error=$(compare -metric RMSE s2_narrow.bmp narrow_ref.png null: 2>&1 | sed 's/.*(\(.*\))/\1/')
