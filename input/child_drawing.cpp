@@ -21,13 +21,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What the child sends first; the pixels or the message follow.
-enum Outcome : int32_t { kPixels = 1, kRefused = 2, kOutOfMemory = 3 };
+// What the child sends first; the pixels and their extra bytes, the answer
+// or the message follow.
+enum Outcome : int32_t { kPixels = 1, kRefused = 2, kOutOfMemory = 3, kAnswer = 4 };
 struct Header {
   int32_t outcome;
   int32_t width;
   int32_t height;
   uint32_t messageBytes;
+  uint32_t extraBytes;
 };
 
 constexpr uint32_t kLongestMessage = 4096;
@@ -56,8 +58,10 @@ bool WriteAll(int descriptor, const void* data, size_t size) {
 
 // --- The child.
 
-// What the parent asks for.
+// What the parent asks for: a page, or the answer to the file question.
+enum Question : int32_t { kPage = 1, kFile = 2 };
 struct Request {
+  int32_t question;
   int32_t page;
   int32_t dotsPerInch;
   int32_t mebibytes;
@@ -107,12 +111,7 @@ void BecomeChild(pid_t parent, int complaints) {
   setrlimit(RLIMIT_CORE, &noCore);
 }
 
-bool SendResult(int descriptor, Outcome outcome, const DrawnRows& drawn, const std::string& error) {
-  const std::string message = error.substr(0, kLongestMessage);
-  const Header header{outcome, drawn.width, drawn.height, static_cast<uint32_t>(message.size())};
-  if (!WriteAll(descriptor, &header, sizeof header)) return false;
-  if (outcome == kRefused) return WriteAll(descriptor, message.data(), message.size());
-  if (outcome != kPixels) return true;
+bool SendPixels(int descriptor, const DrawnRows& drawn) {
   // Rows gathered into pieces of a pipe's size: a write per row would wake
   // the parent for every row.
   const size_t rowBytes = static_cast<size_t>(drawn.width) * 3;
@@ -129,25 +128,54 @@ bool SendResult(int descriptor, Outcome outcome, const DrawnRows& drawn, const s
   return WriteAll(descriptor, piece.data(), piece.size());
 }
 
-// Draws what is asked until the parent closes its requests.
-[[noreturn]] void RunChild(const PageDrawer& draw, int requests, int results) {
+// What the child makes of a request, before it is sent.
+struct Result {
+  Outcome outcome = kRefused;
+  DrawnRows drawn;
+  std::string extra;  // with the pixels, or the answer
+  std::string error;
+};
+
+bool SendResult(int descriptor, const Result& result) {
+  const std::string message = result.error.substr(0, kLongestMessage);
+  const bool refused = result.outcome == kRefused;
+  const Header header{result.outcome, result.drawn.width, result.drawn.height,
+                      refused ? static_cast<uint32_t>(message.size()) : 0,
+                      refused ? 0 : static_cast<uint32_t>(result.extra.size())};
+  if (!WriteAll(descriptor, &header, sizeof header)) return false;
+  if (refused) return WriteAll(descriptor, message.data(), message.size());
+  if (result.outcome == kPixels && !SendPixels(descriptor, result.drawn)) return false;
+  return WriteAll(descriptor, result.extra.data(), result.extra.size());
+}
+
+void Answer(const Request& request, const PageDrawer& draw, const FileQuestion& question, Result& result) {
+  if (request.question == kFile) {
+    if (question(result.extra, result.error)) result.outcome = kAnswer;
+  } else if (draw(request.page, request.dotsPerInch, result.drawn, result.extra, result.error)) {
+    result.outcome = result.drawn.width > 0 && result.drawn.height > 0 ? kPixels : kRefused;
+  }
+  // More than the parent takes: only a drawer gone wrong would give it.
+  if (result.extra.size() > kLargestChildExtraBytes) result.outcome = kRefused;
+  if (result.outcome == kRefused && result.error.empty()) {
+    result.error = request.question == kFile ? "cannot be read" : "is damaged (it cannot be drawn)";
+  }
+}
+
+// Does what is asked until the parent closes its requests.
+[[noreturn]] void RunChild(const PageDrawer& draw, const FileQuestion& question, int requests, int results) {
   rlimit inherited{};
   if (getrlimit(RLIMIT_AS, &inherited) != 0) inherited.rlim_cur = RLIM_INFINITY;
   Request request{};
   while (ReadAll(requests, &request, sizeof request)) {
     LimitMemory(request.mebibytes, inherited.rlim_cur);
-    DrawnRows drawn;
-    std::string error;
-    Outcome outcome = kRefused;
+    Result result;
     try {
-      if (draw(request.page, request.dotsPerInch, drawn, error)) {
-        outcome = drawn.width > 0 && drawn.height > 0 ? kPixels : kRefused;
-      }
-      if (outcome == kRefused && error.empty()) error = "is damaged (it cannot be drawn)";
+      Answer(request, draw, question, result);
     } catch (const std::bad_alloc&) {
-      outcome = kOutOfMemory;
+      result = Result();
+      result.outcome = kOutOfMemory;
     }
-    if (!SendResult(results, outcome, drawn, error)) _exit(kChildCannotSend);
+    if (!SendResult(results, result)) _exit(kChildCannotSend);
   }
   _exit(0);
 }
@@ -155,30 +183,48 @@ bool SendResult(int descriptor, Outcome outcome, const DrawnRows& drawn, const s
 // --- The parent.
 
 // Where the child's result goes as it arrives: its header, then the pixels
-// or message it announces.
+// and extra bytes, the answer or the message it announces.
 struct Receipt {
   Header header{};
   std::string message;
-  PageImage* image = nullptr;
+  PageImage* image = nullptr;  // none for the file question
+  std::string* extra = nullptr;
   uint8_t* target = nullptr;  // the header until it is whole
   size_t wanted = sizeof header;
+  uint8_t* nextTarget = nullptr;  // the extra bytes, after the pixels
+  size_t nextWanted = 0;
   bool headerDone = false;
   bool complete = false;
   bool malformed = false;
 };
 
-// Takes the header once whole: what follows it must fit the page's bounds.
+// Pixels come for a page, an answer for the file question, and whatever
+// comes with them within the bounds.
+bool FitsRequest(const Receipt& receipt, int64_t largestPixels) {
+  const Header& header = receipt.header;
+  if (header.extraBytes > kLargestChildExtraBytes) return false;
+  if (header.outcome == kAnswer) return receipt.image == nullptr;
+  const int64_t pixels = static_cast<int64_t>(header.width) * header.height;
+  return receipt.image != nullptr && header.width >= 1 && header.height >= 1 && pixels <= largestPixels;
+}
+
+// Takes the header once whole: what follows it must fit the request's bounds.
 void AcceptHeader(Receipt& receipt, int64_t largestPixels) {
   const Header& header = receipt.header;
   receipt.headerDone = true;
   receipt.wanted = 0;
-  if (header.outcome == kPixels) {
-    const int64_t pixels = static_cast<int64_t>(header.width) * header.height;
-    receipt.malformed = header.width < 1 || header.height < 1 || pixels > largestPixels;
+  if (header.outcome == kPixels || header.outcome == kAnswer) {
+    receipt.malformed = !FitsRequest(receipt, largestPixels);
     if (receipt.malformed) return;
+    receipt.extra->resize(header.extraBytes);
+    receipt.target = reinterpret_cast<uint8_t*>(receipt.extra->data());
+    receipt.wanted = receipt.extra->size();
+    if (header.outcome == kAnswer) return;
+    receipt.nextTarget = receipt.target;
+    receipt.nextWanted = receipt.wanted;
     receipt.image->width = header.width;
     receipt.image->height = header.height;
-    receipt.image->rgb.resize(static_cast<size_t>(pixels) * 3);
+    receipt.image->rgb.resize(static_cast<size_t>(header.width) * static_cast<size_t>(header.height) * 3);
     receipt.target = receipt.image->rgb.data();
     receipt.wanted = receipt.image->rgb.size();
   } else if (header.outcome == kRefused) {
@@ -199,7 +245,13 @@ bool ReceiveSome(int descriptor, Receipt& receipt, int64_t largestPixels) {
   if (got == 0) return false;
   receipt.target += got;
   receipt.wanted -= static_cast<size_t>(got);
-  if (receipt.wanted == 0 && !receipt.headerDone) AcceptHeader(receipt, largestPixels);
+  if (receipt.wanted == 0 && !receipt.headerDone) {
+    AcceptHeader(receipt, largestPixels);
+  } else if (receipt.wanted == 0) {
+    receipt.target = receipt.nextTarget;
+    receipt.wanted = receipt.nextWanted;
+    receipt.nextWanted = 0;
+  }
   receipt.complete = receipt.headerDone && receipt.wanted == 0 && !receipt.malformed;
   return !receipt.malformed;
 }
@@ -256,22 +308,34 @@ void WatchChild(Watch& watch, Clock::time_point deadline, int64_t largestPixels)
   }
 }
 
-// Why a child that sent no whole result ended, worded to follow "page N".
-std::string Failure(const DrawingLimits& limits, const Watch& watch, int status) {
+// Failures are worded for what the child was asked: a page or the file.
+struct Task {
+  const char* toDo;
+  const char* doing;
+  const char* failed;
+};
+constexpr Task kDrawing{"to draw", "drawing it", "is damaged (it cannot be drawn)"};
+constexpr Task kReading{"to read", "reading it", "cannot be read"};
+
+// Why a child that sent no whole result ended, worded to follow "page N"
+// or the file's name.
+std::string Failure(const DrawingLimits& limits, const Watch& watch, int status, const Task& task) {
   const bool outOfMemory = watch.receipt.headerDone && watch.receipt.header.outcome == kOutOfMemory;
   if (outOfMemory || Contains(watch.complaint, kOutOfMemoryComplaint)) {
-    return "needs more than " + std::to_string(limits.mebibytes) + " MiB of memory to draw (raise the limit with " +
-           kDrawingMemoryOption + ")";
+    return "needs more than " + std::to_string(limits.mebibytes) + " MiB of memory " + task.toDo +
+           " (raise the limit with " + kDrawingMemoryOption + ")";
   }
   if (watch.timedOut) {
-    return "took longer than " + std::to_string(limits.seconds) + " s to draw (raise the limit with " +
+    return "took longer than " + std::to_string(limits.seconds) + " s " + task.toDo + " (raise the limit with " +
            kDrawingSecondsOption + ")";
   }
   if (Contains(watch.complaint, kBogusSizeComplaint)) {
-    return "is damaged (drawing it asks for an impossible amount of memory)";
+    return "is damaged (" + std::string(task.doing) + " asks for an impossible amount of memory)";
   }
-  if (WIFSIGNALED(status)) return "is damaged (drawing it ended in " + std::string(strsignal(WTERMSIG(status))) + ")";
-  return "is damaged (it cannot be drawn)";
+  if (WIFSIGNALED(status)) {
+    return "is damaged (" + std::string(task.doing) + " ended in " + strsignal(WTERMSIG(status)) + ")";
+  }
+  return task.failed;
 }
 
 void CloseEnd(int& end) {
@@ -302,7 +366,7 @@ bool DrawingChild::Start(std::string& error) {
     child_ = fork();
     if (child_ == 0) {
       BecomeChild(parent, complaints[1]);
-      RunChild(draw_, requests[1], results[1]);
+      RunChild(draw_, question_, requests[1], results[1]);
     }
   }
   const int failure = errno;
@@ -332,27 +396,41 @@ int DrawingChild::End() {
   return status;
 }
 
-bool DrawingChild::Draw(int32_t page, int32_t dotsPerInch, const DrawingLimits& limits, int64_t largestPixels,
-                        PageImage& image, std::string& error) {
-  image = PageImage{};
+bool DrawingChild::Run(int32_t page, int32_t dotsPerInch, const DrawingLimits& limits, int64_t largestPixels,
+                       PageImage* image, std::string& extra, std::string& error) {
+  extra.clear();
   if (child_ > 0 && starter_ != std::this_thread::get_id()) End();
   if (child_ <= 0 && !Start(error)) return false;
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(limits.seconds);
-  const Request request{page, dotsPerInch, limits.mebibytes};
+  const Request request{image != nullptr ? kPage : kFile, page, dotsPerInch, limits.mebibytes};
   Watch watch;
   watch.results = results_;
   watch.complaints = complaints_;
-  watch.receipt.image = &image;
+  watch.receipt.image = image;
+  watch.receipt.extra = &extra;
   watch.receipt.target = reinterpret_cast<uint8_t*>(&watch.receipt.header);
   // A child that cannot take the request has ended: what it left says why.
   if (send(requests_, &request, sizeof request, MSG_NOSIGNAL) == sizeof request) {
     WatchChild(watch, deadline, largestPixels);
   }
-  if (watch.receipt.complete && watch.receipt.header.outcome == kPixels) return true;
-  const bool refused = watch.receipt.complete && watch.receipt.header.outcome == kRefused;
-  // A child that failed is not trusted with the next page.
+  const int32_t outcome = watch.receipt.header.outcome;
+  if (watch.receipt.complete && (outcome == kPixels || outcome == kAnswer)) return true;
+  const bool refused = watch.receipt.complete && outcome == kRefused;
+  // A child that failed is not trusted with the next request.
   const int status = refused ? 0 : End();
-  image = PageImage{};
-  error = refused ? watch.receipt.message : Failure(limits, watch, status);
+  extra.clear();
+  error = refused ? watch.receipt.message : Failure(limits, watch, status, image != nullptr ? kDrawing : kReading);
   return false;
+}
+
+bool DrawingChild::Draw(int32_t page, int32_t dotsPerInch, const DrawingLimits& limits, int64_t largestPixels,
+                        PageImage& image, std::string& extra, std::string& error) {
+  image = PageImage{};
+  if (Run(page, dotsPerInch, limits, largestPixels, &image, extra, error)) return true;
+  image = PageImage{};
+  return false;
+}
+
+bool DrawingChild::Ask(const DrawingLimits& limits, std::string& answer, std::string& error) {
+  return Run(0, 0, limits, 0, nullptr, answer, error);
 }

@@ -137,6 +137,17 @@ bool ReadInputPage(InputReader& reader, int32_t page, [[maybe_unused]] int32_t d
   return read;
 }
 
+bool ReadInputTitleAndOutline([[maybe_unused]] InputReader& reader, [[maybe_unused]] const DrawingLimits& limits,
+                              std::string& title, std::vector<kwen::OutlineItem>& outline,
+                              [[maybe_unused]] std::string& error) {
+  title.clear();
+  outline.clear();
+#if KWEN_HAVE_PAGE_FILES
+  if (reader.pdf != nullptr) return reader.readers->readPdfTitleAndOutline(reader.pdf, limits, title, outline, error);
+#endif
+  return true;
+}
+
 bool ResolveInputs(const std::vector<std::string>& arguments, std::vector<InputFile>& inputs, std::string& error) {
   inputs.clear();
   for (const std::string& argument : arguments) {

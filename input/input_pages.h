@@ -10,6 +10,7 @@
 #include "input/drawing_limits.h"
 #include "input/page_image.h"
 #include "input/page_list.h"
+#include "kwen/text.h"
 
 // The formats this build reads, for the help and for messages.
 extern const char kInputFormats[];
@@ -51,7 +52,14 @@ struct InputReader {
 bool OpenInputReader(const InputFile& input, InputReader& reader, std::string& error);
 void CloseInputReader(InputReader& reader);
 // Page `page` (from 1) of the file. PDF pages are drawn at `dotsPerInch`
-// within `limits`. False, with `error` worded to follow the file's name and,
-// for files of pages, naming the page ("page 3 is damaged (...)").
+// within `limits`, with the words they hold (PageImage::text). False, with
+// `error` worded to follow the file's name and, for files of pages, naming
+// the page ("page 3 is damaged (...)").
 bool ReadInputPage(InputReader& reader, int32_t page, int32_t dotsPerInch, const DrawingLimits& limits,
                    PageImage& image, std::string& error);
+// The file's title and outline, its entries on pages of the file from 0:
+// a PDF file's (read within `limits`, entries bounded as pdf_outline.h
+// says), none for other files. False, with `error` worded to follow the
+// file's name, when they cannot be read; its pages may read all the same.
+bool ReadInputTitleAndOutline(InputReader& reader, const DrawingLimits& limits, std::string& title,
+                              std::vector<kwen::OutlineItem>& outline, std::string& error);

@@ -4,6 +4,6 @@
 
 extern "C" __attribute__((visibility("default"))) const PageFileReaders* KwenPageFileReaders() {
   static const PageFileReaders readers{kPageFileReadersLayout, OpenTiff, CloseTiff, TiffPageCount, ReadTiffPage,
-                                       OpenPdf, ClosePdf, PdfPageCount, ReadPdfPage};
+                                       OpenPdf, ClosePdf, PdfPageCount, ReadPdfPage, ReadPdfTitleAndOutline};
   return &readers;
 }

@@ -5,16 +5,18 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "input/drawing_limits.h"
 #include "input/page_image.h"
+#include "kwen/text.h"
 
 struct TiffFile;
 struct PdfFile;
 
 // Changes whenever PageFileReaders does, so that a module left from another
 // build is refused rather than called through the wrong table.
-constexpr uint32_t kPageFileReadersLayout = 2;
+constexpr uint32_t kPageFileReadersLayout = 3;
 
 // What the module hands over: the functions of tiff_reader.h and pdf_reader.h.
 struct PageFileReaders {
@@ -28,6 +30,8 @@ struct PageFileReaders {
   int32_t (*pdfPageCount)(PdfFile* file);
   bool (*readPdfPage)(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t largestPixels,
                       const DrawingLimits& limits, PageImage& image, std::string& error);
+  bool (*readPdfTitleAndOutline)(PdfFile* file, const DrawingLimits& limits, std::string& title,
+                                 std::vector<kwen::OutlineItem>& outline, std::string& error);
 };
 
 // The module's one exported function, returning its readers.

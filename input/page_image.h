@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "kwen/text.h"
+
 // The largest page the builder takes: 8192 x 8192 pixels, so that a 24-bit
 // page stays far below what the viewer can hold.
 constexpr int64_t kLargestPagePixels = int64_t{1} << 26;
@@ -16,6 +18,7 @@ struct PageImage {
   std::vector<uint8_t> rgb;  // red, green, blue per pixel
   int32_t xPelsPerMetre = 0;  // 0 when the file gives no resolution
   int32_t yPelsPerMetre = 0;
+  kwen::PageText text;  // the words a PDF page holds, over its pixels; none for images
 };
 
 // Resolutions as pages hold them (pixels per metre) and as people say them.

@@ -12,6 +12,11 @@
 #include <poppler-page.h>
 
 #include "input/child_drawing.h"
+#include "input/page_lines.h"
+#include "input/pdf_outline.h"
+#include "input/pdf_words.h"
+#include "input/text_cleaning.h"
+#include "input/text_wire.h"
 
 namespace {
 
@@ -71,8 +76,9 @@ bool HasEndMark(const char* path) {
 }  // namespace
 
 struct PdfFile {
+  std::string path;
   std::unique_ptr<poppler::document> document;
-  std::unique_ptr<DrawingChild> drawing;  // from the first page drawn
+  std::unique_ptr<DrawingChild> drawing;  // from the first page drawn or question asked
   Complaints complaints;                  // of the page being drawn, in the child
 };
 
@@ -81,7 +87,7 @@ namespace {
 // Runs in the drawing child, which keeps the last page's pixels until the
 // next page. The child has the library to itself, and no lock to take.
 PageDrawer DrawerOf(PdfFile* file) {
-  return [file, rendered = poppler::image()](int32_t page, int32_t dotsPerInch, DrawnRows& drawn,
+  return [file, rendered = poppler::image()](int32_t page, int32_t dotsPerInch, DrawnRows& drawn, std::string& words,
                                              std::string& error) mutable {
     rendered = poppler::image();
     file->complaints = Complaints();
@@ -103,8 +109,25 @@ PageDrawer DrawerOf(PdfFile* file) {
     }
     drawn = DrawnRows{rendered.width(), rendered.height(), reinterpret_cast<const uint8_t*>(rendered.const_data()),
                       static_cast<size_t>(rendered.bytes_per_row())};
+    return PageWordBytes(*source, dotsPerInch, words, error);
+  };
+}
+
+// Runs in the drawing child too: the file's title and outline.
+FileQuestion TitleAndOutlineOf(PdfFile* file) {
+  return [file](std::string& answer, std::string& error) {
+    const int32_t pageCount = file->document->pages();
+    std::vector<kwen::OutlineItem> outline;
+    if (!ReadPdfOutline(file->path.c_str(), pageCount, outline, error)) return false;
+    const poppler::byte_array title = file->document->get_title().to_utf8();
+    answer = EncodeTitleAndOutline(CleanTitle(std::string(title.begin(), title.end()), kLongestTitleBytes), outline);
     return true;
   };
+}
+
+DrawingChild& ChildOf(PdfFile* file) {
+  if (!file->drawing) file->drawing = std::make_unique<DrawingChild>(DrawerOf(file), TitleAndOutlineOf(file));
+  return *file->drawing;
 }
 
 // The page's box in points; false when the page cannot be read.
@@ -137,7 +160,7 @@ PdfFile* OpenPdf(const char* path, std::string& error) {
     error = "has no pages";
     return nullptr;
   }
-  return new PdfFile{std::move(document), nullptr, Complaints()};
+  return new PdfFile{path, std::move(document), nullptr, Complaints()};
 }
 
 void ClosePdf(PdfFile* file) {
@@ -164,8 +187,33 @@ bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t large
     error = "rendered at " + std::to_string(dotsPerInch) + " dpi " + error;
     return false;
   }
-  if (!file->drawing) file->drawing = std::make_unique<DrawingChild>(DrawerOf(file));
-  if (!file->drawing->Draw(page, dotsPerInch, limits, largestPixels, image, error)) return false;
+  std::string words;
+  if (!ChildOf(file).Draw(page, dotsPerInch, limits, largestPixels, image, words, error)) return false;
+  std::vector<PlacedWord> placed;
+  if (!DecodeWords(words, placed)) {
+    image = PageImage{};
+    error = "is damaged (its text cannot be read)";
+    return false;
+  }
+  image.text = LayOutWords(placed, image.width, image.height);
   image.xPelsPerMetre = image.yPelsPerMetre = PelsPerMetre(dotsPerInch);
+  return true;
+}
+
+bool ReadPdfTitleAndOutline(PdfFile* file, const DrawingLimits& limits, std::string& title,
+                            std::vector<kwen::OutlineItem>& outline, std::string& error) {
+  title.clear();
+  outline.clear();
+  std::string answer;
+  if (!ChildOf(file).Ask(limits, answer, error)) return false;
+  if (!DecodeTitleAndOutline(answer, PdfPageCount(file), title, outline)) {
+    title.clear();
+    outline.clear();
+    error = "is damaged (its outline cannot be read)";
+    return false;
+  }
+  // The child is trusted no further than the bounds it was checked against.
+  title = CleanTitle(title, kLongestTitleBytes);
+  for (kwen::OutlineItem& item : outline) item.title = CleanTitle(item.title, kLongestTitleBytes);
   return true;
 }

@@ -16,6 +16,9 @@
 #include "input/input_pages.h"
 #include "kwentool/page_pipeline.h"
 #include "kwentool/page_progress.h"
+#include "kwentool/page_recognition.h"
+#include "kwentool/source_outline.h"
+#include "render/text_formats.h"
 
 namespace {
 
@@ -74,7 +77,8 @@ void ReportPage(int32_t index, const std::string& path, const PagePlan& plan, co
   }
 }
 
-void ReportDocument(const BuildOptions& options, const DocumentWriter& document, size_t packedSize) {
+void ReportDocument(const BuildOptions& options, const DocumentWriter& document, const kwen::DocumentText& text,
+                    size_t packedSize) {
   const SpotCounts& counts = document.counts;
   std::printf("%s: %d pages\n", options.output.c_str(), document.pagesDone);
   std::printf("  spots       %lld (%lld inline masks, %lld references)\n", static_cast<long long>(counts.spots),
@@ -82,6 +86,10 @@ void ReportDocument(const BuildOptions& options, const DocumentWriter& document,
   std::printf("  pictures    %lld (%lld compact-coded)\n",
               static_cast<long long>(counts.rawPictures + counts.compactPictures),
               static_cast<long long>(counts.compactPictures));
+  if (!text.Empty()) {
+    std::printf("  text        %lld words, %zu outline entries%s\n", static_cast<long long>(WordCount(text)),
+                text.outline.size(), text.title.empty() ? "" : ", a title");
+  }
   std::printf("  unpacked    %zu bytes\n", document.bytes.size());
   std::printf("  packed      %zu bytes\n", packedSize);
 }
@@ -193,11 +201,16 @@ std::vector<PageJob> ListPages(const std::vector<InputFile>& inputs) {
   return jobs;
 }
 
-// Reads and plans the pages on every worker and writes them in order.
-void BuildPages(const BuildOptions& options, const std::vector<PageJob>& jobs, DocumentWriter& document) {
-  const int workers = options.jobs > 0 ? options.jobs : DefaultWorkers();
+int Workers(const BuildOptions& options) { return options.jobs > 0 ? options.jobs : DefaultWorkers(); }
+
+// Reads and plans the pages on every worker and writes them in order;
+// returns the words the pages' files hold (a PDF page's own text).
+std::vector<kwen::PageText> BuildPages(const BuildOptions& options, const std::vector<PageJob>& jobs,
+                                       DocumentWriter& document) {
+  const int workers = Workers(options);
   std::vector<WorkerReader> readers(static_cast<size_t>(workers));
   std::vector<std::unique_ptr<PreparedPage>> prepared(jobs.size());
+  std::vector<kwen::PageText> words(jobs.size());
   ShapeClasses classes;
   const PageProgress progress = StartPageProgress(static_cast<int32_t>(jobs.size()));
   std::string failure;
@@ -214,19 +227,55 @@ void BuildPages(const BuildOptions& options, const std::vector<PageJob>& jobs, D
         if (failure.empty()) {
           ShowPageProgress(progress, page + 1);
           failure = WritePage(options, document, classes, jobs[static_cast<size_t>(page)], ready->plan);
+          words[static_cast<size_t>(page)] = std::move(ready->plan.image.text);
         }
         return failure.empty();
       });
   readers.clear();
   EndPageProgress(progress);
   if (!failure.empty()) FailBuild(failure);
+  return words;
+}
+
+void ReportFoundWords(const std::vector<kwen::PageText>& pages) {
+  for (size_t k = 0; k < pages.size(); ++k) {
+    if (pages[k].Empty()) continue;
+    std::printf("page %zu: %lld words from its file\n", k + 1, static_cast<long long>(WordCount(pages[k])));
+  }
+}
+
+// What is stored after the pages: the title (--title, else a PDF input's),
+// the PDF inputs' outlines and each page's words, read from its pixels
+// with --ocr, else those its file holds.
+kwen::DocumentText TextOf(const BuildOptions& options, const std::vector<InputFile>& inputs,
+                          const DocumentWriter& document, std::vector<kwen::PageText> foundWords) {
+  kwen::DocumentText text;
+  if (options.title) text.title = *options.title;
+  TakeSourceOutlines(inputs, options.pdfLimits, options.title.has_value(), text);
+  if (!options.ocr) {
+    if (options.verbose) ReportFoundWords(foundWords);
+    text.pages = std::move(foundWords);
+    return text;
+  }
+  // The pages as they were written, --lossy's shapes and all: the words
+  // are found where a reader sees them.
+  kwen::OpenOptions unpacked;
+  unpacked.readAs = kwen::FileKind::kUnpacked;
+  const kwen::Document written = kwen::Document::FromBytes(document.bytes, options.output, unpacked);
+  std::string error;
+  if (!RecognisePages(written, RecognitionSettings{options.language, Workers(options), options.verbose}, text.pages,
+                      error)) {
+    FailBuild(error);
+  }
+  return text;
 }
 
 }  // namespace
 
 int RunBuild(const BuildOptions& options) {
-  std::vector<InputFile> inputs;
   std::string error;
+  if (options.ocr && !CanRecognise(options.language, error)) FailBuild(error);
+  std::vector<InputFile> inputs;
   if (!ResolveInputs(options.pages, inputs, error)) FailBuild(error);
   size_t pageCount = 0;
   for (const InputFile& input : inputs) {
@@ -242,11 +291,14 @@ int RunBuild(const BuildOptions& options) {
   const std::vector<PageJob> jobs = ListPages(inputs);
   DocumentWriter document;
   BeginDocument(document, static_cast<int32_t>(jobs.size()));
-  BuildPages(options, jobs, document);
+  std::vector<kwen::PageText> foundWords = BuildPages(options, jobs, document);
+  const kwen::DocumentText text = TextOf(options, inputs, document, std::move(foundWords));
+  const std::vector<uint8_t> stored = kwen::EncodeText(text, static_cast<int32_t>(jobs.size()));
+  document.bytes.insert(document.bytes.end(), stored.begin(), stored.end());
   const std::vector<uint8_t> packed = options.packBest
                                           ? PackBestChecked(document.bytes, options.switches)
                                           : PackBytes(document.bytes.data(), document.bytes.size(), options.switches);
   if (!WriteWholeFile(options.output, packed, error)) FailBuild(error);
-  ReportDocument(options, document, packed.size());
+  ReportDocument(options, document, text, packed.size());
   return 0;
 }

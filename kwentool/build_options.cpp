@@ -7,6 +7,7 @@
 
 #include "document/document_kind.h"
 #include "document/document_state.h"
+#include "document/utf8.h"
 
 namespace {
 
@@ -61,7 +62,12 @@ bool ParseOption(const std::string& name, const char* value, BuildOptions& optio
   } else if (name == "--mode") {
     if (!ParseMode(value, options.mode)) error = "--mode takes auto, bitonal, grey, colour or lossless";
   } else if (name == "--jobs") {
-    if (!ParseNumber(value, 1, kMostJobs, options.jobs)) error = "--jobs takes a number from 1 to " + std::to_string(kMostJobs);
+    ParseJobs(value, options.jobs, error);
+  } else if (name == "--lang") {
+    ParseLanguage(value, options.language, error);
+  } else if (name == "--title") {
+    options.title = value;
+    if (!IsUtf8(value)) error = "--title takes UTF-8 text";
   } else if (name == "--quality") {
     if (!ParseNumber(value, 1, kBestQuality, options.quality)) error = "--quality takes a number from 1 to 100";
   } else if (name == "--threshold") {
@@ -94,8 +100,8 @@ bool ParseOption(const std::string& name, const char* value, BuildOptions& optio
 
 bool TakesValue(const std::string& name) {
   return name == "-o" || name == "--output" || name == "--quality" || name == "--threshold" || name == "--dpi" ||
-         name == "--search" || name == "--mode" || name == "--jobs" || name == "--size" || name == "--pack" || name == kDrawingSecondsOption ||
-         name == kDrawingMemoryOption;
+         name == "--search" || name == "--mode" || name == "--jobs" || name == "--size" || name == "--pack" ||
+         name == kDrawingSecondsOption || name == kDrawingMemoryOption || name == "--lang" || name == "--title";
 }
 
 }  // namespace
@@ -110,6 +116,8 @@ bool ParseBuildOptions(int argc, const char* const* argv, BuildOptions& options,
       options.verbose = true;
     } else if (argument == "--clean" || argument == "--lossy") {
       (argument == "--clean" ? options.clean : options.lossy) = true;
+    } else if (argument == "--ocr") {
+      options.ocr = true;
     } else if (TakesValue(argument)) {
       if (i + 1 == argc) {
         error = argument + " needs a value";
@@ -131,6 +139,31 @@ bool ParseBuildOptions(int argc, const char* const* argv, BuildOptions& options,
     error = "build needs at least one page image";
   } else if (options.pages.size() > static_cast<size_t>(kMaxPages)) {
     error = "a document holds at most " + std::to_string(kMaxPages) + " pages";
+  } else if (options.language != kDefaultLanguage && !options.ocr) {
+    error = "--lang is the language of --ocr";
   }
   return error.empty();
+}
+
+bool ParseJobs(const char* text, int32_t& jobs, std::string& error) {
+  if (ParseNumber(text, 1, kMostJobs, jobs)) return true;
+  error = "--jobs takes a number from 1 to " + std::to_string(kMostJobs);
+  return false;
+}
+
+// Names as the recognition data's files are named (eng, chi_sim, deu_latf,
+// script/Latin), joined by '+'; nothing that leads out of its folder.
+bool ParseLanguage(const char* text, std::string& language, std::string& error) {
+  const std::string name = text;
+  bool valid = !name.empty() && name.find("..") == std::string::npos && name.front() != '/' && name.front() != '+' &&
+               name.back() != '+' && name.find("++") == std::string::npos;
+  for (const char c : name) {
+    valid = valid && (std::isalnum(static_cast<unsigned char>(c)) || std::strchr("_-+/", c) != nullptr);
+  }
+  if (!valid) {
+    error = "--lang takes the name of a language of the text recognition, such as eng or eng+deu";
+    return false;
+  }
+  language = name;
+  return true;
 }

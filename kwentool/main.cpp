@@ -16,6 +16,8 @@
 #include "render/output_pattern.h"
 #include "input/page_list.h"
 #include "kwentool/render_command.h"
+#include "kwentool/ocr_command.h"
+#include "kwentool/text_command.h"
 #include "engine/fail.h"
 
 namespace {
@@ -35,7 +37,21 @@ constexpr const char* kHelp =
     "                            in the window IN declares\n"
     "  render DOC PAGES OUT      build pages of DOC and write each as an image file\n"
     "  info DOC                  the page count, and for each page its size, bits per\n"
-    "                            pixel, colours, spots, references and compact pictures\n"
+    "                            pixel, colours, spots, references and compact pictures;\n"
+    "                            the words, title and outline entries of its text\n"
+    "  text DOC [PAGES] [--format F]\n"
+    "                            the document's text on standard output (every page,\n"
+    "                            or PAGES as render takes them), as F:\n"
+    "                              plain  lines of words (default), a form feed\n"
+    "                                     between pages\n"
+    "                              hocr   XHTML: pages, paragraphs, lines and words\n"
+    "                                     with their boxes\n"
+    "                              json   title, outline and pages of lines of words\n"
+    "                                     with their boxes ([left, top, right, bottom])\n"
+    "  ocr IN.kwen OUT.kwen [--lang L] [--jobs N]\n"
+    "                            IN with the words of its pages read from their\n"
+    "                            pixels, its pages, title and outline kept (not in\n"
+    "                            the Windows build)\n"
     "  --help                    this text\n"
     "\n"
     "DOC is a packed .kwen document, an unpacked document (label KNWE), or a plain\n"
@@ -95,6 +111,13 @@ constexpr const char* kHelp =
     "                     document and store each class of matching shapes once: a\n"
     "                     shape that differs from a stored one only by edge noise (no\n"
     "                     missing dot or stroke) is drawn as that one\n"
+    "  --ocr              read the words of every page from its pixels, as the\n"
+    "                     page is stored, and keep them as the document's text (a\n"
+    "                     PDF page's own words are kept without it; not in the\n"
+    "                     Windows build)\n"
+    "  --lang L           the language of --ocr: eng (default), or several such as\n"
+    "                     eng+deu, each with its recognition data installed\n"
+    "  --title T          the document's title (without it, a PDF input's title)\n"
     "\n"
     "Progress goes to standard error, the closing report to standard output.\n";
 
@@ -153,6 +176,12 @@ int Info(const char* docPath) {
                 index + 1, page.width, page.height, page.bitsPerPixel, page.colours, page.spots, page.references,
                 page.compactPictures);
   }
+  try {
+    std::printf("%s\n", TextSummary(document.Text()).c_str());
+  } catch (const kwen::Error& failure) {
+    std::fprintf(stderr, "kwentool: %s: %s\n", docPath, failure.what());
+    return kDocumentError;
+  }
   return 0;
 }
 
@@ -172,8 +201,16 @@ int Unpack(const char* docPath, const char* outPath) {
     return kDocumentError;
   }
   std::string error;
-  const std::vector<uint8_t> bytes =
-      document.Kind() == kwen::FileKind::kPacked ? RestoreToLastPage(file, document.Progress().total).bytes : file;
+  std::vector<uint8_t> bytes = file;
+  if (document.Kind() == kwen::FileKind::kPacked) {
+    try {
+      bytes = document.Unpacked();  // the pages and the text after them
+    } catch (const kwen::Error& failure) {
+      // As much of the pages as there is, which is what the user came for.
+      bytes = RestoreToLastPage(file, document.Progress().total).bytes;
+      std::fprintf(stderr, "kwentool: warning: %s\n", failure.what());
+    }
+  }
   if (!WriteWholeFile(outPath, bytes, error)) {
     std::fprintf(stderr, "kwentool: %s\n", error.c_str());
     return kDocumentError;
@@ -204,6 +241,18 @@ int RunCommand(int argc, char** argv) {
   if (command == "repack") {
     if (argc != 4) UsageError("repack takes IN.kwen OUT.kwen");
     return RepackDocument(argv[2], argv[3]);
+  }
+  if (command == "text") {
+    TextArguments arguments;
+    std::string error;
+    if (!ParseTextArguments(argc - 2, argv + 2, arguments, error)) UsageError(error);
+    return PrintText(arguments);
+  }
+  if (command == "ocr") {
+    OcrArguments arguments;
+    std::string error;
+    if (!ParseOcrArguments(argc - 2, argv + 2, arguments, error)) UsageError(error);
+    return AddTextLayer(arguments);
   }
   if (command == "info") {
     if (argc != 3) UsageError("info takes DOC");

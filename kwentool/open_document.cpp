@@ -7,6 +7,9 @@
 
 namespace {
 
+constexpr int kLargestWindowExponent = 24;
+constexpr uint8_t kWindowExponentBits = 0x1F;
+
 void Warn(const std::string& text) { std::fprintf(stderr, "kwentool: warning: %s\n", text.c_str()); }
 
 }  // namespace
@@ -27,4 +30,9 @@ UnpackResult RestoreToLastPage(const std::vector<uint8_t>& packed, int64_t docum
   if (restored.end == DecodeEnd::kCutShort) Warn("the packed data ended before its end mark");
   if (restored.end == DecodeEnd::kOverLimit) Warn("the packed data goes on past the document's last page");
   return restored;
+}
+
+int DeclaredWindowExponent(const std::vector<uint8_t>& packed) {
+  const int exponent = packed.empty() ? kLargestWindowExponent : packed[0] & kWindowExponentBits;
+  return exponent < kLargestWindowExponent ? exponent : kLargestWindowExponent;
 }

@@ -18,3 +18,7 @@ kwen::Document OpenToolDocument(const char* path, std::vector<uint8_t>* file = n
 // The packed document restored up to the end of its last page, with a
 // warning when the packed data ends early or goes on past it.
 UnpackResult RestoreToLastPage(const std::vector<uint8_t>& packed, int64_t documentBytes);
+
+// The window exponent a packed document's header declares (at most 24: no
+// compressor writes more).
+int DeclaredWindowExponent(const std::vector<uint8_t>& packed);

@@ -6,14 +6,17 @@
 
 namespace {
 
-constexpr int kLineWidth = 40;
+constexpr int kLineWidth = 60;
 
 }  // namespace
 
-PageProgress StartPageProgress(int32_t pages) { return PageProgress{isatty(fileno(stderr)) != 0, pages}; }
+PageProgress StartPageProgress(int32_t pages, const char* doing) {
+  return PageProgress{isatty(fileno(stderr)) != 0, pages, doing};
+}
 
 void ShowPageProgress(const PageProgress& progress, int32_t page) {
-  std::fprintf(stderr, progress.terminal ? "page %d of %d\r" : "page %d of %d\n", page, progress.pages);
+  std::fprintf(stderr, progress.terminal ? "%spage %d of %d\r" : "%spage %d of %d\n", progress.doing, page,
+               progress.pages);
   std::fflush(stderr);
 }
 

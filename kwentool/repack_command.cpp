@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "builder/document_packing.h"
@@ -18,11 +19,30 @@
 namespace {
 
 constexpr int kRepackFailed = 1;
-constexpr int kLargestWindowExponent = 24;
 
 int Refuse(const std::string& text) {
   std::fprintf(stderr, "kwentool: %s\n", text.c_str());
   return kRepackFailed;
+}
+
+// The pages and the text after them, or, when what follows the pages cannot
+// be restored (a few packed bytes can go on for gigabytes), the pages alone.
+// False when the pages themselves do not restore cleanly.
+bool RestoreWhole(const std::vector<uint8_t>& file, const char* inPath, std::vector<uint8_t>& restored) {
+  std::string why;
+  try {
+    restored = kwen::Document::FromBytes(file, inPath).Unpacked();
+    return true;
+  } catch (const kwen::Error& failure) {
+    why = failure.what();
+  }
+  const int64_t documentBytes = kwen::Document::FromBytes(file, inPath).Progress().total;
+  UnpackResult unpacked = RestoreToLastPage(file, documentBytes);
+  const bool whole = unpacked.end == DecodeEnd::kEndMark || unpacked.end == DecodeEnd::kOverLimit;
+  if (!whole || static_cast<int64_t>(unpacked.bytes.size()) != documentBytes) return false;
+  std::fprintf(stderr, "kwentool: warning: %s; the pages alone are repacked\n", why.c_str());
+  restored = std::move(unpacked.bytes);
+  return true;
 }
 
 }  // namespace
@@ -42,19 +62,12 @@ int RepackDocument(const char* inPath, const char* outPath) {
   if (!HasDocumentLabel(label.bytes.data(), static_cast<int64_t>(label.bytes.size()))) {
     return Refuse(std::string(inPath) + " does not hold a document (no label KNWE)");
   }
-  // Restored no further than the page table says the document ends: a few
-  // packed bytes can go on for gigabytes past it.
-  const int64_t documentBytes = kwen::Document::FromBytes(file, inPath).Progress().total;
-  const UnpackResult unpacked = RestoreToLastPage(file, documentBytes);
-  const std::vector<uint8_t>& restored = unpacked.bytes;
-  const bool whole = unpacked.end == DecodeEnd::kEndMark || unpacked.end == DecodeEnd::kOverLimit;
-  if (!whole || static_cast<int64_t>(restored.size()) != documentBytes) {
+  std::vector<uint8_t> restored;
+  if (!RestoreWhole(file, inPath, restored)) {
     return Refuse(std::string(inPath) + " is damaged: its packed data does not end cleanly");
   }
   Switches switches;
-  // The header's five bits; no compressor writes more than 24.
-  const int exponent = file[0] & 0x1F;
-  switches.windowExponent = exponent < kLargestWindowExponent ? exponent : kLargestWindowExponent;
+  switches.windowExponent = DeclaredWindowExponent(file);
   const std::vector<uint8_t> packed = PackBestChecked(restored, switches);
   std::string error;
   if (!WriteWholeFile(outPath, packed, error)) return Refuse(error);

@@ -10,8 +10,8 @@ packages=(cmake g++ make libstb-dev libjpeg62-turbo-dev libpng-dev
 if [ "${1:-}" != programs ]; then
   packages+=(googletest clang libclang-rt-14-dev
              g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb
-             imagemagick gzip bzip2 xz-utils zstd time libtiff-tools poppler-utils
-             tesseract-ocr tesseract-ocr-eng xdotool ghostscript)
+             imagemagick gzip bzip2 xz-utils zstd time libtiff-tools poppler-utils qpdf
+             tesseract-ocr tesseract-ocr-eng xdotool ghostscript python3)
 fi
 
 missing=()

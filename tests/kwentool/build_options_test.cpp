@@ -30,8 +30,14 @@ TEST(BuildOptions, EveryOptionInAnyOrder) {
   ASSERT_TRUE(Parse({"--bitonal", "--mode", "lossless", "--jobs", "3", "-o", "b.kwen", "a.png"}, lossless, error));
   EXPECT_EQ(lossless.mode, PageMode::kLossless);
   EXPECT_EQ(lossless.jobs, 3);
-  EXPECT_FALSE(plain.packBest || plain.clean || plain.lossy || plain.verbose);
+  EXPECT_FALSE(plain.packBest || plain.clean || plain.lossy || plain.verbose || plain.ocr || plain.title);
   EXPECT_EQ(plain.mode, PageMode::kAuto);
+  BuildOptions text;
+  ASSERT_TRUE(Parse({"--lang", "eng+script/Latin", "--title", "", "-o", "b.kwen", "--ocr", "a.png"}, text, error))
+      << error;
+  EXPECT_TRUE(text.ocr && text.title == std::string());
+  EXPECT_EQ(text.language, "eng+script/Latin");
+  EXPECT_EQ(plain.language, "eng");
 }
 
 TEST(BuildOptions, UsageErrors) {
@@ -56,6 +62,10 @@ TEST(BuildOptions, UsageErrors) {
       {pages1000, "a document holds at most 999 pages"},
       {{"-o", "b.kwen", "--mode", "photo", "a.png"}, "--mode takes auto, bitonal, grey, colour or lossless"},
       {{"-o", "b.kwen", "--jobs", "0", "a.png"}, "--jobs takes a number from 1 to 256"},
+      {{"-o", "b.kwen", "--lang", "deu", "a.png"}, "--lang is the language of --ocr"},
+      {{"-o", "b.kwen", "--ocr", "--lang", "../eng", "a.png"}, "--lang takes the name of a language"},
+      {{"-o", "b.kwen", "--ocr", "--lang", "eng+", "a.png"}, "--lang takes the name of a language"},
+      {{"-o", "b.kwen", "--title", "caf\xE9", "a.png"}, "--title takes UTF-8 text"},
   };
   for (const auto& [arguments, message] : cases) {
     BuildOptions options;

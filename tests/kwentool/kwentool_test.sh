@@ -29,7 +29,8 @@ check "a command's --help is the same help" same "$(rc):$(cat out.txt)" "0:$(cat
 cp "$data/worked_example.bs" example.bs
 kwentool info example.bs
 check "info of an unpacked document" same "$(cat out.txt)" "pages: 1
-page 1: 16 x 8, 1 bits per pixel, 2 colours, 2 spots, 1 references, 0 compact pictures"
+page 1: 16 x 8, 1 bits per pixel, 2 colours, 2 spots, 1 references, 0 compact pictures
+text: none"
 kwentool render example.bs 1 bitonal.Bmp
 expected=$(printf '%s\n' "................" "................" "................" "..####..####...." \
   "..#..#..#..#...." "..####..####...." "................" "................")
@@ -177,6 +178,17 @@ check "render over its own document is refused, keeping it" same "$(rc):$(cmp ke
 cp book.kwen keep.kwen
 kwentool unpack keep.kwen keep.kwen
 check "unpack over its own document is refused, keeping it" same "$(rc):$(cmp keep.kwen book.kwen)" "1:"
+# The Windows build reads no text from pages (the native one is tested in
+# kwentool_text_test.sh).
+if [ -n "$runner" ]; then
+  for command in "build --ocr -o ocr.kwen example.bs" "ocr book.kwen ocr.kwen"; do
+    # shellcheck disable=SC2086
+    kwentool $command
+    check "$command: this build cannot recognise text" \
+      same "$(rc):$(cat err.txt):$(ls ocr.kwen 2>/dev/null)" \
+      "1:kwentool: this build of kwentool cannot recognise text (the Linux build can):"
+  done
+fi
 if [ -z "$runner" ]; then
   ln -s /dev/full full.bmp
   kwentool render example.bs 1 full.bmp

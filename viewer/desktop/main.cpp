@@ -53,8 +53,10 @@ int ExportPdf(const QString& docPath, const QString& outPath, const QString& pag
     lineOpen = total > 1 && done < total;
     if (total > 1 && done == total) std::fprintf(stderr, "\n");
   };
-  const QString failure = WritePdf(*document, pages, outPath, QFileInfo(docPath).fileName(), progress);
+  QStringList warnings;
+  const QString failure = WritePdf(*document, pages, outPath, QFileInfo(docPath).fileName(), progress, &warnings);
   if (lineOpen) std::fprintf(stderr, "\n");
+  for (const QString& warning : warnings) Complain(QString("%1: %2").arg(docPath, warning));
   if (!failure.isEmpty()) {
     Complain(QString("%1: %2").arg(docPath, failure));
     return 1;

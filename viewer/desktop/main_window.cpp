@@ -1,6 +1,7 @@
 #include "viewer/desktop/main_window.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QDragEnterEvent>
@@ -25,6 +26,8 @@
 namespace {
 
 constexpr int kThumbnailWidth = 110;
+// A document's title longer than this is cut short in the window's title.
+constexpr int kLongestTitle = 100;
 // The sheet of a page that cannot be shown, in the thumbnails.
 const QColor kFailedSheet(0xfc, 0xe4, 0xe4);
 constexpr const char* kReaderKeys =
@@ -43,14 +46,26 @@ constexpr const char* kReaderKeys =
     "Ctrl + mouse wheel\t- zoom in / out\n"
     "Ctrl + I\t\t\t- invert colours\n"
     "F9\t\t\t- thumbnails\n"
+    "Ctrl + F, F3 / Shift + F3\t- find, next / previous match\n"
+    "drag the mouse, Ctrl + C\t- select text, copy it\n"
     "F / P\t\t\t- the file's name / the page's number\n"
     "F1\t\t\t- these keys";
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
+// "Title - file.kwen - kwenview", or without the title when there is none.
+QString WindowTitle(const std::string& documentTitle, const QString& path) {
+  const QString file = QFileInfo(path).fileName();
+  QString title = QString::fromStdString(documentTitle).simplified();
+  if (title.size() > kLongestTitle) title = title.left(kLongestTitle - 1) + QChar(0x2026);
+  if (title.isEmpty()) return QObject::tr("%1 - kwenview").arg(file);
+  return QObject::tr("%1 - %2 - kwenview").arg(title, file);
+}
+
 }  // namespace
 
-MainWindow::MainWindow() : view_(new PageView(&worker_)), banner_(new QLabel) {
+MainWindow::MainWindow()
+    : view_(new PageView(&worker_)), banner_(new QLabel), searchBar_(new SearchBar), outlinePanel_(new OutlinePanel) {
   setWindowTitle(tr("kwenview"));
   setAcceptDrops(true);
   banner_->setObjectName("messageBanner");
@@ -64,7 +79,19 @@ MainWindow::MainWindow() : view_(new PageView(&worker_)), banner_(new QLabel) {
   layout->setSpacing(0);
   layout->addWidget(banner_);
   layout->addWidget(view_, 1);
+  layout->addWidget(searchBar_);
   setCentralWidget(central);
+  connect(searchBar_, &SearchBar::hitsChanged, view_, &PageView::setSearchHits);
+  connect(searchBar_, &SearchBar::hitChosen, this, [this](const kwen::TextHit& hit) {
+    if (hit.page != view_->currentPage()) RecordPage(history_, hit.page);
+    view_->revealBox(hit.page, hit.boxes.empty() ? kwen::Box{} : hit.boxes.front());
+  });
+  connect(searchBar_, &SearchBar::closed, view_, [this] { view_->setFocus(); });
+  connect(view_, &PageView::textSelected, this, [](const QString& text) {
+    // Selected text is there for pasting with the middle button, where the system has that.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard->supportsSelection()) clipboard->setText(text, QClipboard::Selection);
+  });
 
   thumbnails_ = new QListWidget;
   thumbnails_->setObjectName("thumbnails");
@@ -86,6 +113,10 @@ MainWindow::MainWindow() : view_(new PageView(&worker_)), banner_(new QLabel) {
       moveToPage(row);
     }
   });
+  addDockWidget(Qt::LeftDockWidgetArea, outlinePanel_);
+  tabifyDockWidget(thumbnailDock_, outlinePanel_);
+  outlinePanel_->hide();
+  connect(outlinePanel_, &OutlinePanel::pageChosen, this, &MainWindow::moveToPage);
 
   pageLabel_ = new QLabel;
   restoreLabel_ = new QLabel;
@@ -165,6 +196,14 @@ void MainWindow::buildMenus() {
   file->addSeparator();
   file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 
+  QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+  edit->addAction(tr("&Copy"), QKeySequence::Copy, this, &MainWindow::copySelection);
+  edit->addAction(tr("Select &All on Page"), QKeySequence::SelectAll, view_, &PageView::selectPage);
+  edit->addSeparator();
+  edit->addAction(tr("&Find"), QKeySequence::Find, searchBar_, &SearchBar::openBar);
+  edit->addAction(tr("Find &Next"), QKeySequence(Qt::Key_F3), this, [this] { searchBar_->step(true); });
+  edit->addAction(tr("Find &Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3), this, [this] { searchBar_->step(false); });
+
   // Keys that the page view handles itself are named in the menus' texts
   // only, so that they reach the view in every state of focus.
   QMenu* viewMenu = menuBar()->addMenu(tr("&View"));
@@ -185,6 +224,9 @@ void MainWindow::buildMenus() {
   panel->setText(tr("&Thumbnails"));
   panel->setShortcut(QKeySequence(tr("F9")));
   viewMenu->addAction(panel);
+  QAction* outline = outlinePanel_->toggleViewAction();
+  outline->setText(tr("O&utline"));
+  viewMenu->addAction(outline);
 
   QMenu* go = menuBar()->addMenu(tr("&Go"));
   go->addAction(tr("&Go to Page...\tCtrl+G"), this, &MainWindow::askGoToPage);
@@ -227,11 +269,15 @@ void MainWindow::openDocument(const QString& path) {
   thumbnails_->clear();
   documentPath_.clear();
   restoreLabel_->clear();
+  searchBar_->waitForText();
+  outlinePanel_->setOutline({});
+  outlinePanel_->hide();
+  textAsked_ = false;
   pendingNumber_ = worker_.open(fullPath);
   restoring_ = true;
   progressBar_->setValue(0);
   progressBar_->show();
-  setWindowTitle(tr("%1 - kwenview").arg(QFileInfo(fullPath).fileName()));
+  setWindowTitle(WindowTitle({}, fullPath));
 }
 
 void MainWindow::onOpened(quint64 number, const QString& path, int pageCount) {
@@ -286,6 +332,7 @@ void MainWindow::onProgress(quint64 number, qint64 restored, qint64 total) {
   if (restored >= total) {
     restoring_ = false;
     progressBar_->hide();
+    readText(number);
   }
 }
 
@@ -294,6 +341,49 @@ void MainWindow::onRestoreEnded(quint64 number, const QString& ending) {
   restoring_ = false;
   progressBar_->hide();
   restoreLabel_->setText(ending);
+  readText(number);
+}
+
+void MainWindow::readText(quint64 number) {
+  if (textAsked_) return;
+  textAsked_ = true;
+  worker_.runOnDocument(number, [this, number](const kwen::Document* document) {
+    if (document == nullptr) return;
+    auto text = std::make_shared<kwen::DocumentText>();
+    std::optional<QString> failure;
+    try {
+      *text = document->Text();
+    } catch (const std::exception& error) {
+      failure = QString::fromLocal8Bit(error.what());
+    }
+    QMetaObject::invokeMethod(this, [this, number, text, failure] { onTextRead(number, text, failure); });
+  });
+}
+
+// The pages read on whatever the text holds: a damaged text is said in the
+// search bar, with the library's words.
+void MainWindow::onTextRead(quint64 number, const std::shared_ptr<const kwen::DocumentText>& text,
+                            const std::optional<QString>& failure) {
+  if (number != view_->documentNumber()) return;
+  if (failure) {
+    searchBar_->setTextFailure(*failure);
+    emit textRead();
+    return;
+  }
+  searchBar_->setText(text);
+  view_->setDocumentText(text);
+  setWindowTitle(WindowTitle(text->title, documentPath_));
+  outlinePanel_->setOutline(text->outline);
+  if (!text->outline.empty()) {
+    outlinePanel_->show();
+    outlinePanel_->raise();
+  }
+  emit textRead();
+}
+
+void MainWindow::copySelection() {
+  const QString text = view_->selectedText();
+  if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
 }
 
 void MainWindow::onThumbnail(quint64 number, int page, const QImage& image) {
@@ -312,6 +402,7 @@ void MainWindow::onThumbnail(quint64 number, int page, const QImage& image) {
 }
 
 void MainWindow::onCurrentPage(int page) {
+  searchBar_->setViewedPage(page);
   const int count = view_->pageCount();
   pageLabel_->setText(count > 0 ? QString::fromStdString(PageNumberText(page, count)) : QString());
   if (page < thumbnails_->count() && thumbnails_->currentRow() != page) {
@@ -421,12 +512,14 @@ void MainWindow::exportPdf(const QString& pagesText, const QString& path) {
     const auto progress = [this](int done, int total) {
       QMetaObject::invokeMethod(this, [this, done, total] { progressBar_->setValue(done * 100 / total); });
     };
-    const QString failure =
-        document ? WritePdf(*document, pages, path, title, progress) : tr("the document is no longer open");
-    QMetaObject::invokeMethod(this, [this, path, failure] {
+    QStringList warnings;
+    const QString failure = document ? WritePdf(*document, pages, path, title, progress, &warnings)
+                                     : tr("the document is no longer open");
+    QMetaObject::invokeMethod(this, [this, path, failure, warnings] {
       progressBar_->hide();
       progressBar_->setFormat(tr("Unpacking %p%"));
       if (!failure.isEmpty()) showExportFailure(path, failure);
+      if (failure.isEmpty() && !warnings.isEmpty()) showMessage(warnings.join(QStringLiteral("; ")));
       emit exportFinished(path, failure);
     });
   });

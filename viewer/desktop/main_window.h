@@ -1,16 +1,21 @@
-// The reader's window: menus, the page view, the thumbnails panel, the
-// message banner and the status line; it opens documents through the
-// worker and remembers each document's place.
+// The reader's window: menus, the page view, the thumbnails and outline
+// panels, the search bar, the message banner and the status line; it opens
+// documents through the worker, reads their text once they are restored,
+// and remembers each document's place.
 #pragma once
 
 #include <QLabel>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QProgressBar>
+#include <memory>
+#include <optional>
 
 #include "viewer/desktop/document_worker.h"
+#include "viewer/desktop/outline_panel.h"
 #include "viewer/desktop/page_history.h"
 #include "viewer/desktop/page_view.h"
+#include "viewer/desktop/search_bar.h"
 
 class QDockWidget;
 class QMenu;
@@ -27,6 +32,8 @@ class MainWindow : public QMainWindow {
   QString documentPath() const { return documentPath_; }
   QString message() const { return banner_->isVisible() ? banner_->text() : QString(); }
   QListWidget* thumbnails() const { return thumbnails_; }
+  SearchBar* searchBar() const { return searchBar_; }
+  OutlinePanel* outlinePanel() const { return outlinePanel_; }
   bool restoring() const { return restoring_; }
   // How restoring the document ended when it is not whole, as the status line says it.
   QString restoreEnding() const { return restoreLabel_->text(); }
@@ -39,6 +46,8 @@ class MainWindow : public QMainWindow {
  signals:
   void documentOpened(const QString& path);
   void documentFailed(const QString& path, const QString& reason);
+  // The document's text has been read, or found damaged.
+  void textRead();
   void exportFinished(const QString& path, const QString& failure);
 
  protected:
@@ -61,6 +70,12 @@ class MainWindow : public QMainWindow {
   void onRestoreEnded(quint64 number, const QString& ending);
   void onThumbnail(quint64 number, int page, const QImage& image);
   void onCurrentPage(int page);
+  // Reads the document's text on the worker, once it is restored.
+  void readText(quint64 number);
+  // The text read, or what the library said was wrong with it.
+  void onTextRead(quint64 number, const std::shared_ptr<const kwen::DocumentText>& text,
+                  const std::optional<QString>& failure);
+  void copySelection();
   void updateZoomLabel();
   void saveDocumentSettings();
   void restoreDocumentSettings();
@@ -84,6 +99,8 @@ class MainWindow : public QMainWindow {
   QProgressBar* progressBar_;
   QDockWidget* thumbnailDock_;
   QListWidget* thumbnails_;
+  SearchBar* searchBar_;
+  OutlinePanel* outlinePanel_;
   QMenu* recentMenu_ = nullptr;
   QAction* singlePageAction_ = nullptr;
   QAction* invertAction_ = nullptr;
@@ -91,4 +108,5 @@ class MainWindow : public QMainWindow {
   quint64 pendingNumber_ = 0;
   QString documentPath_;
   bool restoring_ = false;
+  bool textAsked_ = false;
 };

@@ -2,14 +2,14 @@
 
 #include <QFile>
 #include <QPainter>
-#include <QPdfWriter>
 #include <algorithm>
 #include <string>
 
+#include "engine/output_file.h"
 #include "input/page_list.h"
 #include "render/page_pixels.h"
+#include "render/pdf_export.h"
 #include "render/png_writer.h"
-#include "viewer/desktop/output_device.h"
 #include "viewer/desktop/reader_document.h"
 
 namespace {
@@ -92,22 +92,23 @@ QString PaintPages(const kwen::Document& document, const std::vector<int32_t>& p
 }
 
 QString WritePdf(const kwen::Document& document, const std::vector<int32_t>& pages, const QString& outPath,
-                 const QString& title, const std::function<void(int done, int total)>& progress) {
-  OutputDevice file;
-  if (!file.openFile(outPath)) return file.failure();
-  QString failure;
-  {
-    QPdfWriter writer(&file);
-    writer.setCreator(QStringLiteral("kwenview"));
-    writer.setTitle(title);
-    // Pixels of the sheet at the most common scan resolution: the images go
-    // in at their own size whatever this is.
-    writer.setResolution(kDefaultDotsPerInch);
-    failure = PaintPages(document, pages, writer, progress);
+                 const QString& title, const std::function<void(int done, int total)>& progress,
+                 QStringList* warnings) {
+  PdfExportOptions options;
+  options.title = title.toStdString();
+  options.creator = "kwenview";
+  options.progress = progress;
+  const PdfExportResult result = ExportPdf(document, pages, QFile::encodeName(outPath).toStdString(), options);
+  if (warnings != nullptr) {
+    for (const std::string& warning : result.warnings) warnings->append(QString::fromStdString(warning));
   }
-  // A failed write shows here, when the file would be put in place.
-  if (failure.isEmpty() && !file.commit()) failure = file.failure();
-  return failure;
+  if (result.failedPage >= 0) {
+    const kwen::Error failure(result.error);
+    return QObject::tr("page %1: %2")
+        .arg(result.failedPage + 1)
+        .arg(PageFailureText(document.Progress(), result.failedPage, failure));
+  }
+  return QString::fromLocal8Bit(result.error.c_str());
 }
 
 QString WritePageBmp(const kwen::Document& document, int32_t page, const QString& outPath) {

@@ -1,10 +1,12 @@
-// Pages of the open document onto paged output (a PDF file or a printer),
-// each page at its own size and resolution, and single pages to image
-// files. Each builds its pages at full size on the calling thread.
+// Pages of the open document onto paged output (a printer), each page at
+// its own size and resolution, built at full size on the calling thread;
+// into a searchable PDF file, coded on every processor; and single pages to
+// image files.
 #pragma once
 
 #include <QPagedPaintDevice>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -15,10 +17,12 @@
 QString PaintPages(const kwen::Document& document, const std::vector<int32_t>& pages, QPagedPaintDevice& device,
                    const std::function<void(int done, int total)>& progress);
 
-// Writes `pages` to the PDF file `outPath` (whose title is `title`),
-// whole or not at all.
+// Writes `pages` to the searchable PDF file `outPath`, whole or not at all,
+// titled with the document's own title, else `title`. What the file goes
+// without (a damaged text layer) is added to `warnings`.
 QString WritePdf(const kwen::Document& document, const std::vector<int32_t>& pages, const QString& outPath,
-                 const QString& title, const std::function<void(int done, int total)>& progress);
+                 const QString& title, const std::function<void(int done, int total)>& progress,
+                 QStringList* warnings = nullptr);
 
 // Writes page `page` as the BMP file the viewers export, or as PNG.
 // Returns the failure's text, empty on success.

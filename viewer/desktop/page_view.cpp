@@ -1,5 +1,6 @@
 #include "viewer/desktop/page_view.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -21,6 +22,14 @@ constexpr double kWheelPixelsPerUnit = 0.5;  // 60 pixels a wheel notch (120 uni
 // Inverted pictures kept around the visible ones.
 constexpr int kInverseMargin = 1;
 constexpr double kScaleTolerance = 1e-9;
+// Marks over the pages, translucent so that the words show through.
+const QColor kHitMark(255, 214, 0, 130);
+const QColor kCurrentHitMark(255, 110, 0, 150);
+const QColor kSelectionMark(40, 110, 255, 90);
+// A current place found is scrolled to this share of the viewport from its top.
+constexpr double kRevealedAt = 0.25;
+// Page pixels further off a page than this count as this far.
+constexpr double kFarOff = 1e6;
 
 bool SameScale(double a, double b) { return std::abs(a - b) <= kScaleTolerance * std::max(a, b); }
 
@@ -59,6 +68,11 @@ void PageView::startDocument(quint64 documentNumber, int pageCount) {
   built_.clear();
   inverse_.clear();
   failures_.clear();
+  text_.reset();
+  hits_.reset();
+  currentHit_ = kNoHit;
+  selection_.reset();
+  press_.reset();
   builtCache_ = PageCachePolicy{};
   builtCache_.budget = kImageBudget;
   currentPage_ = 0;
@@ -108,6 +122,13 @@ void PageView::updateScrollBars() {
 }
 
 qint64 PageView::viewTop() const { return verticalScrollBar()->value(); }
+
+QRectF PageView::pageTarget(int shown) const {
+  const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
+  const qreal dpr = ratio();
+  return QRectF((place.x - horizontalScrollBar()->value()) / dpr, (place.y - viewTop()) / dpr, place.width / dpr,
+                place.height / dpr);
+}
 
 QRect PageView::pageRectInViewport(int page) const {
   if (singlePage_ && page != currentPage_) return {};
@@ -236,23 +257,22 @@ void PageView::paintEvent(QPaintEvent*) {
   const PageSpan span = PagesInBand(layout_, viewTop(), height);
   for (int shown = span.first; shown <= span.last; ++shown) {
     const int page = shownToPage(shown);
-    const PagePlace& place = layout_.places[static_cast<size_t>(shown)];
-    const QRectF target((place.x - horizontalScrollBar()->value()) / dpr, (place.y - viewTop()) / dpr,
-                        place.width / dpr, place.height / dpr);
+    const QRectF target = pageTarget(shown);
     if (built_.contains(page)) {
       // Enlarged (beyond full size, or standing in for another zoom) its
       // pixels show as sharp blocks.
       painter.drawImage(target, shownImage(page));
       emit pageShown(page);
-      continue;
+    } else {
+      painter.fillRect(target, inverted_ ? Qt::black : Qt::white);
+      const QString failure = failures_.value(page);
+      if (!failure.isEmpty()) {
+        painter.setPen(Qt::red);
+        painter.drawText(target.adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                         tr("Page %1 cannot be shown: %2").arg(page + 1).arg(failure));
+      }
     }
-    painter.fillRect(target, inverted_ ? Qt::black : Qt::white);
-    const QString failure = failures_.value(page);
-    if (!failure.isEmpty()) {
-      painter.setPen(Qt::red);
-      painter.drawText(target.adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
-                       tr("Page %1 cannot be shown: %2").arg(page + 1).arg(failure));
-    }
+    paintMarks(painter, page);
   }
   // Inverted pictures far from the view go: they are made again when needed.
   const int first = shownToPage(span.first) - kInverseMargin;
@@ -392,12 +412,47 @@ qint64 PageView::scrollStep() const {
   return std::max<qint64>(1, layout_.places[static_cast<size_t>(shown)].height / kStepsPerPage);
 }
 
-// The buttons scroll a little, as Shift with Down and Up do.
+// The buttons scroll a little, as Shift with Down and Up do: the right one
+// when pressed, the left one when released where it was pressed, since
+// dragging it selects words.
 void PageView::mousePressEvent(QMouseEvent* event) {
-  const qint64 step = scrollStep();
-  if (event->button() == Qt::LeftButton) scrollByDevice(step);
-  else if (event->button() == Qt::RightButton) scrollByDevice(-step);
+  if (event->button() == Qt::LeftButton) press_ = Press{event->position(), std::nullopt, false};
+  else if (event->button() == Qt::RightButton) scrollByDevice(-scrollStep());
   else QAbstractScrollArea::mousePressEvent(event);
+}
+
+void PageView::mouseMoveEvent(QMouseEvent* event) {
+  if (!press_ || !(event->buttons() & Qt::LeftButton)) {
+    QAbstractScrollArea::mouseMoveEvent(event);
+    return;
+  }
+  const QPointF at = event->position();
+  if (!press_->dragging) {
+    if ((at - press_->at).manhattanLength() < QApplication::startDragDistance()) return;
+    press_->dragging = true;
+    press_->anchor = wordAt(press_->at);
+    clearSelection();
+  }
+  // Dragged past the top or bottom, the pages scroll on under the pointer.
+  if (at.y() < 0) scrollByDevice(-scrollStep());
+  if (at.y() > viewport()->height()) scrollByDevice(scrollStep());
+  const std::optional<TextPoint> focus = wordAt(at);
+  if (press_->anchor && focus) setSelection(RangeBetween(*press_->anchor, *focus));
+}
+
+void PageView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !press_) {
+    QAbstractScrollArea::mouseReleaseEvent(event);
+    return;
+  }
+  const bool dragged = press_->dragging;
+  press_.reset();
+  if (dragged) {
+    if (selection_) emit textSelected(selectedText());
+    return;
+  }
+  clearSelection();
+  scrollByDevice(scrollStep());
 }
 
 void PageView::wheelEvent(QWheelEvent* event) {
@@ -414,4 +469,126 @@ void PageView::wheelEvent(QWheelEvent* event) {
     QAbstractScrollArea::wheelEvent(event);
   }
   event->accept();
+}
+
+void PageView::setDocumentText(std::shared_ptr<const kwen::DocumentText> text) {
+  text_ = std::move(text);
+  selection_.reset();
+  viewport()->update();
+}
+
+void PageView::setSearchHits(const TextHits& hits, int current) {
+  hits_ = hits;
+  currentHit_ = hits_ && current >= 0 && static_cast<size_t>(current) < hits_->size() ? current : kNoHit;
+  viewport()->update();
+}
+
+QRectF PageView::boxInViewport(int page, const kwen::Box& box) const {
+  if (page < 0 || page >= pageCount() || (singlePage_ && page != currentPage_)) return {};
+  const int shown = pageToShown(page);
+  if (shown >= static_cast<int>(layout_.places.size())) return {};
+  const QRectF target = pageTarget(shown);
+  const PageExtent& extent = extents_[static_cast<size_t>(page)];
+  const double across = target.width() / std::max(1, extent.width);
+  const double down = target.height() / std::max(1, extent.height);
+  return QRectF(target.x() + box.left * across, target.y() + box.top * down, (box.right - box.left) * across,
+                (box.bottom - box.top) * down);
+}
+
+QList<QRectF> PageView::rectsInViewport(int page, const std::vector<kwen::Box>& boxes) const {
+  QList<QRectF> rects;
+  for (const kwen::Box& box : boxes) rects.append(boxInViewport(page, box));
+  return rects;
+}
+
+QList<QRectF> PageView::hitRects(int page) const {
+  QList<QRectF> rects;
+  if (!hits_) return rects;
+  const auto [first, last] = HitsOnPage(*hits_, page);
+  for (size_t hit = first; hit < last; ++hit) {
+    if (static_cast<int>(hit) != currentHit_) rects.append(rectsInViewport(page, (*hits_)[hit].boxes));
+  }
+  return rects;
+}
+
+QList<QRectF> PageView::currentHitRects(int page) const {
+  if (currentHit_ == kNoHit || (*hits_)[static_cast<size_t>(currentHit_)].page != page) return {};
+  return rectsInViewport(page, (*hits_)[static_cast<size_t>(currentHit_)].boxes);
+}
+
+QList<QRectF> PageView::selectionRects(int page) const {
+  if (!selection_ || !text_) return {};
+  return rectsInViewport(page, RangeBoxes(*text_, *selection_, page));
+}
+
+void PageView::paintMarks(QPainter& painter, int page) const {
+  for (const QRectF& rect : selectionRects(page)) painter.fillRect(rect, kSelectionMark);
+  for (const QRectF& rect : hitRects(page)) painter.fillRect(rect, kHitMark);
+  for (const QRectF& rect : currentHitRects(page)) painter.fillRect(rect, kCurrentHitMark);
+}
+
+void PageView::revealBox(int page, const kwen::Box& box) {
+  if (page < 0 || page >= pageCount()) return;
+  if (singlePage_ && page != currentPage_) showPage(page);
+  const QRectF rect = boxInViewport(page, box);
+  const qreal dpr = ratio();
+  const QSizeF room = viewport()->size();
+  if (rect.top() < 0 || rect.bottom() > room.height()) {
+    // A quarter down the viewport, but never above its page's top: the
+    // page of the place is the current page.
+    const qint64 boxTop = viewTop() + static_cast<qint64>(rect.top() * dpr);
+    const qint64 top = std::max<qint64>(boxTop - static_cast<qint64>(room.height() * dpr * kRevealedAt),
+                                        TopOfPage(layout_, pageToShown(page)));
+    verticalScrollBar()->setValue(
+        static_cast<int>(ClampViewTop(layout_, top, static_cast<int32_t>(room.height() * dpr))));
+  }
+  if (rect.left() < 0 || rect.right() > room.width()) {
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setValue(bar->value() + static_cast<int>((rect.left() - room.width() * kRevealedAt) * dpr));
+  }
+  viewport()->update();
+}
+
+std::optional<TextPoint> PageView::wordAt(const QPointF& at) const {
+  if (!text_ || layout_.places.empty()) return std::nullopt;
+  const PageSpan span = PagesInBand(layout_, viewTop(), static_cast<int32_t>(viewport()->height() * ratio()));
+  int nearest = -1;
+  qreal nearestDistance = 0;
+  for (int shown = span.first; shown <= span.last; ++shown) {
+    const QRectF target = pageTarget(shown);
+    const qreal distance = std::max({target.top() - at.y(), 0.0, at.y() - target.bottom()});
+    if (nearest < 0 || distance < nearestDistance) {
+      nearest = shown;
+      nearestDistance = distance;
+    }
+  }
+  if (nearest < 0) return std::nullopt;
+  const int page = shownToPage(nearest);
+  const QRectF target = pageTarget(nearest);
+  const PageExtent& extent = extents_[static_cast<size_t>(page)];
+  const auto pagePixel = [](qreal offset, qreal shownLength, int32_t pageLength) {
+    return static_cast<int32_t>(std::clamp(offset * pageLength / std::max<qreal>(1, shownLength), -kFarOff, kFarOff));
+  };
+  return WordNearest(*text_, page, pagePixel(at.x() - target.x(), target.width(), extent.width),
+                     pagePixel(at.y() - target.y(), target.height(), extent.height));
+}
+
+void PageView::setSelection(const std::optional<TextRange>& selection) {
+  selection_ = selection;
+  viewport()->update();
+}
+
+QString PageView::selectedText() const {
+  if (!selection_ || !text_) return {};
+  return QString::fromStdString(RangeText(*text_, *selection_));
+}
+
+void PageView::selectPage() {
+  if (!text_) return;
+  setSelection(WholePage(*text_, currentPage_));
+  if (selection_) emit textSelected(selectedText());
+}
+
+void PageView::clearSelection() {
+  if (selection_) setSelection(std::nullopt);
 }

@@ -1,11 +1,15 @@
-// The reader's logic without a window: layout, zoom, cache, settings names
-// and the page history.
+// The reader's logic without a window: layout, zoom, cache, settings names,
+// the page history, stepping through search hits, text selection and the
+// outline's tree.
 #include <gtest/gtest.h>
 
+#include "viewer/desktop/outline_tree.h"
 #include "viewer/desktop/page_cache_policy.h"
 #include "viewer/desktop/page_history.h"
 #include "viewer/desktop/reader_layout.h"
 #include "viewer/desktop/reader_settings.h"
+#include "viewer/desktop/search_hits.h"
+#include "viewer/desktop/text_selection.h"
 
 namespace {
 
@@ -134,6 +138,131 @@ TEST(PageHistory, WalksBackAndForwardAndClampsToTheDocument) {
   // The ring wraps after 100 entries.
   for (int32_t page = 0; page < kHistoryEntries; ++page) RecordPage(history, page);
   EXPECT_EQ(StepForward(history, 1000), 0);
+}
+
+kwen::TextHit HitOnPage(int32_t page) {
+  kwen::TextHit hit;
+  hit.page = page;
+  return hit;
+}
+
+TEST(SearchHits, StartAtTheViewedPageAndStepRoundTheEnds) {
+  const std::vector<kwen::TextHit> hits{HitOnPage(1), HitOnPage(1), HitOnPage(4), HitOnPage(7)};
+  const struct {
+    int32_t page;
+    int32_t first;
+  } starts[] = {{0, 0}, {1, 0}, {2, 2}, {4, 2}, {5, 3}, {7, 3}, {8, 0}};
+  for (const auto& start : starts) EXPECT_EQ(FirstHitFrom(hits, start.page), start.first) << start.page;
+  EXPECT_EQ(FirstHitFrom({}, 3), kNoHit);
+
+  const struct {
+    int32_t current;
+    size_t count;
+    bool forward;
+    int32_t next;
+  } steps[] = {{0, 4, true, 1}, {3, 4, true, 0},  {0, 4, false, 3}, {2, 4, false, 1},
+               {kNoHit, 4, true, 0}, {kNoHit, 4, false, 3}, {9, 4, true, 0}, {0, 1, true, 0},
+               {0, 0, true, kNoHit}, {kNoHit, 0, false, kNoHit}};
+  for (const auto& step : steps) {
+    EXPECT_EQ(StepHit(step.current, step.count, step.forward), step.next) << step.current << " of " << step.count;
+  }
+
+  const struct {
+    int32_t page;
+    size_t first, last;
+  } pages[] = {{0, 0, 0}, {1, 0, 2}, {2, 2, 2}, {4, 2, 3}, {7, 3, 4}, {9, 4, 4}};
+  for (const auto& page : pages) {
+    EXPECT_EQ(HitsOnPage(hits, page.page), std::make_pair(page.first, page.last)) << page.page;
+  }
+}
+
+kwen::TextLine Line(std::vector<kwen::Word> words) {
+  kwen::TextLine line;
+  line.words = std::move(words);
+  return line;
+}
+
+// Page 1: two lines of words; page 2: an empty line, then a line in each of
+// two columns; page 3 without words.
+kwen::DocumentText SelectionText() {
+  kwen::DocumentText text;
+  text.pages.resize(3);
+  text.pages[0].lines = {Line({{"Alpha", {100, 100, 160, 120}},
+                               {"beta", {170, 100, 220, 120}},
+                               {"gamma", {230, 100, 300, 120}}}),
+                         Line({{"delta", {100, 130, 160, 150}}, {"epsilon", {170, 130, 260, 150}}})};
+  text.pages[1].lines = {Line({}), Line({{"zeta", {50, 40, 90, 60}}, {"eta", {100, 40, 130, 60}}}),
+                         Line({{"theta", {400, 40, 460, 60}}})};
+  return text;
+}
+
+TEST(TextSelection, APointTakesTheNearestWordOfTheNearestLine) {
+  const kwen::DocumentText text = SelectionText();
+  const struct {
+    int32_t page, x, y;
+    std::optional<TextPoint> word;
+  } cases[] = {
+      {0, 180, 110, TextPoint{0, 0, 1}},   // on "beta"
+      {0, 163, 110, TextPoint{0, 0, 0}},   // in the space, nearer "Alpha"
+      {0, 168, 110, TextPoint{0, 0, 1}},   // in the space, nearer "beta"
+      {0, 10, 140, TextPoint{0, 1, 0}},    // left of the second line
+      {0, 900, 147, TextPoint{0, 1, 1}},   // far right of the second line
+      {0, 240, 124, TextPoint{0, 0, 2}},   // between the lines, nearer the first
+      {0, 240, 127, TextPoint{0, 1, 1}},   // between the lines, nearer the second
+      {0, 200, 5000, TextPoint{0, 1, 1}},  // below everything
+      {1, 0, 0, TextPoint{1, 1, 0}},       // the empty line is passed over
+      {1, 300, 50, TextPoint{1, 2, 0}},    // beside both columns, nearer the right one
+      {2, 100, 100, std::nullopt},         // a page without words
+      {7, 100, 100, std::nullopt},         // past the text's pages
+      {-1, 100, 100, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const std::optional<TextPoint> found = WordNearest(text, c.page, c.x, c.y);
+    const auto place = [](const std::optional<TextPoint>& word) {
+      return word ? std::vector<int32_t>{word->page, word->line, word->word} : std::vector<int32_t>{};
+    };
+    EXPECT_EQ(place(found), place(c.word)) << "page " << c.page << " at " << c.x << "," << c.y;
+  }
+}
+
+TEST(TextSelection, TheWordsBetweenTwoPlacesInReadingOrder) {
+  const kwen::DocumentText text = SelectionText();
+  const struct {
+    TextPoint from, to;
+    const char* copied;
+    std::vector<kwen::Box> firstPage, secondPage;
+  } cases[] = {
+      {{0, 0, 1}, {0, 0, 1}, "beta", {{170, 100, 220, 120}}, {}},
+      {{0, 0, 1}, {0, 1, 0}, "beta gamma\ndelta", {{170, 100, 300, 120}, {100, 130, 160, 150}}, {}},
+      // Dragged backwards: the same words.
+      {{0, 1, 0}, {0, 0, 1}, "beta gamma\ndelta", {{170, 100, 300, 120}, {100, 130, 160, 150}}, {}},
+      {{0, 1, 1}, {1, 1, 0}, "epsilon\nzeta", {{170, 130, 260, 150}}, {{50, 40, 90, 60}}},
+      {{1, 1, 1}, {0, 0, 0}, "Alpha beta gamma\ndelta epsilon\nzeta eta",
+       {{100, 100, 300, 120}, {100, 130, 260, 150}}, {{50, 40, 130, 60}}},
+  };
+  for (const auto& c : cases) {
+    const TextRange range = RangeBetween(c.from, c.to);
+    EXPECT_EQ(RangeText(text, range), c.copied);
+    EXPECT_EQ(RangeBoxes(text, range, 0), c.firstPage) << c.copied;
+    EXPECT_EQ(RangeBoxes(text, range, 1), c.secondPage) << c.copied;
+    EXPECT_EQ(RangeBoxes(text, range, 2), std::vector<kwen::Box>{}) << c.copied;
+  }
+  // A page's words, all of them; a page without words has none.
+  const std::optional<TextRange> second = WholePage(text, 1);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(RangeText(text, *second), "zeta eta\ntheta");
+  EXPECT_FALSE(WholePage(text, 2));
+  EXPECT_FALSE(WholePage(text, 3));
+  // A range reaching past the text stops at its end.
+  EXPECT_EQ(RangeText(text, {{1, 1, 1}, {9, 0, 0}}), "eta\ntheta");
+}
+
+TEST(OutlineTree, EachEntryHangsUnderTheNearestEntryOfALowerLevelBeforeIt) {
+  std::vector<kwen::OutlineItem> outline;
+  for (int32_t level : {0, 1, 2, 1, 0, 2, 0, 0}) outline.push_back({"entry", 0, level});
+  EXPECT_EQ(OutlineParents(outline),
+            (std::vector<int32_t>{kOutlineTop, 0, 1, 0, kOutlineTop, 4, kOutlineTop, kOutlineTop}));
+  EXPECT_EQ(OutlineParents({}), std::vector<int32_t>{});
 }
 
 }  // namespace
