@@ -15,7 +15,7 @@ build=$(realpath -m "${BUILD:-$root/build/release}")
 "$root/scripts/install-deps.sh"
 manual_gz=/usr/share/doc/valgrind/valgrind_manual.pdf.gz
 missing=()
-for tool in pdftoppm:poppler-utils ocrmypdf:ocrmypdf "$manual_gz:valgrind" python3:python3; do
+for tool in pdftoppm:poppler-utils ocrmypdf:ocrmypdf tiff2pdf:libtiff-tools "$manual_gz:valgrind" python3:python3; do
   command -v "${tool%%:*}" >/dev/null || [ -e "${tool%%:*}" ] || missing+=("${tool#*:}")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -82,7 +82,7 @@ PY
 declare -A recall_of secs1 secs_all text_bytes doc_bytes plain_bytes
 for set in clean scan; do
   echo "$set pages: kwentool" >&2
-  pages=("$set"-*.p?m)
+  pages=("$set"-*.pbm)
   timed t_plain "$kwentool" build --lossy --jobs "$cores" -o "$set-plain.kwen" "${pages[@]}"
   timed secs1[$set,ours] "$kwentool" build --lossy --ocr --jobs 1 -o "$set-one.kwen" "${pages[@]}"
   timed secs_all[$set,ours] "$kwentool" build --lossy --ocr --jobs "$cores" -o "$set.kwen" "${pages[@]}"
@@ -93,7 +93,11 @@ for set in clean scan; do
   recall_of[$set,ours]=$(recall "$set-ours")
 
   echo "$set pages: ocrmypdf" >&2
-  convert "${pages[@]}" -density 300 -units PixelsPerInch -compress Group4 "$set-in.pdf"
+  for page in "${pages[@]}"; do
+    convert "$page" -density 300 -units PixelsPerInch -compress Group4 "${page%.*}.tif"
+  done
+  tiffcp "${pages[@]/%.pbm/.tif}" "$set-in.tif"
+  tiff2pdf -o "$set-in.pdf" "$set-in.tif"
   timed secs1[$set,peer] ocrmypdf -l eng --jobs 1 --output-type pdf "$set-in.pdf" "$set-peer-one.pdf"
   timed secs_all[$set,peer] ocrmypdf -l eng --jobs "$cores" --output-type pdf "$set-in.pdf" "$set-peer.pdf"
   doc_bytes[$set,peer]=$(size "$set-peer.pdf")

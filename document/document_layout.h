@@ -150,22 +150,32 @@ constexpr bool CarriesNoBits(uint32_t bitsPerPixel, uint32_t width, uint32_t hei
 // table gives). It is the label "KNWT", an unsigned number, the layout
 // (kTextLayout), an unsigned count of sections, then the sections, each a
 // 4-byte tag, an unsigned byte count and that many bytes, which end the
-// document. A tag appears at most
-// once; a reader skips tags it does not know. All numbers are the 7-bit
-// numbers above; texts are UTF-8.
+// document. A tag appears at most once; a reader skips tags it does not
+// know. All numbers are the 7-bit numbers above; texts are UTF-8. The text
+// is bounded (the constants below).
 //
 //   "TITL"  the title
 //   "OUTL"  an unsigned count, then per entry: its level (0 at the top, at
 //           most one deeper than the entry before), its page (from 0), the
 //           byte count of its title and the title
 //   "TEXT"  an unsigned count of pages (from the first; the pages after have
-//           no text), then per page: an unsigned count of lines in reading
-//           order, then per line: an unsigned number, its words' count
-//           times 2, plus 1 when it starts a block (a paragraph), then per
-//           word: signed left minus the previous word's right, signed top
-//           minus the previous word's top (both from 0 at the start of each
-//           page), unsigned width, unsigned height, the byte count of its
-//           text and the text. Boxes are page pixels, rows from the top.
+//           no text, and the last counted has words), then three runs, each
+//           page by page:
+//           - lines: an unsigned count of lines in reading order, then per
+//             line an unsigned number, its count of words (at least one)
+//             times 2, plus 1 when it starts a block (a paragraph);
+//           - words: the byte count of the page's words and the words, in
+//             reading order, one space apart;
+//           - boxes, in page pixels, rows from the top: per line, signed
+//             left and top of its first word minus those of the line before
+//             (from 0 on each page); per word, for all but a line's first,
+//             signed left minus the previous word's right and signed top
+//             minus the line's top; then signed height minus the previous
+//             word's height (from 0 on each page) and signed width minus
+//             the width its letters foretell: the letters (code points)
+//             times the page's words so far's widths over their letters,
+//             in whole numbers (before any: letters times half the height,
+//             halved first), at most kLargestTextCoordinate.
 constexpr char kTextLabel[kLabelBytes + 1] = "KNWT";
 constexpr uint32_t kTextLayout = 1;
 constexpr char kTitleTag[kLabelBytes + 1] = "TITL";
@@ -173,5 +183,12 @@ constexpr char kOutlineTag[kLabelBytes + 1] = "OUTL";
 constexpr char kPageTextTag[kLabelBytes + 1] = "TEXT";
 // The most the text may take: readers restore no further past the pages.
 constexpr int64_t kLargestTextBytes = int64_t{64} << 20;
+// The most a document's text may hold, so that what a reader sets aside for
+// it stays in proportion: words on a page, outline entries, outline levels
+// (from 0). A dense book of 999 pages holds some three million words.
+constexpr size_t kLargestPageWords = 100000;
+constexpr size_t kLargestDocumentWords = 4000000;
+constexpr size_t kLargestOutline = 10000;
+constexpr int32_t kDeepestOutlineLevel = 15;
 // Coordinates of a word's box, which no page reaches.
 constexpr int64_t kLargestTextCoordinate = int64_t{1} << 30;

@@ -1,5 +1,6 @@
 // The document's text as stored after its last page (document_layout.h):
 // written by the builder and the tools, read by every reader.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -46,11 +47,13 @@ void CheckStorable(const std::string& text, const char* what) {
 Bytes OutlineBody(const std::vector<OutlineItem>& outline, int32_t pageCount) {
   Bytes body;
   if (outline.empty()) return body;
+  if (outline.size() > kLargestOutline) throw Error("The outline has more entries than a document may hold");
   PutNumber(body, static_cast<uint32_t>(outline.size()));
   int32_t previousLevel = -1;
   for (const OutlineItem& item : outline) {
     if (item.page < 0 || item.page >= pageCount) throw Error("An outline entry points past the document's pages");
     if (item.level < 0 || item.level > previousLevel + 1) throw Error("An outline entry is nested below no entry");
+    if (item.level > kDeepestOutlineLevel) throw Error("The outline is nested deeper than a document may hold");
     CheckStorable(item.title, "An outline entry's title");
     PutNumber(body, static_cast<uint32_t>(item.level));
     PutNumber(body, static_cast<uint32_t>(item.page));
@@ -73,34 +76,125 @@ bool IsStorableWord(const std::string& text) {
   return true;
 }
 
-void PutPage(Bytes& body, const PageText& page) {
-  PutNumber(body, static_cast<uint32_t>(page.lines.size()));
-  int64_t previousRight = 0, previousTop = 0;
+size_t WordCount(const PageText& page) {
+  size_t words = 0;
+  for (const TextLine& line : page.lines) words += line.words.size();
+  return words;
+}
+
+// Lines without words are not stored; a block they start starts at the next.
+std::vector<const TextLine*> LinesWithWords(const PageText& page, std::vector<bool>& startsBlock) {
+  std::vector<const TextLine*> lines;
+  bool pendingBlock = false;
   for (const TextLine& line : page.lines) {
-    PutNumber(body, static_cast<uint32_t>(line.words.size() * 2 + (line.startsBlock ? 1 : 0)));
-    for (const Word& word : line.words) {
-      if (!IsStorableBox(word.box)) throw Error("A word's box is not a rectangle on the page: " + word.text);
-      if (!IsStorableWord(word.text)) throw Error("A word is empty or holds a space: \"" + word.text + "\"");
-      CheckStorable(word.text, "A word");
-      PutSigned(body, word.box.left - previousRight);
-      PutSigned(body, word.box.top - previousTop);
-      PutNumber(body, static_cast<uint32_t>(word.box.right - word.box.left));
-      PutNumber(body, static_cast<uint32_t>(word.box.bottom - word.box.top));
-      PutText(body, word.text);
-      previousRight = word.box.right;
-      previousTop = word.box.top;
+    pendingBlock = pendingBlock || line.startsBlock;
+    if (line.words.empty()) continue;
+    lines.push_back(&line);
+    startsBlock.push_back(pendingBlock);
+    pendingBlock = false;
+  }
+  return lines;
+}
+
+// A word's width as the page's words so far foretell it from its letters,
+// so that what is stored is the small difference.
+struct WidthGuess {
+  int64_t widths = 0;
+  int64_t letters = 0;
+
+  // In whole numbers, in two parts that cannot overflow, so that every
+  // reader foretells exactly what the writer did.
+  int64_t For(int64_t wordLetters, int64_t height) const {
+    const int64_t guess = letters > 0 ? wordLetters * (widths / letters) + wordLetters * (widths % letters) / letters
+                                      : wordLetters * (height / 2);
+    return std::min(guess, kLargestTextCoordinate);
+  }
+  void Learn(int64_t wordLetters, int64_t width) {
+    letters += wordLetters;
+    widths += width;
+  }
+};
+
+int64_t LetterCount(const std::string& text) {
+  int64_t letters = 0;
+  for (size_t at = 0; at < text.size(); ++letters) NextCodePoint(text, at);
+  return letters;
+}
+
+void CheckWord(const Word& word) {
+  if (!IsStorableBox(word.box)) throw Error("A word's box is not a rectangle on the page: " + word.text);
+  if (!IsStorableWord(word.text)) throw Error("A word is empty or holds a space: \"" + word.text + "\"");
+  CheckStorable(word.text, "A word");
+}
+
+// The page's words, one space apart, ahead of their boxes: text runs
+// together where the packing finds it again.
+void PutWords(Bytes& body, const std::vector<const TextLine*>& lines) {
+  std::string words;
+  for (const TextLine* line : lines) {
+    for (const Word& word : line->words) {
+      CheckWord(word);
+      if (!words.empty()) words += ' ';
+      words += word.text;
     }
+  }
+  PutText(body, words);
+}
+
+void PutBoxes(Bytes& body, const std::vector<const TextLine*>& lines) {
+  int64_t lineLeft = 0, lineTop = 0, height = 0;
+  WidthGuess guess;
+  for (const TextLine* line : lines) {
+    const Box& first = line->words.front().box;
+    PutSigned(body, first.left - lineLeft);
+    PutSigned(body, first.top - lineTop);
+    lineLeft = first.left;
+    lineTop = first.top;
+    int64_t right = first.left;
+    for (const Word& word : line->words) {
+      if (&word != &line->words.front()) {
+        PutSigned(body, word.box.left - right);
+        PutSigned(body, word.box.top - lineTop);
+      }
+      const int64_t wordHeight = word.box.bottom - word.box.top, width = word.box.right - word.box.left;
+      const int64_t letters = LetterCount(word.text);
+      PutSigned(body, wordHeight - height);
+      PutSigned(body, width - guess.For(letters, wordHeight));
+      guess.Learn(letters, width);
+      height = wordHeight;
+      right = word.box.right;
+    }
+  }
+}
+
+void PutLines(Bytes& body, const std::vector<const TextLine*>& lines, const std::vector<bool>& startsBlock) {
+  PutNumber(body, static_cast<uint32_t>(lines.size()));
+  for (size_t k = 0; k < lines.size(); ++k) {
+    PutNumber(body, static_cast<uint32_t>(lines[k]->words.size() * 2 + (startsBlock[k] ? 1 : 0)));
   }
 }
 
 Bytes PagesBody(const std::vector<PageText>& pages, int32_t pageCount) {
   size_t withText = pages.size();
-  while (withText > 0 && pages[withText - 1].Empty()) --withText;
+  while (withText > 0 && !pages[withText - 1].HasWords()) --withText;
   Bytes body;
   if (withText == 0) return body;
   if (withText > static_cast<size_t>(pageCount)) throw Error("There is text for pages the document does not have");
+  size_t documentWords = 0;
+  for (size_t page = 0; page < withText; ++page) documentWords += WordCount(pages[page]);
+  if (documentWords > kLargestDocumentWords) throw Error("The document has more words than it may hold");
   PutNumber(body, static_cast<uint32_t>(withText));
-  for (size_t page = 0; page < withText; ++page) PutPage(body, pages[page]);
+  // All the pages' lines, then all their words, then all their boxes: like
+  // runs together, where the packing codes them best.
+  std::vector<std::vector<const TextLine*>> lines(withText);
+  for (size_t page = 0; page < withText; ++page) {
+    if (WordCount(pages[page]) > kLargestPageWords) throw Error("A page has more words than a document may hold");
+    std::vector<bool> startsBlock;
+    lines[page] = LinesWithWords(pages[page], startsBlock);
+    PutLines(body, lines[page], startsBlock);
+  }
+  for (const auto& pageLines : lines) PutWords(body, pageLines);
+  for (const auto& pageLines : lines) PutBoxes(body, pageLines);
   return body;
 }
 
@@ -162,20 +256,24 @@ class TextReader {
   const uint8_t* end_;
 };
 
-// The least bytes a word can take: four numbers, a byte count, a letter.
-constexpr size_t kLeastWordBytes = 6;
-constexpr size_t kLeastLineBytes = 1;
+// The least bytes a word can take: a letter, a space, two numbers.
+constexpr size_t kLeastWordBytes = 4;
+// A line's count and place, and a word.
+constexpr size_t kLeastLineBytes = 3 + kLeastWordBytes;
+constexpr size_t kLeastPageBytes = 1;
 constexpr size_t kLeastOutlineEntryBytes = 3;
 constexpr size_t kLeastSectionBytes = kLabelBytes + 1;
 
 std::vector<OutlineItem> ReadOutline(TextReader& reader, int32_t pageCount) {
   const uint32_t count = reader.Count(kLeastOutlineEntryBytes, "outline entries");
+  if (count > kLargestOutline) TextReader::Fail("its outline has more entries than a document may hold");
   std::vector<OutlineItem> outline(count);
   int64_t previousLevel = -1;
   for (OutlineItem& item : outline) {
     const uint32_t level = reader.Number();
     const uint32_t page = reader.Number();
     if (level > previousLevel + 1) TextReader::Fail("an outline entry is nested below no entry");
+    if (level > static_cast<uint32_t>(kDeepestOutlineLevel)) TextReader::Fail("its outline is nested too deep");
     if (page >= static_cast<uint32_t>(pageCount)) TextReader::Fail("an outline entry points past the last page");
     item.level = static_cast<int32_t>(level);
     item.page = static_cast<int32_t>(page);
@@ -185,47 +283,82 @@ std::vector<OutlineItem> ReadOutline(TextReader& reader, int32_t pageCount) {
   return outline;
 }
 
-Word ReadWord(TextReader& reader, int64_t& previousRight, int64_t& previousTop) {
-  const int64_t left = previousRight + reader.Signed();
-  const int64_t top = previousTop + reader.Signed();
-  const int64_t right = left + reader.Number();
-  const int64_t bottom = top + reader.Number();
-  if (left < 0 || top < 0 || right >= kLargestTextCoordinate || bottom >= kLargestTextCoordinate) {
-    TextReader::Fail("a word's box lies off the page");
+// The page's words, one space apart; as many as its lines count.
+void ReadWords(TextReader& reader, PageText& page) {
+  const std::string words = reader.Text("a page's words");
+  size_t at = 0;
+  for (TextLine& line : page.lines) {
+    for (Word& word : line.words) {
+      const size_t end = std::min(words.find(' ', at), words.size());
+      word.text = words.substr(at, end - at);
+      if (!IsStorableWord(word.text)) TextReader::Fail("a word is empty or holds a space");
+      at = end + 1;
+    }
   }
-  Word word;
-  word.box = Box{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
-                 static_cast<int32_t>(bottom)};
-  word.text = reader.Text("a word");
-  if (!IsStorableWord(word.text)) TextReader::Fail("a word is empty or holds a space");
-  previousRight = right;
-  previousTop = top;
-  return word;
+  const size_t end = page.lines.empty() ? 0 : words.size() + 1;  // past the last word's end
+  if (at != end) TextReader::Fail("a page holds more words than its lines count");
 }
 
-PageText ReadPage(TextReader& reader) {
+int64_t Coordinate(int64_t value) {
+  if (value < 0 || value >= kLargestTextCoordinate) TextReader::Fail("a word's box lies off the page");
+  return value;
+}
+
+void ReadBoxes(TextReader& reader, PageText& page) {
+  int64_t lineLeft = 0, lineTop = 0, height = 0;
+  WidthGuess guess;
+  for (TextLine& line : page.lines) {
+    lineLeft = Coordinate(lineLeft + reader.Signed());
+    lineTop = Coordinate(lineTop + reader.Signed());
+    int64_t right = lineLeft;
+    for (Word& word : line.words) {
+      const bool first = &word == &line.words.front();
+      const int64_t left = first ? lineLeft : Coordinate(right + reader.Signed());
+      const int64_t top = first ? lineTop : Coordinate(lineTop + reader.Signed());
+      height = height + reader.Signed();
+      const int64_t letters = LetterCount(word.text);
+      const int64_t width = guess.For(letters, height) + reader.Signed();
+      if (height < 0 || width < 0) TextReader::Fail("a word's box is turned over");
+      guess.Learn(letters, width);
+      right = Coordinate(left + width);
+      word.box = Box{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
+                     static_cast<int32_t>(Coordinate(top + height))};
+    }
+  }
+}
+
+PageText ReadLines(TextReader& reader, size_t& documentWords) {
   PageText page;
   page.lines.resize(reader.Count(kLeastLineBytes, "lines"));
-  int64_t previousRight = 0, previousTop = 0;
+  size_t pageWords = 0;
   for (TextLine& line : page.lines) {
     const uint32_t wordsAndBlock = reader.Number();
     line.startsBlock = (wordsAndBlock & 1) != 0;
     const uint32_t words = wordsAndBlock >> 1;
-    if (static_cast<uint64_t>(words) * kLeastWordBytes > reader.Left()) {
+    if (words == 0) TextReader::Fail("a line has no words");
+    pageWords += words;
+    documentWords += words;
+    if (pageWords > kLargestPageWords) TextReader::Fail("a page has more words than a document may hold");
+    if (documentWords > kLargestDocumentWords) TextReader::Fail("it has more words than a document may hold");
+    if (static_cast<uint64_t>(documentWords) * kLeastWordBytes > reader.Left()) {
       TextReader::Fail("it counts more words than it holds");
     }
-    line.words.reserve(words);
-    for (uint32_t k = 0; k < words; ++k) line.words.push_back(ReadWord(reader, previousRight, previousTop));
+    line.words.resize(words);
   }
   return page;
 }
 
 std::vector<PageText> ReadPages(TextReader& reader, int32_t pageCount) {
-  const uint32_t count = reader.Count(kLeastLineBytes, "pages");
+  const uint32_t count = reader.Count(kLeastPageBytes, "pages");
   if (count > static_cast<uint32_t>(pageCount)) TextReader::Fail("it has text for pages past the last");
   std::vector<PageText> pages;
   pages.reserve(count);
-  for (uint32_t page = 0; page < count; ++page) pages.push_back(ReadPage(reader));
+  size_t documentWords = 0;
+  for (uint32_t page = 0; page < count; ++page) pages.push_back(ReadLines(reader, documentWords));
+  for (PageText& page : pages) ReadWords(reader, page);
+  for (PageText& page : pages) ReadBoxes(reader, page);
+  // One way to store each text: the pages counted end with one that has words.
+  if (!pages.empty() && !pages.back().HasWords()) TextReader::Fail("the last page it counts has no words");
   return pages;
 }
 
@@ -233,16 +366,34 @@ bool TagIs(const uint8_t* tag, const char* name) { return std::memcmp(tag, name,
 
 }  // namespace
 
-bool DocumentText::HasWords() const {
-  for (const PageText& page : pages) {
-    for (const TextLine& line : page.lines) {
-      if (!line.words.empty()) return true;
-    }
+bool PageText::HasWords() const {
+  for (const TextLine& line : lines) {
+    if (!line.words.empty()) return true;
   }
   return false;
 }
 
+bool DocumentText::HasWords() const {
+  for (const PageText& page : pages) {
+    if (page.HasWords()) return true;
+  }
+  return false;
+}
+
+Box Union(const Box& a, const Box& b) {
+  return Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+             std::max(a.bottom, b.bottom)};
+}
+
+Box LineBox(const TextLine& line) {
+  if (line.words.empty()) return Box{};
+  Box box = line.words.front().box;
+  for (const Word& word : line.words) box = Union(box, word.box);
+  return box;
+}
+
 std::vector<uint8_t> EncodeText(const DocumentText& text, int32_t pageCount) {
+  if (pageCount < 0) throw Error("A document cannot have fewer than no pages");
   Bytes title;
   if (!text.title.empty()) {
     CheckStorable(text.title, "The title");
@@ -264,6 +415,7 @@ std::vector<uint8_t> EncodeText(const DocumentText& text, int32_t pageCount) {
 
 DocumentText DecodeText(const uint8_t* bytes, size_t size, int32_t pageCount) {
   DocumentText text;
+  if (pageCount < 0) throw Error("A document cannot have fewer than no pages");
   if (size == 0) return text;
   TextReader reader(bytes, size);
   if (size < kLabelBytes || !TagIs(reader.Take(kLabelBytes), kTextLabel)) {

@@ -3,6 +3,7 @@
 namespace {
 
 constexpr char32_t kLargestCodePoint = 0x10FFFF;
+constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kFirstSurrogate = 0xD800, kLastSurrogate = 0xDFFF;
 
 // The bytes a sequence takes, from its first byte; 0 when none starts so.
@@ -42,9 +43,20 @@ bool IsUtf8(const std::string& text) {
 
 char32_t NextCodePoint(const std::string& text, size_t& at) {
   const size_t bytes = SequenceBytes(static_cast<unsigned char>(text[at]));
-  if (bytes <= 1) return static_cast<unsigned char>(text[at++]);
+  if (bytes == 1) return static_cast<unsigned char>(text[at++]);
+  if (bytes == 0 || bytes > text.size() - at) {
+    ++at;
+    return kReplacement;
+  }
   char32_t code = static_cast<unsigned char>(text[at]) & (0x7F >> bytes);
-  for (size_t k = 1; k < bytes; ++k) code = (code << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3F);
+  for (size_t k = 1; k < bytes; ++k) {
+    const unsigned char next = static_cast<unsigned char>(text[at + k]);
+    if ((next & 0xC0) != 0x80) {
+      ++at;
+      return kReplacement;
+    }
+    code = (code << 6) | (next & 0x3F);
+  }
   at += bytes;
   return code;
 }

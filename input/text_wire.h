@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "document/document_layout.h"
 #include "kwen/text.h"
 
 // A word as the PDF gives it, placed over the drawn page.
@@ -22,21 +23,23 @@ struct PlacedWord {
   bool spaceAfter = false;  // a space parts it from the next word
 };
 
-// A dense page of small print holds some thousands of words of a few bytes.
-constexpr size_t kLargestPageWords = 100000;
+// A dense page of small print holds some thousands of words of a few bytes
+// (the words and outline entries a document may hold at all are in
+// document_layout.h).
 constexpr size_t kLongestWordBytes = 4096;
 constexpr size_t kLargestPageTextBytes = size_t{4} << 20;
 
-// Outlines of real books hold hundreds of entries, a few levels deep.
-constexpr size_t kLargestOutline = 10000;
-constexpr int32_t kDeepestOutlineLevel = 15;
 constexpr size_t kLongestTitleBytes = 1000;
 
 // The words' bytes; false, with `error` worded to follow "page N", for a
 // page with more text than the bounds.
 bool EncodeWords(const std::vector<PlacedWord>& words, std::string& bytes, std::string& error);
-// False for bytes that are not words within the bounds.
-bool DecodeWords(const std::string& bytes, std::vector<PlacedWord>& words);
+// What the child sends instead for a page whose words it leaves out (its
+// pixels are kept): why, as EncodeWords words it.
+std::string DroppedWordsBytes(const std::string& why);
+// False for bytes that are not words within the bounds. `dropped` is why
+// the child left the page's words out, empty when it sent them.
+bool DecodeWords(const std::string& bytes, std::vector<PlacedWord>& words, std::string& dropped);
 
 // Title and outline within the bounds (the child cuts them to fit).
 std::string EncodeTitleAndOutline(const std::string& title, const std::vector<kwen::OutlineItem>& outline);

@@ -13,18 +13,19 @@ namespace {
 // The end of everything stored: past the pages, a packed document is
 // restored until its stream ends, but never more than the text may take.
 int64_t StoredEnd(Document::Shared& shared) {
-  if (shared.restore == nullptr) return shared.store->Reach(INT64_MAX);
   const int64_t limit = shared.documentBytes + kLargestTextBytes + 1;
-  shared.restore->AllowPast(limit);
   const int64_t there = shared.store->Reach(limit);
+  if (there >= limit) throw Error("The document's text is larger than it may be");
+  if (shared.restore == nullptr) return there;
+  shared.restore->AllowPast(limit);
+  const int64_t restored = shared.store->Reach(limit);
+  if (restored >= limit) throw Error("The document's text is larger than it may be");
   switch (shared.restore->StreamEnd()) {
-    case DecodeEnd::kEndMark: return there;
-    case DecodeEnd::kOverLimit:
-      if (there < limit) return there;  // the stream's own limit, 2 GiB
-      throw Error("The document's text is larger than it may be");
+    case DecodeEnd::kEndMark:
+    case DecodeEnd::kOverLimit: return restored;  // the stream's own limit, 2 GiB
     default: break;
   }
-  if (there < shared.documentBytes) throw Error("The document is cut short or damaged before its text");
+  if (restored < shared.documentBytes) throw Error("The document is cut short or damaged before its text");
   throw Error("The document's text cannot be restored: the packed data is cut short or damaged");
 }
 

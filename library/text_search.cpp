@@ -3,7 +3,9 @@
 // apart, a hyphen at a line's end joining the word it breaks), and every
 // letter of the run remembers the word and letter it came from.
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "document/utf8.h"
 #include "kwen/text.h"
@@ -158,19 +160,35 @@ TextHit HitAt(const PageText& page, int32_t pageIndex, const FoldedPage& folded,
 
 }  // namespace
 
-std::vector<TextHit> FindText(const DocumentText& text, const std::string& query) {
+struct TextSearch::Pages {
+  std::vector<PageText> text;
+  std::vector<FoldedPage> folded;
+};
+
+TextSearch::TextSearch(const DocumentText& text) {
+  auto pages = std::make_shared<Pages>();
+  pages->text = text.pages;
+  pages->folded.reserve(text.pages.size());
+  for (const PageText& page : text.pages) pages->folded.push_back(FoldPage(page));
+  pages_ = std::move(pages);
+}
+
+std::vector<TextHit> TextSearch::Find(const std::string& query, size_t most) const {
   std::vector<TextHit> hits;
   const std::u32string wanted = FoldQuery(query);
   if (wanted.empty()) return hits;
-  for (size_t pageIndex = 0; pageIndex < text.pages.size(); ++pageIndex) {
-    const PageText& page = text.pages[pageIndex];
-    const FoldedPage folded = FoldPage(page);
-    for (size_t at = folded.letters.find(wanted); at != std::u32string::npos;
+  for (size_t pageIndex = 0; pageIndex < pages_->text.size(); ++pageIndex) {
+    const FoldedPage& folded = pages_->folded[pageIndex];
+    for (size_t at = folded.letters.find(wanted); at != std::u32string::npos && hits.size() < most;
          at = folded.letters.find(wanted, at + wanted.size())) {
-      hits.push_back(HitAt(page, static_cast<int32_t>(pageIndex), folded, at, wanted.size()));
+      hits.push_back(HitAt(pages_->text[pageIndex], static_cast<int32_t>(pageIndex), folded, at, wanted.size()));
     }
   }
   return hits;
+}
+
+std::vector<TextHit> FindText(const DocumentText& text, const std::string& query) {
+  return TextSearch(text).Find(query);
 }
 
 }  // namespace kwen

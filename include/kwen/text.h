@@ -4,7 +4,9 @@
 // with text shows exactly as the same document without.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,7 +44,13 @@ struct PageText {
 
   bool operator==(const PageText& other) const { return lines == other.lines; }
   bool Empty() const { return lines.empty(); }
+  bool HasWords() const;
 };
+
+// The smallest box holding both.
+Box Union(const Box& a, const Box& b);
+// The box of a line's words (an empty box at 0 for a line without).
+Box LineBox(const TextLine& line);
 
 // One entry of the outline, in document order; an entry's children follow
 // it with a level one deeper.
@@ -80,6 +88,10 @@ std::vector<uint8_t> EncodeText(const DocumentText& text, int32_t pageCount);
 // well-formed text layer.
 DocumentText DecodeText(const uint8_t* bytes, size_t size, int32_t pageCount);
 
+// Stored text is bounded (document_layout.h): at most 100,000 words a page
+// and 4,000,000 in all, 10,000 outline entries, 16 outline levels. Lines
+// without words are not stored.
+
 // A page's text as plain lines in reading order, a blank line between blocks.
 std::string PlainText(const PageText& page);
 
@@ -97,5 +109,20 @@ struct TextHit {
 // lines; a word broken by a hyphen at a line's end matches whole. An empty
 // query finds nothing.
 std::vector<TextHit> FindText(const DocumentText& text, const std::string& query);
+
+// The same searches, each page made ready once, for a reader that searches
+// as its user types: a copy of the text is kept, and any number of threads
+// may search it at once.
+class TextSearch {
+ public:
+  explicit TextSearch(const DocumentText& text);
+  // At most `most` hits, the first in reading order.
+  std::vector<TextHit> Find(const std::string& query, size_t most = SIZE_MAX) const;
+
+  struct Pages;
+
+ private:
+  std::shared_ptr<const Pages> pages_;
+};
 
 }  // namespace kwen

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/memory_pack.h"
@@ -36,6 +37,12 @@ TextLine Spaced(const std::vector<std::string>& texts, int32_t left, int32_t top
   return line;
 }
 
+std::vector<kwen::OutlineItem> DeepOutline(int32_t levels) {
+  std::vector<kwen::OutlineItem> outline;
+  for (int32_t level = 0; level < levels; ++level) outline.push_back({"level", 0, level});
+  return outline;
+}
+
 struct RoundTripCase {
   const char* name;
   DocumentText text;
@@ -56,7 +63,6 @@ std::vector<RoundTripCase> RoundTripCases() {
       {"many lines", DocumentText{"", {}, {manyLines}}},
       {"non-ASCII", DocumentText{"", {}, {PageText{{Spaced({"Größe", "naïve", "Ελληνικά", "日本語", "𝔘nicode"}, 0, 0)}}}}},
       {"boxes at the page's edges", DocumentText{"", {}, {edges}}},
-      {"a line without words", DocumentText{"", {}, {PageText{{Line({}, true), Spaced({"after"}, 1, 1)}}}}},
       {"title and outline only", withOutline},
   };
 }
@@ -70,6 +76,13 @@ TEST(TextLayer, ReadsBackWhatWasStored) {
   EXPECT_EQ(kwen::DecodeText(nullptr, 0, kPages), DocumentText{});
 }
 
+TEST(TextLayer, LeavesOutWhatHoldsNoWords) {
+  const DocumentText text{"", {}, {PageText{{Line({}, true), Spaced({"after"}, 1, 1)}}, PageText{{Line({})}}}};
+  const Bytes stored = kwen::EncodeText(text, kPages);
+  const DocumentText expected{"", {}, {PageText{{Spaced({"after"}, 1, 1, true)}}}};
+  EXPECT_EQ(kwen::DecodeText(stored.data(), stored.size(), kPages), expected);
+}
+
 TEST(TextLayer, RefusesToStoreWhatItCouldNotReadBack) {
   const std::vector<std::pair<const char*, DocumentText>> cases = {
       {"a word with a space", DocumentText{"", {}, {PageText{{Line({Word{"two words", Box{0, 0, 9, 9}}})}}}}},
@@ -80,7 +93,11 @@ TEST(TextLayer, RefusesToStoreWhatItCouldNotReadBack) {
       {"text past the last page", DocumentText{"", {}, {PageText{}, PageText{}, PageText{}, PageText{{Spaced({"x"}, 0, 0)}}}}},
       {"an outline entry past the pages", DocumentText{"", {{"x", kPages, 0}}, {}}},
       {"an outline entry nested too deep", DocumentText{"", {{"x", 0, 1}}, {}}},
+      {"an outline seventeen levels deep", DocumentText{"", DeepOutline(17), {}}},
+      {"an outline of 10,001 entries", DocumentText{"", std::vector<kwen::OutlineItem>(10001, {"x", 0, 0}), {}}},
+      {"a page of 100,001 words", DocumentText{"", {}, {PageText{std::vector<TextLine>(100001, Spaced({"w"}, 0, 0))}}}},
   };
+  EXPECT_NO_THROW(kwen::EncodeText(DocumentText{"", DeepOutline(16), {}}, kPages));
   for (const auto& [name, text] : cases) EXPECT_THROW(kwen::EncodeText(text, kPages), kwen::Error) << name;
 }
 
@@ -109,6 +126,25 @@ TEST(TextLayer, RefusesDamagedText) {
     EXPECT_THROW(kwen::DecodeText(bytes.data(), bytes.size(), kPages), kwen::Error) << name;
   }
   EXPECT_THROW(kwen::DecodeText(stored.data(), stored.size(), 0), kwen::Error) << "fewer pages than the text";
+  // Layers of one section of page text, each a way the writer never stores.
+  const std::vector<std::pair<const char*, Bytes>> pageTexts = {
+      {"a line has no words", Bytes{1, 1, 0, 1, 'a', 20, 20, 4, 0}},
+      {"the last page it counts has no words", Bytes{2, 1, 2, 0, 1, 'a', 0, 20, 20, 4, 0}},
+      {"a page holds more words than its lines count", Bytes{1, 1, 2, 3, 'a', ' ', 'b', 20, 20, 4, 0}},
+  };
+  for (const auto& [why, body] : pageTexts) {
+    Bytes layer{'K', 'N', 'W', 'T', 1, 1, 'T', 'E', 'X', 'T', static_cast<uint8_t>(body.size())};
+    layer.insert(layer.end(), body.begin(), body.end());
+    try {
+      kwen::DecodeText(layer.data(), layer.size(), kPages);
+      ADD_FAILURE() << why << ": not refused";
+    } catch (const kwen::Error& error) {
+      EXPECT_NE(std::string(error.what()).find(why), std::string::npos) << error.what();
+    }
+  }
+  Bytes good{'K', 'N', 'W', 'T', 1, 1, 'T', 'E', 'X', 'T', 9, 1, 1, 2, 1, 'a', 20, 20, 4, 0};
+  EXPECT_EQ(kwen::DecodeText(good.data(), good.size(), kPages).pages.at(0).lines.at(0).words.at(0),
+            (Word{"a", Box{10, 10, 11, 12}}));
   Bytes twice = stored;
   ++twice[titleTag - 1];
   twice.insert(twice.end(), stored.begin() + titleTag, stored.begin() + titleTag + 4 + 1 + 5);
@@ -169,6 +205,32 @@ TEST(DocumentText, DamagedTextIsRefusedWhileThePagesStillOpen) {
   }
 }
 
+TEST(DocumentText, TextPastItsBoundIsRefused) {
+  Bytes huge = TwoPages();
+  huge.resize(huge.size() + (size_t{64} << 20) + 1, 'x');
+  try {
+    kwen::Document::FromBytes(huge, "huge.bs").Text();
+    FAIL() << "no error";
+  } catch (const kwen::Error& error) {
+    EXPECT_STREQ(error.what(), "The document's text is larger than it may be");
+  }
+}
+
+// Text read while other threads build pages, restoring the same stream.
+TEST(DocumentText, ReadWhilePagesBuild) {
+  const DocumentText text{"", {}, {PageText{{Spaced({"first"}, 1, 1)}}, PageText{{Spaced({"second"}, 2, 2)}}}};
+  Bytes withText = TwoPages();
+  const Bytes stored = kwen::EncodeText(text, 2);
+  withText.insert(withText.end(), stored.begin(), stored.end());
+  const Bytes expected = kwen::Document::FromBytes(withText, "plain.bs").PageAsBmp(1);
+  for (int round = 0; round < 20; ++round) {
+    const kwen::Document document = kwen::Document::FromBytes(Packed(withText), "book.kwen");
+    std::thread builder([&] { EXPECT_EQ(document.PageAsBmp(1), expected); });
+    EXPECT_EQ(document.Text(), text);
+    builder.join();
+  }
+}
+
 struct SearchCase {
   const char* query;
   std::vector<std::pair<int32_t, std::vector<Box>>> hits;  // page and boxes of each hit
@@ -207,6 +269,15 @@ TEST(FindText, FindsWordsWhateverTheirCaseAndLineBreaks) {
       EXPECT_EQ(hits[k].boxes, example.hits[k].second) << example.query;
     }
   }
+}
+
+TEST(FindText, StopsAtTheHitsAskedForAndBearsAnyBytes) {
+  PageText page;
+  page.lines.push_back(Spaced({"a", "a", "a", "\xF0"}, 0, 0));  // a word cut in its last letter
+  const DocumentText text{"", {}, {page}};
+  EXPECT_EQ(kwen::TextSearch(text).Find("a", 2).size(), 2u);
+  EXPECT_EQ(kwen::TextSearch(text).Find("a").size(), 3u);
+  EXPECT_EQ(kwen::FindText(text, "\xEF\xBF\xBD").size(), 1u);  // the cut letter reads as U+FFFD
 }
 
 TEST(PlainText, LinesInReadingOrderWithBlocksApart) {
