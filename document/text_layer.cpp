@@ -289,6 +289,7 @@ void ReadWords(TextReader& reader, PageText& page) {
   size_t at = 0;
   for (TextLine& line : page.lines) {
     for (Word& word : line.words) {
+      if (at > words.size()) TextReader::Fail("a page holds fewer words than its lines count");
       const size_t end = std::min(words.find(' ', at), words.size());
       word.text = words.substr(at, end - at);
       if (!IsStorableWord(word.text)) TextReader::Fail("a word is empty or holds a space");

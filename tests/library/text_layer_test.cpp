@@ -131,6 +131,7 @@ TEST(TextLayer, RefusesDamagedText) {
       {"a line has no words", Bytes{1, 1, 0, 1, 'a', 20, 20, 4, 0}},
       {"the last page it counts has no words", Bytes{2, 1, 2, 0, 1, 'a', 0, 20, 20, 4, 0}},
       {"a page holds more words than its lines count", Bytes{1, 1, 2, 3, 'a', ' ', 'b', 20, 20, 4, 0}},
+      {"a page holds fewer words than its lines count", Bytes{1, 1, 4, 1, 'a', 20, 20, 4, 0, 2, 0, 0, 0}},
   };
   for (const auto& [why, body] : pageTexts) {
     Bytes layer{'K', 'N', 'W', 'T', 1, 1, 'T', 'E', 'X', 'T', static_cast<uint8_t>(body.size())};
