@@ -8,6 +8,7 @@
 #include <limits>
 #include <mutex>
 
+#include "document/document_layout.h"
 #include "document/utf8.h"
 
 // The engine runs parts of a page on OpenMP threads of its own. With a page
@@ -25,15 +26,22 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr int kGreyBytes = 1;
 constexpr int kBitonalBytes = 0;
 
-// The word as stored: UTF-8 without the spaces and control characters the
-// engine may leave in it (empty when nothing else is left).
-std::string StorableWord(const char* text) {
-  std::string word;
-  if (text == nullptr) return word;
-  for (const char* at = text; *at != '\0'; ++at) {
-    if (static_cast<unsigned char>(*at) > ' ') word += *at;
-  }
-  return IsUtf8(word) ? word : std::string();
+// A word holding a space or a control character is the engine's mistake:
+// no word the document stores holds one.
+bool IsStorableWord(const std::string& word) {
+  const auto unprintable = [](char c) { return (c >= 0 && c <= ' ') || c == '\x7F'; };
+  return !word.empty() && std::none_of(word.begin(), word.end(), unprintable) && IsUtf8(word);
+}
+
+// The box made a rectangle within [0, width) x [0, height); false when
+// nothing of it is on the page.
+bool BoxOnPage(kwen::Box& box, int32_t width, int32_t height) {
+  const kwen::Box given = box;
+  box.left = std::clamp(std::min(given.left, given.right), 0, width);
+  box.right = std::clamp(std::max(given.left, given.right), 0, width);
+  box.top = std::clamp(std::min(given.top, given.bottom), 0, height);
+  box.bottom = std::clamp(std::max(given.top, given.bottom), 0, height);
+  return box.left < box.right && box.top < box.bottom;
 }
 
 kwen::PageText CollectWords(tesseract::ResultIterator& words) {
@@ -45,9 +53,8 @@ kwen::PageText CollectWords(tesseract::ResultIterator& words) {
     lineStarts = lineStarts || words.IsAtBeginningOf(tesseract::RIL_TEXTLINE);
     blockStarts = blockStarts || words.IsAtBeginningOf(tesseract::RIL_PARA);
     const std::unique_ptr<char[]> found(words.GetUTF8Text(tesseract::RIL_WORD));
-    std::string word = StorableWord(found.get());
     kwen::Box box;
-    if (word.empty() || !words.BoundingBox(tesseract::RIL_WORD, &box.left, &box.top, &box.right, &box.bottom)) {
+    if (found == nullptr || !words.BoundingBox(tesseract::RIL_WORD, &box.left, &box.top, &box.right, &box.bottom)) {
       continue;
     }
     if (lineStarts) {
@@ -55,7 +62,7 @@ kwen::PageText CollectWords(tesseract::ResultIterator& words) {
       text.lines.back().startsBlock = blockStarts;
       lineStarts = blockStarts = false;
     }
-    text.lines.back().words.push_back(kwen::Word{std::move(word), box});
+    text.lines.back().words.push_back(kwen::Word{found.get(), box});
   } while (words.Next(tesseract::RIL_WORD));
   return text;
 }
@@ -153,9 +160,32 @@ bool RecognisePage(TextRecogniser& recogniser, const kwen::Document& document, i
   }
   const int32_t dotsPerInch = static_cast<int32_t>(std::lround(info.dotsPerInch * scale));
   if (!recogniser.Read(page, dotsPerInch, text, error)) return false;
-  if (scale == 1) return true;
-  for (kwen::TextLine& line : text.lines) {
-    for (kwen::Word& word : line.words) word.box = ScaledUp(word.box, page, info);
+  if (scale != 1) {
+    for (kwen::TextLine& line : text.lines) {
+      for (kwen::Word& word : line.words) word.box = ScaledUp(word.box, page, info);
+    }
   }
+  text = StorableText(text, info.width, info.height);
   return true;
+}
+
+kwen::PageText StorableText(const kwen::PageText& text, int32_t width, int32_t height) {
+  kwen::PageText stored;
+  size_t wordsLeft = kLargestPageWords;
+  bool blockStarts = false;
+  for (const kwen::TextLine& line : text.lines) {
+    blockStarts = blockStarts || line.startsBlock;
+    kwen::TextLine kept;
+    for (const kwen::Word& word : line.words) {
+      kwen::Box box = word.box;
+      if (wordsLeft == 0 || !IsStorableWord(word.text) || !BoxOnPage(box, width, height)) continue;
+      kept.words.push_back(kwen::Word{word.text, box});
+      --wordsLeft;
+    }
+    if (kept.words.empty()) continue;
+    kept.startsBlock = blockStarts;
+    blockStarts = false;
+    stored.lines.push_back(std::move(kept));
+  }
+  return stored;
 }

@@ -45,3 +45,10 @@ constexpr int64_t kLargestReadPixels = int64_t{1} << 26;
 // back on its own pixels. The library's errors are thrown.
 bool RecognisePage(TextRecogniser& recogniser, const kwen::Document& document, int32_t index, kwen::PageText& text,
                    std::string& error, int64_t largestPixels = kLargestReadPixels);
+
+// The words as a document stores them, on a page of `width` x `height`
+// pixels: boxes made rectangles on the page (words wholly off it dropped),
+// words holding a space or a control character dropped, lines left without
+// words dropped (a block one starts starts at the next), and no more words
+// than a page holds (the rest dropped).
+kwen::PageText StorableText(const kwen::PageText& text, int32_t width, int32_t height);

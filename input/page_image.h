@@ -19,6 +19,7 @@ struct PageImage {
   int32_t xPelsPerMetre = 0;  // 0 when the file gives no resolution
   int32_t yPelsPerMetre = 0;
   kwen::PageText text;  // the words a PDF page holds, over its pixels; none for images
+  std::string textDropped;  // why a PDF page's words were left out (worded to follow "page N"), or empty
 };
 
 // Resolutions as pages hold them (pixels per metre) and as people say them.

@@ -54,7 +54,9 @@ struct Token {
   bool gapAfter = false;
 };
 
-kwen::Box Union(const kwen::Box& a, const kwen::Box& b) {
+// The smallest box holding both. (The library's kwen::Union is not linked
+// into the page file module this is part of.)
+kwen::Box Spanning(const kwen::Box& a, const kwen::Box& b) {
   return kwen::Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
                    std::max(a.bottom, b.bottom)};
 }
@@ -147,13 +149,13 @@ std::vector<Line> GroupLines(const std::vector<Token>& tokens) {
     if (last != nullptr && Joins(*last, token)) {
       kwen::Word& word = lines.back().text.words.back();
       word.text += token.word.text;
-      word.box = Union(word.box, token.word.box);
+      word.box = Spanning(word.box, token.word.box);
     } else if (last != nullptr && Beside(*last, token)) {
       lines.back().text.words.push_back(token.word);
     } else {
       lines.push_back(Line{kwen::TextLine{{token.word}, false}, token.word.box, token.turns});
     }
-    lines.back().box = Union(lines.back().box, token.word.box);
+    lines.back().box = Spanning(lines.back().box, token.word.box);
     last = &token;
   }
   return lines;

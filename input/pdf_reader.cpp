@@ -84,6 +84,12 @@ struct PdfFile {
 
 namespace {
 
+size_t WordsOn(const kwen::PageText& page) {
+  size_t words = 0;
+  for (const kwen::TextLine& line : page.lines) words += line.words.size();
+  return words;
+}
+
 // Runs in the drawing child, which keeps the last page's pixels until the
 // next page. The child has the library to itself, and no lock to take.
 PageDrawer DrawerOf(PdfFile* file) {
@@ -109,7 +115,10 @@ PageDrawer DrawerOf(PdfFile* file) {
     }
     drawn = DrawnRows{rendered.width(), rendered.height(), reinterpret_cast<const uint8_t*>(rendered.const_data()),
                       static_cast<size_t>(rendered.bytes_per_row())};
-    return PageWordBytes(*source, dotsPerInch, words, error);
+    // A page of more text than a page keeps keeps its pixels.
+    std::string tooMuch;
+    if (!PageWordBytes(*source, dotsPerInch, words, tooMuch)) words = DroppedWordsBytes(tooMuch);
+    return true;
   };
 }
 
@@ -190,12 +199,17 @@ bool ReadPdfPage(PdfFile* file, int32_t page, int32_t dotsPerInch, int64_t large
   std::string words;
   if (!ChildOf(file).Draw(page, dotsPerInch, limits, largestPixels, image, words, error)) return false;
   std::vector<PlacedWord> placed;
-  if (!DecodeWords(words, placed)) {
+  if (!DecodeWords(words, placed, image.textDropped)) {
     image = PageImage{};
     error = "is damaged (its text cannot be read)";
     return false;
   }
   image.text = LayOutWords(placed, image.width, image.height);
+  // Words cut apart at their spaces may pass the bound the file kept to.
+  if (WordsOn(image.text) > kLargestPageWords) {
+    image.text = kwen::PageText();
+    image.textDropped = "holds more than " + std::to_string(kLargestPageWords) + " words, more text than a page can keep";
+  }
   image.xPelsPerMetre = image.yPelsPerMetre = PelsPerMetre(dotsPerInch);
   return true;
 }

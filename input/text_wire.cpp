@@ -1,5 +1,6 @@
 #include "input/text_wire.h"
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -62,6 +63,11 @@ class WireReader {
   bool ok_ = true;
 };
 
+// The count that marks a page whose words were left out, and the longest
+// reason given for it.
+constexpr uint32_t kWordsDropped = UINT32_MAX;
+constexpr size_t kLongestDropReason = 1000;
+
 constexpr size_t kWordHeaderBytes = 4 * sizeof(double) + sizeof(int32_t) + 1 + sizeof(uint32_t);
 static_assert(sizeof(uint32_t) + kLargestPageWords * kWordHeaderBytes + kLargestPageTextBytes <=
                   kLargestChildExtraBytes,
@@ -100,10 +106,25 @@ bool EncodeWords(const std::vector<PlacedWord>& words, std::string& bytes, std::
   return true;
 }
 
-bool DecodeWords(const std::string& bytes, std::vector<PlacedWord>& words) {
+std::string DroppedWordsBytes(const std::string& why) {
+  std::string bytes;
+  WireWriter writer(bytes);
+  writer.Put(kWordsDropped);
+  writer.PutText(why.substr(0, kLongestDropReason));
+  return bytes;
+}
+
+bool DecodeWords(const std::string& bytes, std::vector<PlacedWord>& words, std::string& dropped) {
   words.clear();
+  dropped.clear();
   WireReader reader(bytes);
   const uint32_t count = reader.Get<uint32_t>();
+  if (count == kWordsDropped) {
+    dropped = reader.Text(kLongestDropReason);
+    // Told to the user as it is: no control characters.
+    const bool printable = std::none_of(dropped.begin(), dropped.end(), [](char c) { return c >= 0 && c < ' '; });
+    return reader.Whole() && !dropped.empty() && printable;
+  }
   if (count > kLargestPageWords) return false;
   size_t textBytes = 0;
   for (uint32_t i = 0; i < count && reader.Ok(); ++i) {

@@ -201,6 +201,12 @@ std::vector<PageJob> ListPages(const std::vector<InputFile>& inputs) {
   return jobs;
 }
 
+void WarnOfDroppedWords(const PageJob& job, const PageImage& image) {
+  if (image.textDropped.empty()) return;
+  std::fprintf(stderr, "kwentool: warning: page %d (%s) %s; its words are left out, its pixels kept\n",
+               job.index + 1, job.name.c_str(), image.textDropped.c_str());
+}
+
 int Workers(const BuildOptions& options) { return options.jobs > 0 ? options.jobs : DefaultWorkers(); }
 
 // Reads and plans the pages on every worker and writes them in order;
@@ -226,7 +232,9 @@ std::vector<kwen::PageText> BuildPages(const BuildOptions& options, const std::v
         failure = ready->error;
         if (failure.empty()) {
           ShowPageProgress(progress, page + 1);
-          failure = WritePage(options, document, classes, jobs[static_cast<size_t>(page)], ready->plan);
+          const PageJob& job = jobs[static_cast<size_t>(page)];
+          failure = WritePage(options, document, classes, job, ready->plan);
+          WarnOfDroppedWords(job, ready->plan.image);
           words[static_cast<size_t>(page)] = std::move(ready->plan.image.text);
         }
         return failure.empty();

@@ -201,15 +201,10 @@ int Unpack(const char* docPath, const char* outPath) {
     return kDocumentError;
   }
   std::string error;
-  std::vector<uint8_t> bytes = file;
-  if (document.Kind() == kwen::FileKind::kPacked) {
-    try {
-      bytes = document.Unpacked();  // the pages and the text after them
-    } catch (const kwen::Error& failure) {
-      // As much of the pages as there is, which is what the user came for.
-      bytes = RestoreToLastPage(file, document.Progress().total).bytes;
-      std::fprintf(stderr, "kwentool: warning: %s\n", failure.what());
-    }
+  std::vector<uint8_t> bytes;
+  if (!RestoreWhole(document, file, bytes)) {
+    std::fprintf(stderr, "kwentool: %s is damaged: its pages do not restore cleanly\n", docPath);
+    return kDocumentError;
   }
   if (!WriteWholeFile(outPath, bytes, error)) {
     std::fprintf(stderr, "kwentool: %s\n", error.c_str());

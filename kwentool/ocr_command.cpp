@@ -93,8 +93,11 @@ int AddTextLayer(const OcrArguments& arguments) {
   std::vector<uint8_t> file;
   const kwen::Document document = OpenToolDocument(inPath, &file);
   if (document.Kind() == kwen::FileKind::kBitmap) return Refuse(arguments.input + " is not a document");
+  std::vector<uint8_t> bytes;
+  if (!RestoreWhole(document, file, bytes)) {
+    return Refuse(arguments.input + " is damaged: its pages do not restore cleanly");
+  }
   const int64_t pagesEnd = document.Progress().total;
-  std::vector<uint8_t> bytes = document.Unpacked();
   const Switches switches = SwitchesFor(document, file, bytes.size());
   bytes.resize(static_cast<size_t>(pagesEnd));
   kwen::DocumentText text = KeptText(document, arguments.input);

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/memory_pack.h"
 #include "kwen/document.h"
 
 // Reads the file whole (so that a missing or unreadable one is told in the
@@ -15,9 +14,11 @@
 // end of a packed stream cut short.
 kwen::Document OpenToolDocument(const char* path, std::vector<uint8_t>* file = nullptr);
 
-// The packed document restored up to the end of its last page, with a
-// warning when the packed data ends early or goes on past it.
-UnpackResult RestoreToLastPage(const std::vector<uint8_t>& packed, int64_t documentBytes);
+// The unpacked document: its pages and the text after them, or, when what
+// follows the pages cannot be restored (cut short, or a few packed bytes
+// going on for gigabytes), the pages alone, with a warning. False when the
+// pages themselves do not restore cleanly.
+bool RestoreWhole(const kwen::Document& document, const std::vector<uint8_t>& file, std::vector<uint8_t>& restored);
 
 // The window exponent a packed document's header declares (at most 24: no
 // compressor writes more).

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <exception>
 #include <new>
 
 #include "builder/text_recognition.h"
@@ -35,6 +36,8 @@ void ReadOnWorker(const kwen::Document& document, const std::string& language, i
     page.error = name + ": " + failure.what();
   } catch (const std::bad_alloc&) {
     page.error = name + " needs more memory to read its text than there is";
+  } catch (const std::exception& failure) {
+    page.error = name + ": its text could not be read (" + failure.what() + ")";
   }
 }
 

@@ -25,26 +25,6 @@ int Refuse(const std::string& text) {
   return kRepackFailed;
 }
 
-// The pages and the text after them, or, when what follows the pages cannot
-// be restored (a few packed bytes can go on for gigabytes), the pages alone.
-// False when the pages themselves do not restore cleanly.
-bool RestoreWhole(const std::vector<uint8_t>& file, const char* inPath, std::vector<uint8_t>& restored) {
-  std::string why;
-  try {
-    restored = kwen::Document::FromBytes(file, inPath).Unpacked();
-    return true;
-  } catch (const kwen::Error& failure) {
-    why = failure.what();
-  }
-  const int64_t documentBytes = kwen::Document::FromBytes(file, inPath).Progress().total;
-  UnpackResult unpacked = RestoreToLastPage(file, documentBytes);
-  const bool whole = unpacked.end == DecodeEnd::kEndMark || unpacked.end == DecodeEnd::kOverLimit;
-  if (!whole || static_cast<int64_t>(unpacked.bytes.size()) != documentBytes) return false;
-  std::fprintf(stderr, "kwentool: warning: %s; the pages alone are repacked\n", why.c_str());
-  restored = std::move(unpacked.bytes);
-  return true;
-}
-
 }  // namespace
 
 int RepackDocument(const char* inPath, const char* outPath) {
@@ -63,7 +43,7 @@ int RepackDocument(const char* inPath, const char* outPath) {
     return Refuse(std::string(inPath) + " does not hold a document (no label KNWE)");
   }
   std::vector<uint8_t> restored;
-  if (!RestoreWhole(file, inPath, restored)) {
+  if (!RestoreWhole(kwen::Document::FromBytes(file, inPath), file, restored)) {
     return Refuse(std::string(inPath) + " is damaged: its packed data does not end cleanly");
   }
   Switches switches;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "document/document_layout.h"
+
 namespace {
 
 void Warn(const InputFile& input, const std::string& error) {
@@ -51,7 +53,14 @@ void TakeSourceOutlines(const std::vector<InputFile>& inputs, const DrawingLimit
     std::vector<kwen::OutlineItem> outline;
     if (input.kind == InputKind::kPdf && ReadTitleAndOutline(input, limits, title, outline)) {
       if (!keepTitle && text.title.empty()) text.title = title;
-      const std::vector<kwen::OutlineItem> mapped = OutlineOnDocument(outline, input.pages, firstIndex);
+      std::vector<kwen::OutlineItem> mapped = OutlineOnDocument(outline, input.pages, firstIndex);
+      // Each file keeps to the bound; several together may not.
+      const size_t room = kLargestOutline - text.outline.size();
+      if (mapped.size() > room) {
+        std::fprintf(stderr, "kwentool: warning: the outlines of the inputs hold more than %zu entries; those past it "
+                     "are left out\n", kLargestOutline);
+        mapped.resize(room);
+      }
       text.outline.insert(text.outline.end(), mapped.begin(), mapped.end());
     }
     firstIndex += static_cast<int32_t>(input.pages.size());

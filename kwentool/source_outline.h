@@ -19,7 +19,9 @@ std::vector<kwen::OutlineItem> OutlineOnDocument(const std::vector<kwen::Outline
                                                  const std::vector<int32_t>& taken, int32_t firstIndex);
 
 // The first title a PDF input gives (none when `title` is wanted as it
-// is), and the outlines of every PDF input in input order. A file whose
-// outline cannot be read is warned of on standard error and adds none.
+// is), and the outlines of every PDF input in input order, as many entries
+// as a document holds (those past it left out with a warning; levels keep
+// within the bound, as each file's do). A file whose outline cannot be
+// read is warned of on standard error and adds none.
 void TakeSourceOutlines(const std::vector<InputFile>& inputs, const DrawingLimits& limits, bool keepTitle,
                         kwen::DocumentText& text);

@@ -72,7 +72,8 @@ int PrintText(const TextArguments& arguments) {
     const kwen::PageInfo info = document.Page(number - 1);
     pages.push_back(TextPage{number - 1, info.width, info.height});
   }
-  if (text.Empty()) {
+  // A title or an outline alone is no text to print as lines.
+  if (!text.HasWords()) {
     std::fprintf(stderr, "kwentool: %s has no text layer\n", path);
     if (arguments.format == TextFormat::kPlain) return 0;
   }

@@ -1,5 +1,7 @@
 #include "render/page_palette.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr size_t kRgbBytes = 3;
@@ -9,6 +11,12 @@ uint32_t ColourAt(const uint8_t* rgb) {
 }
 
 }  // namespace
+
+bool AllGrey(const std::vector<uint32_t>& colours) {
+  return std::all_of(colours.begin(), colours.end(), [](uint32_t colour) {
+    return (colour >> 16) == (colour & 0xFF) && ((colour >> 8) & 0xFF) == (colour & 0xFF);
+  });
+}
 
 PaletteSearch PagePalette::Find(const PagePixels& pixels, size_t most) {
   indexOf_.clear();

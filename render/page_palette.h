@@ -10,6 +10,9 @@
 
 #include "render/page_pixels.h"
 
+// Whether every colour (0xRRGGBB each) is a grey.
+bool AllGrey(const std::vector<uint32_t>& colours);
+
 enum class PaletteSearch {
   kFound,
   kTooMany,      // more colours than asked for

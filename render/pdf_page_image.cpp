@@ -158,12 +158,6 @@ bool EncodeFewColours(const PagePixels& pixels, const PagePalette& palette, PdfP
   return true;
 }
 
-bool AllGrey(const std::vector<uint32_t>& colours) {
-  return std::all_of(colours.begin(), colours.end(), [](uint32_t colour) {
-    return (colour >> 16) == (colour & 0xFF) && ((colour >> 8) & 0xFF) == (colour & 0xFF);
-  });
-}
-
 }  // namespace
 
 bool EncodePagePicture(const kwen::Bitmap& page, PdfPagePicture& picture, std::string& error) {

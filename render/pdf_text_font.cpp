@@ -3,7 +3,6 @@
 #include <string>
 
 #include "render/glyphless_font.h"
-#include "render/pdf_text_layer.h"
 
 namespace {
 
@@ -63,13 +62,13 @@ QPDFObjectHandle DescendantFont(QPDF& pdf) {
 
 }  // namespace
 
-QPDFObjectHandle MakeTextFont(QPDF& pdf) {
+QPDFObjectHandle MakeTextFont(QPDF& pdf, const std::string& toUnicode) {
   QPDFObjectHandle font = QPDFObjectHandle::newDictionary();
   font.replaceKey("/Type", Name("/Font"));
   font.replaceKey("/Subtype", Name("/Type0"));
   font.replaceKey("/BaseFont", Name(std::string("/") + kGlyphlessFontName));
   font.replaceKey("/Encoding", Name("/Identity-H"));
   font.replaceKey("/DescendantFonts", QPDFObjectHandle::newArray({DescendantFont(pdf)}));
-  font.replaceKey("/ToUnicode", Stream(pdf, IdentityToUnicodeCMap()));
+  font.replaceKey("/ToUnicode", Stream(pdf, toUnicode));
   return pdf.makeIndirectObject(font);
 }

@@ -6,5 +6,8 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
-// The font dictionary, indirect, for the pages' /Font resources.
-QPDFObjectHandle MakeTextFont(QPDF& pdf);
+#include <string>
+
+// The font dictionary, indirect, for the pages' /Font resources, with the
+// ToUnicode CMap `toUnicode`.
+QPDFObjectHandle MakeTextFont(QPDF& pdf, const std::string& toUnicode);

@@ -25,6 +25,11 @@ std::string PdfNumber(double value) {
   return number;
 }
 
+void PutHexCode(std::string& out, uint16_t code) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(code >> shift) & 0xF];
+}
+
 QPDFObjectHandle PdfTextString(const std::string& text) {
   const bool ascii = std::all_of(text.begin(), text.end(), [](char letter) { return static_cast<uint8_t>(letter) < 0x80; });
   return QPDFObjectHandle::newString(ascii ? text : QUtil::utf8_to_utf16(text));

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "render/page_palette.h"
 #include "render/pdf_outline.h"
 #include "render/pdf_text_font.h"
 #include "render/pdf_text_layer.h"
@@ -28,8 +29,6 @@ double PointsPerPixel(const SpooledPage& page) {
   return kPointsPerInch / (page.dotsPerInch > 0 ? page.dotsPerInch : kDefaultDotsPerInch);
 }
 
-bool IsGrey(uint32_t colour) { return (colour >> 16) == (colour & 0xFF) && ((colour >> 8) & 0xFF) == (colour & 0xFF); }
-
 // Indexes into greys stay grey: the table's base is then DeviceGray.
 QPDFObjectHandle ColourSpace(const PdfImageFormat& format) {
   switch (format.kind) {
@@ -37,7 +36,7 @@ QPDFObjectHandle ColourSpace(const PdfImageFormat& format) {
     case PdfImageKind::kIndexed: break;
     default: return Name("/DeviceGray");
   }
-  const bool grey = std::all_of(format.palette.begin(), format.palette.end(), IsGrey);
+  const bool grey = AllGrey(format.palette);
   std::string lookup;
   for (uint32_t colour : format.palette) {
     for (int shift = grey ? 0 : 16; shift >= 0; shift -= 8) lookup += static_cast<char>((colour >> shift) & 0xFF);
@@ -109,7 +108,7 @@ std::string FillColour(uint32_t colour) {
 
 // The page's operators: its paper, its pictures over the whole page
 // (stencils in their ink), then its words.
-std::string PageOperators(const SpooledPage& page, const kwen::PageText& words) {
+std::string PageOperators(const SpooledPage& page, const kwen::PageText& words, const PdfTextCodes& codes) {
   const double scale = PointsPerPixel(page);
   const std::string size = PdfNumber(page.width * scale) + " " + PdfNumber(page.height * scale);
   std::string operators;
@@ -120,25 +119,22 @@ std::string PageOperators(const SpooledPage& page, const kwen::PageText& words) 
     operators += "q " + PdfNumber(page.width * scale) + " 0 0 " + PdfNumber(page.height * scale) + " 0 0 cm " + ink +
                  "/" + ImageName(index) + " Do Q\n";
   }
-  return operators + TextLayerOperators(words, TextPlacement{page.height, scale}, kFontName);
+  return operators + TextLayerOperators(words, TextPlacement{page.height, scale}, kFontName, codes);
 }
 
 // Made as the file is written, so that the operators of all pages are never
 // held at once.
-QPDFObjectHandle ContentsOf(QPDF& pdf, const SpooledPage& page, const kwen::PageText& words) {
+QPDFObjectHandle ContentsOf(QPDF& pdf, const SpooledPage& page, const kwen::PageText& words,
+                            const PdfTextCodes& codes) {
   QPDFObjectHandle contents = pdf.newStream();
   contents.replaceStreamData(
-      [&page, &words](Pipeline* out) {
-        const std::string operators = PageOperators(page, words);
+      [&page, &words, &codes](Pipeline* out) {
+        const std::string operators = PageOperators(page, words, codes);
         out->write(reinterpret_cast<const unsigned char*>(operators.data()), operators.size());
         out->finish();
       },
       QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
   return contents;
-}
-
-bool HasWords(const kwen::PageText& text) {
-  return std::any_of(text.lines.begin(), text.lines.end(), [](const kwen::TextLine& line) { return !line.words.empty(); });
 }
 
 const kwen::PageText& WordsOf(const kwen::DocumentText& text, int32_t page) {
@@ -148,7 +144,9 @@ const kwen::PageText& WordsOf(const kwen::DocumentText& text, int32_t page) {
 
 class PageObjects {
  public:
-  PageObjects(QPDF& pdf, const PdfContents& contents) : pdf_(pdf), contents_(contents) {}
+  PageObjects(QPDF& pdf, const PdfContents& contents) : pdf_(pdf), contents_(contents) {
+    for (const int32_t page : contents.pageNumbers) codes_.Add(WordsOf(contents.text, page));
+  }
 
   QPDFObjectHandle Make(size_t index) {
     const SpooledPage& page = contents_.pages[index];
@@ -159,8 +157,8 @@ class PageObjects {
     object.replaceKey("/MediaBox", QPDFObjectHandle::newArray(
                                        {Integer(0), Integer(0), Real(page.width * scale), Real(page.height * scale)}));
     object.replaceKey("/Resources", Resources(page, words));
-    if (!page.images.empty() || page.paper != kPdfWhite || HasWords(words)) {
-      object.replaceKey("/Contents", ContentsOf(pdf_, page, words));
+    if (!page.images.empty() || page.paper != kPdfWhite || words.HasWords()) {
+      object.replaceKey("/Contents", ContentsOf(pdf_, page, words, codes_));
     }
     return pdf_.makeIndirectObject(object);
   }
@@ -175,7 +173,7 @@ class PageObjects {
       }
       resources.replaceKey("/XObject", images);
     }
-    if (HasWords(words)) {
+    if (words.HasWords()) {
       resources.replaceKey("/Font", QPDFObjectHandle::newDictionary({{std::string("/") + kFontName, Font()}}));
     }
     return resources;
@@ -183,12 +181,13 @@ class PageObjects {
 
   // One font for every page, made at the first page with words.
   QPDFObjectHandle Font() {
-    if (font_.isNull()) font_ = MakeTextFont(pdf_);
+    if (font_.isNull()) font_ = MakeTextFont(pdf_, codes_.ToUnicodeCMap());
     return font_;
   }
 
   QPDF& pdf_;
   const PdfContents& contents_;
+  PdfTextCodes codes_;  // for every page, so that one font serves them all
   QPDFObjectHandle font_ = QPDFObjectHandle::newNull();
 };
 

@@ -15,17 +15,6 @@ const kwen::PageText& TextOf(const kwen::DocumentText& text, int32_t index) {
                                                                         : kNoText;
 }
 
-kwen::Box Union(const kwen::Box& a, const kwen::Box& b) {
-  return kwen::Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                   std::max(a.bottom, b.bottom)};
-}
-
-kwen::Box BoxOf(const kwen::TextLine& line) {
-  kwen::Box box = line.words.front().box;
-  for (const kwen::Word& word : line.words) box = Union(box, word.box);
-  return box;
-}
-
 std::string BoxText(const kwen::Box& box, const char* separator) {
   return std::to_string(box.left) + separator + std::to_string(box.top) + separator + std::to_string(box.right) +
          separator + std::to_string(box.bottom);
@@ -86,7 +75,7 @@ struct HocrCounts {
 
 void HocrLine(const kwen::TextLine& line, int32_t page, HocrCounts& counts, std::string& out) {
   out += "    <span class=\"ocr_line\" id=\"" + Id("line", page, ++counts.lines) + "\" title=\"bbox " +
-         BoxText(BoxOf(line), " ") + "\">";
+         BoxText(kwen::LineBox(line), " ") + "\">";
   for (const kwen::Word& word : line.words) {
     out += "<span class=\"ocrx_word\" id=\"" + Id("word", page, ++counts.words) + "\" title=\"bbox " +
            BoxText(word.box, " ") + "\">" + XmlEscaped(word.text) + "</span> ";
@@ -98,8 +87,8 @@ void HocrLine(const kwen::TextLine& line, int32_t page, HocrCounts& counts, std:
 size_t HocrBlock(const kwen::PageText& text, size_t first, int32_t page, HocrCounts& counts, std::string& out) {
   size_t end = first + 1;
   while (end < text.lines.size() && !text.lines[end].startsBlock) ++end;
-  kwen::Box box = BoxOf(text.lines[first]);
-  for (size_t k = first; k < end; ++k) box = Union(box, BoxOf(text.lines[k]));
+  kwen::Box box = kwen::LineBox(text.lines[first]);
+  for (size_t k = first; k < end; ++k) box = kwen::Union(box, kwen::LineBox(text.lines[k]));
   out += "   <p class=\"ocr_par\" id=\"" + Id("par", page, ++counts.blocks) + "\" title=\"bbox " + BoxText(box, " ") +
          "\">\n";
   for (size_t k = first; k < end; ++k) HocrLine(text.lines[k], page, counts, out);

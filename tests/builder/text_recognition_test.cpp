@@ -8,6 +8,7 @@
 #include <string>
 
 #include "builder/page_encoder.h"
+#include "document/document_layout.h"
 #include "input/page_image.h"
 
 namespace {
@@ -77,6 +78,50 @@ TEST(TextRecognition, APageReadScaledDownKeepsItsWordsInPlace) {
   EXPECT_EQ(heading, "Reading documents with the kit ");
   EXPECT_TRUE(whole.lines[0].startsBlock && whole.lines[1].startsBlock && !whole.lines[2].startsBlock);
   EXPECT_GE(FoundShare(whole, scaled), 0.9);
+}
+
+// What the engine hands back is made storable: the document refuses boxes
+// off the page or turned inside out, words holding spaces or controls, lines
+// without words, and more words than a page holds.
+TEST(TextRecognition, WordsAreMadeStorable) {
+  constexpr int32_t kWidth = 100, kHeight = 50;
+  struct Case {
+    const char* name;
+    kwen::PageText read;
+    kwen::PageText stored;
+  };
+  const kwen::Box inside{10, 10, 20, 20};
+  const auto word = [](const char* text, kwen::Box box) { return kwen::Word{text, box}; };
+  const auto line = [](std::vector<kwen::Word> words, bool startsBlock) {
+    return kwen::TextLine{std::move(words), startsBlock};
+  };
+  const Case cases[] = {
+      {"kept as it is", {{line({word("one", inside), word("two", {30, 10, 40, 20})}, true)}},
+       {{line({word("one", inside), word("two", {30, 10, 40, 20})}, true)}}},
+      {"boxes cut to the page and turned right way round",
+       {{line({word("a", {-5, -3, 20, 60}), word("b", {120, 40, 90, 10})}, true)}},
+       {{line({word("a", {0, 0, 20, kHeight}), word("b", {90, 10, kWidth, 40})}, true)}}},
+      {"a word wholly off the page goes",
+       {{line({word("off", {kWidth, 0, kWidth + 10, 10}), word("on", inside)}, true)}},
+       {{line({word("on", inside)}, true)}}},
+      {"words with spaces, controls or nothing go",
+       {{line({word("a b", inside), word("tab\t", inside), word("del\x7F", inside), word("", inside),
+               word("\xC3", inside), word("ok", inside)},
+              false)}},
+       {{line({word("ok", inside)}, false)}}},
+      {"a line left without words passes its block start on",
+       {{line({word("x y", inside)}, true), line({word("next", inside)}, false)}},
+       {{line({word("next", inside)}, true)}}},
+  };
+  for (const Case& test : cases) {
+    EXPECT_EQ(StorableText(test.read, kWidth, kHeight), test.stored) << test.name;
+  }
+  // No more words than a page holds: the line where the bound falls is cut.
+  kwen::PageText many;
+  many.lines.assign(2, line(std::vector<kwen::Word>(kLargestPageWords / 2 + 1, word("w", inside)), true));
+  const kwen::PageText stored = StorableText(many, kWidth, kHeight);
+  ASSERT_EQ(stored.lines.size(), 2u);
+  EXPECT_EQ(stored.lines[0].words.size() + stored.lines[1].words.size(), kLargestPageWords);
 }
 
 TEST(TextRecognition, MissingLanguageDataIsNamed) {

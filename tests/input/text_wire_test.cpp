@@ -53,11 +53,12 @@ TEST(TextWire, WordsComeThroughWholeAndAnythingElseIsRefused) {
   ASSERT_TRUE(EncodeWords(SomeWords(), bytes, error)) << error;
   EXPECT_EQ(PastTheBounds(SomeWords()), bytes);
   std::vector<PlacedWord> words;
-  ASSERT_TRUE(DecodeWords(bytes, words));
+  std::string dropped;
+  ASSERT_TRUE(DecodeWords(bytes, words, dropped));
   ExpectSameWords(words, SomeWords());
   // Cut anywhere, or with more after the end.
-  for (size_t size = 0; size < bytes.size(); ++size) EXPECT_FALSE(DecodeWords(bytes.substr(0, size), words)) << size;
-  EXPECT_FALSE(DecodeWords(bytes + "x", words));
+  for (size_t size = 0; size < bytes.size(); ++size) EXPECT_FALSE(DecodeWords(bytes.substr(0, size), words, dropped)) << size;
+  EXPECT_FALSE(DecodeWords(bytes + "x", words, dropped));
   // Whole, but past the bounds: too many words, a word too long, too much
   // text in all.
   const PlacedWord word{"w", 0, 0, 1, 1, 0, true};
@@ -68,11 +69,11 @@ TEST(TextWire, WordsComeThroughWholeAndAnythingElseIsRefused) {
       std::vector<PlacedWord>(kLargestPageTextBytes / kLongestWordBytes + 1, longest),
   };
   for (const std::vector<PlacedWord>& past : pastTheBounds) {
-    EXPECT_FALSE(DecodeWords(PastTheBounds(past), words)) << past.size();
+    EXPECT_FALSE(DecodeWords(PastTheBounds(past), words, dropped)) << past.size();
     // One word fewer, or the one word cut to the bound, is taken.
     std::vector<PlacedWord> within(past.begin(), past.end() - (past.size() > 1 ? 1 : 0));
     within.back().text.resize(std::min(within.back().text.size(), kLongestWordBytes));
-    EXPECT_TRUE(DecodeWords(PastTheBounds(within), words)) << within.size();
+    EXPECT_TRUE(DecodeWords(PastTheBounds(within), words, dropped)) << within.size();
   }
 }
 
@@ -95,8 +96,43 @@ TEST(TextWire, TheChildRefusesPagesOfMoreTextThanTheBounds) {
     EXPECT_EQ(EncodeWords(test.words, bytes, error), test.error.empty());
     EXPECT_EQ(error.rfind(test.error, 0), 0u) << error;
     std::vector<PlacedWord> words;
-    EXPECT_EQ(DecodeWords(bytes, words), test.error.empty());
+    std::string dropped;
+    EXPECT_EQ(DecodeWords(bytes, words, dropped), test.error.empty());
   }
+}
+
+// A page whose words the child leaves out comes through as that, with why;
+// a reason cut short, with more after it, empty or holding controls is
+// refused.
+TEST(TextWire, WordsLeftOutComeThroughWithWhy) {
+  struct Case {
+    std::string bytes;
+    bool taken;
+  };
+  const std::string why = "holds more than 100000 words, more text than a page can keep";
+  const std::string sent = DroppedWordsBytes(why);
+  const Case cases[] = {
+      {sent, true},
+      {sent.substr(0, sent.size() - 1), false},
+      {sent + "x", false},
+      {DroppedWordsBytes(""), false},
+      {DroppedWordsBytes("two\nlines"), false},
+  };
+  for (const Case& test : cases) {
+    std::vector<PlacedWord> words;
+    std::string dropped;
+    EXPECT_EQ(DecodeWords(test.bytes, words, dropped), test.taken) << test.bytes.size();
+    EXPECT_TRUE(words.empty());
+    if (test.taken) {
+      EXPECT_EQ(dropped, why);
+    }
+  }
+  std::vector<PlacedWord> words;
+  std::string dropped = "stale";
+  std::string bytes, error;
+  ASSERT_TRUE(EncodeWords(SomeWords(), bytes, error)) << error;
+  ASSERT_TRUE(DecodeWords(bytes, words, dropped));
+  EXPECT_EQ(dropped, "");
 }
 
 TEST(TextWire, AnOutlineIsTakenOnlyWellNestedOnThePages) {

@@ -176,6 +176,34 @@ kwentool info damaged.kwen
 check "info tells it too, after the pages" eval '[ "$(rc)" = 1 ] && grep -q "^page 2:" out.txt'
 kwentool render damaged.kwen 2 damaged-2.bmp
 check "its pages still render" same "$(rc):$(cmp damaged-2.bmp ocr-2.bmp)" "0:"
+kwentool ocr damaged.kwen redone.kwen
+check "ocr over a damaged text layer warns and reads the pages again" \
+  eval '[ "$(rc)" = 0 ] && grep -q "^kwentool: warning: damaged.kwen: .*title and outline are lost" err.txt'
+kwentool render redone.kwen 2 redone-2.bmp
+check "... keeping the pages" same "$(rc):$(cmp redone-2.bmp ocr-2.bmp)" "0:"
+kwentool build --title "Only a title" -o titled.kwen page1.png
+kwentool text titled.kwen
+check "a title without words is no text to print" same "$(rc):$(cat out.txt):$(cat err.txt)" \
+  "0::kwentool: titled.kwen has no text layer"
+
+# --- Packed data cut short after the last page: the pages are all there, the
+# text is not; each command keeps the pages and says what was lost.
+"$durmo" a cut.kwen ocr.bs >/dev/null 2>&1
+head -c $(($(size cut.kwen) - 8)) cut.kwen >cut-short.kwen
+mv cut-short.kwen cut.kwen
+kwentool unpack cut.kwen cut.bs
+check "unpack of text cut short keeps the pages, warning" \
+  eval '[ "$(rc)" = 0 ] && cmp -s cut.bs plain.bs && grep -q "warning: .*the pages are kept" err.txt'
+kwentool repack cut.kwen recut.kwen
+"$tool" unpack recut.kwen recut.bs 2>/dev/null
+check "repack of it packs the pages, warning" \
+  eval '[ "$(rc)" = 0 ] && cmp -s recut.bs plain.bs && grep -q "warning: .*the pages are kept" err.txt'
+kwentool ocr cut.kwen reread.kwen
+check "ocr of it reads the pages again, warning" \
+  eval '[ "$(rc)" = 0 ] && grep -q "warning: .*the pages are kept" err.txt'
+kwentool text reread.kwen
+check "... to the same words" same "$(cat out.txt)" "$("$tool" text ocr.kwen)"
+
 usage=("text one.kwen --format pdf" "text one.kwen 1 2" "ocr one.kwen" "build --lang deu -o x.kwen page1.png"
        "ocr one.kwen x.kwen --lang ../x")
 for arguments in "${usage[@]}"; do

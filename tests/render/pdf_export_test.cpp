@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "document/utf8.h"
 #include "tests/document/document_builder.h"
 #include "tests/render/pdf_readback.h"
 #include "tests/render/pdf_test_pages.h"
@@ -175,6 +176,36 @@ TEST_F(PdfExport, TheTextFontMapsItsCodesToCharacters) {
   const std::string text(reinterpret_cast<const char*>(map->getBuffer()), map->getSize());
   EXPECT_NE(text.find("<0000> <00FF> <0000>"), std::string::npos);
   EXPECT_EQ(text.find("<D800>"), std::string::npos);  // no code stands for half a character
+}
+
+// Characters beyond the basic plane come back whole: each distinct one of
+// the document has a code of its own, as many as there are such codes
+// (2048); the rest come back as U+FFFD.
+TEST(PdfExportText, CharactersBeyondTheBasicPlaneComeBack) {
+  constexpr int32_t kWordsPerLine = 50, kLines = 42, kWordWidth = 20, kStep = 30;
+  DocumentText text;
+  text.pages.resize(1);
+  text.pages[0].lines.push_back(TextLine{{Word{"𝔘nicode", Box{10, 10, 200, 30}}, Word{"𝔄𝔘", Box{220, 10, 300, 30}}}, true});
+  std::string expected = "𝔘nicode 𝔄𝔘\n";
+  // 𝔄 and 𝔘 have their codes already: 2046 more are left.
+  char32_t next = 0x20000;
+  for (int32_t line = 0; line < kLines; ++line) {
+    TextLine many;
+    const int32_t top = kStep * (line + 2);
+    for (int32_t word = 0; word < kWordsPerLine; ++word, ++next) {
+      std::string character;
+      AppendUtf8(character, next);
+      many.words.push_back(Word{character, Box{10 + word * kStep, top, 10 + word * kStep + kWordWidth, top + kWordWidth}});
+      expected += (word == 0 ? "" : " ") + (next < 0x20000 + 2046 ? character : std::string("\uFFFD"));
+    }
+    expected += "\n";
+    text.pages[0].lines.push_back(many);
+  }
+  const Bytes pages = testing_support::AssembleDocument({BlankPage(10 + kWordsPerLine * kStep, kStep * (kLines + 3))});
+  const std::string pdf = TempPath("beyond-basic.pdf");
+  ASSERT_TRUE(Export(WithText(pages, 1, text), {0}, pdf).Written());
+  EXPECT_TRUE(PassesCheck(pdf));
+  EXPECT_EQ(Output("pdftotext -enc UTF-8 -nopgbrk " + Quoted(pdf) + " -"), expected + "\n");
 }
 
 TEST_F(PdfExport, TitleAndOutlineGoWithTheExportedPages) {

@@ -152,7 +152,7 @@ void DocumentWorker::openDocument(std::optional<Open>& open, const QString& path
     kwen::Document document = OpenReaderDocument(path);
     open.emplace(Open{std::move(document), number, 0, 0, false});
   } catch (const std::exception& failure) {
-    emit openFailed(number, path, QString::fromLocal8Bit(failure.what()));
+    emit openFailed(number, path, QString::fromUtf8(failure.what()));
     return;
   }
   kwen::Document& document = open->document;
@@ -222,7 +222,7 @@ void DocumentWorker::restoreStep(Open& open) {
       // say): the library's text tells why.
       restore = open.document.Progress();
       ending = RestoreEnding(restore);
-      if (ending.isEmpty()) ending = QString::fromLocal8Bit(failure.what());
+      if (ending.isEmpty()) ending = QString::fromUtf8(failure.what());
       stopped = true;
     }
   }

@@ -34,7 +34,7 @@ int ExportPdf(const QString& docPath, const QString& outPath, const QString& pag
   try {
     document.emplace(OpenReaderDocument(docPath));
   } catch (const std::exception& failure) {
-    Complain(QString("cannot open %1: %2").arg(docPath, QString::fromLocal8Bit(failure.what())));
+    Complain(QString("cannot open %1: %2").arg(docPath, QString::fromUtf8(failure.what())));
     return 1;
   }
   std::vector<int32_t> pages;

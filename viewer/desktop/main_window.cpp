@@ -350,27 +350,30 @@ void MainWindow::readText(quint64 number) {
   worker_.runOnDocument(number, [this, number](const kwen::Document* document) {
     if (document == nullptr) return;
     auto text = std::make_shared<kwen::DocumentText>();
+    std::optional<kwen::TextSearch> search;
     std::optional<QString> failure;
     try {
       *text = document->Text();
+      // Made ready here once, so that searching as the user types is quick.
+      if (text->HasWords()) search.emplace(*text);
     } catch (const std::exception& error) {
-      failure = QString::fromLocal8Bit(error.what());
+      failure = QString::fromUtf8(error.what());
     }
-    QMetaObject::invokeMethod(this, [this, number, text, failure] { onTextRead(number, text, failure); });
+    QMetaObject::invokeMethod(this, [this, number, text, search, failure] { onTextRead(number, text, search, failure); });
   });
 }
 
 // The pages read on whatever the text holds: a damaged text is said in the
 // search bar, with the library's words.
 void MainWindow::onTextRead(quint64 number, const std::shared_ptr<const kwen::DocumentText>& text,
-                            const std::optional<QString>& failure) {
+                            const std::optional<kwen::TextSearch>& search, const std::optional<QString>& failure) {
   if (number != view_->documentNumber()) return;
   if (failure) {
     searchBar_->setTextFailure(*failure);
     emit textRead();
     return;
   }
-  searchBar_->setText(text);
+  searchBar_->setSearch(search);
   view_->setDocumentText(text);
   setWindowTitle(WindowTitle(text->title, documentPath_));
   outlinePanel_->setOutline(text->outline);

@@ -72,9 +72,10 @@ class MainWindow : public QMainWindow {
   void onCurrentPage(int page);
   // Reads the document's text on the worker, once it is restored.
   void readText(quint64 number);
-  // The text read, or what the library said was wrong with it.
+  // The text read and its search (none without words), or what the library
+  // said was wrong with it.
   void onTextRead(quint64 number, const std::shared_ptr<const kwen::DocumentText>& text,
-                  const std::optional<QString>& failure);
+                  const std::optional<kwen::TextSearch>& search, const std::optional<QString>& failure);
   void copySelection();
   void updateZoomLabel();
   void saveDocumentSettings();

@@ -108,14 +108,14 @@ QString WritePdf(const kwen::Document& document, const std::vector<int32_t>& pag
         .arg(result.failedPage + 1)
         .arg(PageFailureText(document.Progress(), result.failedPage, failure));
   }
-  return QString::fromLocal8Bit(result.error.c_str());
+  return QString::fromStdString(result.error);
 }
 
 QString WritePageBmp(const kwen::Document& document, int32_t page, const QString& outPath) {
   try {
     const std::vector<uint8_t> bytes = document.PageAsBmp(page);
     std::string error;
-    if (!WriteWholeFile(QFile::encodeName(outPath).toStdString(), bytes, error)) return QString::fromLocal8Bit(error.c_str());
+    if (!WriteWholeFile(QFile::encodeName(outPath).toStdString(), bytes, error)) return QString::fromStdString(error);
   } catch (const std::exception& failure) {
     return PageFailureText(document.Progress(), page, failure);
   }
@@ -134,12 +134,12 @@ QString WritePagePng(const kwen::Document& document, int32_t page, const QString
     PageTones tones;
     if (!OpenBitmapPixels(built, table, pixels, error) || !ClassifyPage(pixels, tones, error) ||
         !EncodePng(pixels, tones, bytes, error)) {
-      return QString::fromLocal8Bit(error.c_str());
+      return QString::fromStdString(error);
     }
   } catch (const std::exception& failure) {
     return PageFailureText(document.Progress(), page, failure);
   }
-  if (!WriteWholeFile(QFile::encodeName(outPath).toStdString(), bytes, error)) return QString::fromLocal8Bit(error.c_str());
+  if (!WriteWholeFile(QFile::encodeName(outPath).toStdString(), bytes, error)) return QString::fromStdString(error);
   return {};
 }
 

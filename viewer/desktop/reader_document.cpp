@@ -24,7 +24,8 @@ QImage NewImage(int32_t width, int32_t height, QImage::Format format) {
 }
 
 QString ReaderWording(const QString& path, const QString& libraryText) {
-  const QString named = QString::fromLocal8Bit(QFile::encodeName(path)) + " ";
+  // The library names the file as it was given, in the bytes of its name.
+  const QString named = QString::fromUtf8(QFile::encodeName(path)) + " ";
   if (!libraryText.startsWith(named)) return libraryText;
   const QString rest = libraryText.mid(named.size());
   if (rest == kNotADocument) {
@@ -47,7 +48,7 @@ kwen::Document OpenReaderDocument(const QString& path) {
   try {
     return kwen::Document::Open(QFile::encodeName(path).toStdString(), options);
   } catch (const kwen::Error& failure) {
-    throw DocumentFailure(ReaderWording(path, QString::fromLocal8Bit(failure.what())).toLocal8Bit().toStdString());
+    throw DocumentFailure(ReaderWording(path, QString::fromUtf8(failure.what())).toStdString());
   }
 }
 
@@ -70,7 +71,7 @@ QString RestoreEnding(const kwen::RestoreProgress& progress) {
 }
 
 QString PageFailureText(const kwen::RestoreProgress& progress, int32_t page, const std::exception& failure) {
-  const QString libraryText = QString::fromLocal8Bit(failure.what());
+  const QString libraryText = QString::fromUtf8(failure.what());
   if (dynamic_cast<const MemoryFailure*>(&failure) != nullptr) return libraryText;
   const QString ending = RestoreEnding(progress);
   if (!ending.isEmpty() && page >= progress.pagesReady) return QObject::tr("%1 (%2)").arg(ending, libraryText);

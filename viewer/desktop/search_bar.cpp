@@ -8,6 +8,9 @@
 namespace {
 
 constexpr int kFieldWidth = 260;
+// Enough to step through; more would only slow the typing of a common
+// letter in a long book.
+constexpr size_t kMostHits = 10000;
 
 QToolButton* BarButton(const QString& name, const QString& tip) {
   auto* button = new QToolButton;
@@ -56,19 +59,19 @@ SearchBar::SearchBar(QWidget* parent)
 
 void SearchBar::waitForText() {
   state_ = TextState::kWaiting;
-  text_.reset();
+  search_.reset();
   search();
 }
 
-void SearchBar::setText(std::shared_ptr<const kwen::DocumentText> text) {
-  state_ = text && text->HasWords() ? TextState::kReady : TextState::kNone;
-  text_ = std::move(text);
+void SearchBar::setSearch(std::optional<kwen::TextSearch> textSearch) {
+  state_ = textSearch ? TextState::kReady : TextState::kNone;
+  search_ = std::move(textSearch);
   search();
 }
 
 void SearchBar::setTextFailure(const QString& libraryText) {
   state_ = TextState::kDamaged;
-  text_.reset();
+  search_.reset();
   status_->setToolTip(libraryText);
   search();
 }
@@ -105,8 +108,10 @@ void SearchBar::search() {
   auto hits = std::make_shared<std::vector<kwen::TextHit>>();
   const QString query = field_->text();
   if (isVisible() && state_ == TextState::kReady && !query.trimmed().isEmpty()) {
-    *hits = kwen::FindText(*text_, query.toStdString());
+    *hits = search_->Find(query.toStdString(), kMostHits + 1);
   }
+  moreHits_ = hits->size() > kMostHits;
+  if (moreHits_) hits->resize(kMostHits);
   hits_ = std::move(hits);
   current_ = kNoHit;
   if (isVisible()) choose(FirstHitFrom(*hits_, viewedPage_));
@@ -143,7 +148,8 @@ void SearchBar::showStatus() {
   } else if (!found) {
     status_->setText(tr("No matches"));
   } else {
-    status_->setText(tr("%1 of %2").arg(current_ + 1).arg(hits_->size()));
+    const QString count = QString::number(hits_->size()) + (moreHits_ ? "+" : "");
+    status_->setText(tr("%1 of %2").arg(current_ + 1).arg(count));
   }
 }
 

@@ -1,13 +1,15 @@
 // The search bar under the pages: a field searched as it is typed, buttons
 // to the previous and next place found, how many there are, and a close
-// button. It holds the document's text once the worker has read it, and
-// the places found; the page view paints them.
+// button. It holds the document's words made ready for searching once the
+// worker has read them, and the places found (the first 10,000 at most);
+// the page view paints them.
 #pragma once
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "kwen/text.h"
 #include "viewer/desktop/search_hits.h"
@@ -22,7 +24,8 @@ class SearchBar : public QWidget {
 
   // A new document: its text comes once it is restored.
   void waitForText();
-  void setText(std::shared_ptr<const kwen::DocumentText> text);
+  // The document's words, ready for searching; none when it has none.
+  void setSearch(std::optional<kwen::TextSearch> textSearch);
   // The text cannot be read: `libraryText` says why.
   void setTextFailure(const QString& libraryText);
   // The page the search starts from.
@@ -60,8 +63,9 @@ class SearchBar : public QWidget {
   QToolButton* next_;
   QLabel* status_;
   TextState state_ = TextState::kWaiting;
-  std::shared_ptr<const kwen::DocumentText> text_;
+  std::optional<kwen::TextSearch> search_;
   TextHits hits_;
+  bool moreHits_ = false;  // there are more places than hits_ holds
   int current_ = kNoHit;
   int viewedPage_ = 0;
 };

@@ -6,10 +6,6 @@
 
 namespace {
 
-kwen::Box Union(const kwen::Box& a, const kwen::Box& b) {
-  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
-}
-
 // How far a coordinate lies outside [low, high).
 int64_t Outside(int32_t at, int32_t low, int32_t high) {
   return std::max<int64_t>({int64_t{low} - at, 0, int64_t{at} - (int64_t{high} - 1)});
@@ -20,13 +16,6 @@ int64_t Outside(int32_t at, int32_t low, int32_t high) {
 // row then, for columns side by side.
 std::pair<int64_t, int64_t> LineDistance(const kwen::Box& box, int32_t x, int32_t y) {
   return {Outside(y, box.top, box.bottom), Outside(x, box.left, box.right)};
-}
-
-std::optional<kwen::Box> LineBox(const kwen::TextLine& line) {
-  if (line.words.empty()) return std::nullopt;
-  kwen::Box box = line.words.front().box;
-  for (const kwen::Word& word : line.words) box = Union(box, word.box);
-  return box;
 }
 
 const kwen::PageText* PageOf(const kwen::DocumentText& text, int32_t page) {
@@ -63,9 +52,10 @@ std::optional<TextPoint> WordNearest(const kwen::DocumentText& text, int32_t pag
   constexpr int64_t kFar = std::numeric_limits<int64_t>::max();
   std::pair<int64_t, int64_t> nearestLine{kFar, kFar};
   for (size_t line = 0; line < pageText->lines.size(); ++line) {
-    const std::optional<kwen::Box> box = LineBox(pageText->lines[line]);
-    if (!box || LineDistance(*box, x, y) >= nearestLine) continue;
-    nearestLine = LineDistance(*box, x, y);
+    if (pageText->lines[line].words.empty()) continue;
+    const kwen::Box box = kwen::LineBox(pageText->lines[line]);
+    if (LineDistance(box, x, y) >= nearestLine) continue;
+    nearestLine = LineDistance(box, x, y);
     const std::vector<kwen::Word>& words = pageText->lines[line].words;
     int64_t nearestWord = kFar;
     for (size_t word = 0; word < words.size(); ++word) {
@@ -101,7 +91,7 @@ std::vector<kwen::Box> RangeBoxes(const kwen::DocumentText& text, const TextRang
   int32_t boxLine = -1;
   ForEachWord(text, onPage, [&](const TextPoint& point, const kwen::Word& word) {
     if (point.line == boxLine) {
-      boxes.back() = Union(boxes.back(), word.box);
+      boxes.back() = kwen::Union(boxes.back(), word.box);
       return;
     }
     boxLine = point.line;

@@ -109,6 +109,7 @@ class ReaderTextTest : public QObject {
   void documentsWithoutTextOrWithDamagedTextSaySo_data();
   void documentsWithoutTextOrWithDamagedTextSaySo();
   void aPackedDocumentIsSearchedOnceRestored();
+  void theCountStopsAtTenThousandPlaces();
   void draggingSelectsWordsInReadingOrderAndCopiesThem();
   void theOutlineJumpsToItsPageAndTheTitleShows();
 };
@@ -280,6 +281,22 @@ void ReaderTextTest::aPackedDocumentIsSearchedOnceRestored() {
   QTRY_COMPARE_WITH_TIMEOUT(bar()->status(), QString("1 of 5"), kWaitMs);
   QCOMPARE(view()->currentPage(), 1);
   QVERIFY(window_->windowTitle().startsWith("A Book of Shapes - figures300.kwen"));
+}
+
+void ReaderTextTest::theCountStopsAtTenThousandPlaces() {
+  // 94,500 words on 300 pages: most hold an "e".
+  QVERIFY(openAndReadText("figures300.kwen"));
+  find("e");
+  QCOMPARE(bar()->status(), QString("1 of 10000+"));
+  press(bar()->field(), Qt::Key_Return, Qt::ShiftModifier);  // round the start to the last kept
+  QCOMPARE(bar()->status(), QString("10000 of 10000+"));
+  press(bar()->field(), Qt::Key_Return);
+  QCOMPARE(bar()->status(), QString("1 of 10000+"));
+  // Fewer places are counted whole: "green" is one word in twelve.
+  QTest::keyClicks(bar()->field(), "en");
+  const QRegularExpressionMatch count = QRegularExpression("^1 of ([0-9]+)$").match(bar()->status());
+  QVERIFY2(count.hasMatch(), qPrintable(bar()->status()));
+  QVERIFY(count.captured(1).toInt() > 5000 && count.captured(1).toInt() < 10000);
 }
 
 void ReaderTextTest::draggingSelectsWordsInReadingOrderAndCopiesThem() {
