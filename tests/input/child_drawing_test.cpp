@@ -11,9 +11,12 @@
 namespace {
 
 constexpr int32_t kSide = 4;
-// The address sanitizer reserves address space beyond any memory limit.
-#ifdef __SANITIZE_ADDRESS__
+// The address sanitizer reserves address space beyond any memory limit
+// (GCC and clang tell of it differently).
+#if defined(__SANITIZE_ADDRESS__)
 constexpr bool kMemoryLimited = false;
+#elif defined(__has_feature)
+constexpr bool kMemoryLimited = !__has_feature(address_sanitizer);
 #else
 constexpr bool kMemoryLimited = true;
 #endif
