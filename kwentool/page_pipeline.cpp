@@ -1,6 +1,19 @@
 #include "kwentool/page_pipeline.h"
 
+// Clang 14's address sanitizer keeps its allocator's locks across fork(), so
+// a PDF file's drawing child started while another thread allocates can
+// wait for them for good. Built with it, pages are read on the one thread,
+// as where the tool chain has no threads.
+#if defined(__clang_major__) && __clang_major__ < 15 && defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KWEN_PAGES_ON_ONE_THREAD 1
+#endif
+#endif
 #if defined(_WIN32) && !defined(_GLIBCXX_HAS_GTHREADS)
+#define KWEN_PAGES_ON_ONE_THREAD 1
+#endif
+
+#if defined(KWEN_PAGES_ON_ONE_THREAD)
 
 void RunPagePipeline(int32_t count, int, int32_t, const std::function<void(int32_t, int)>& prepare,
                      const std::function<bool(int32_t)>& take) {
