@@ -30,6 +30,10 @@ struct BitFile {
   const uint8_t* memoryIn = nullptr;
   uint64_t memoryInSize = 0;
   uint64_t memoryInPosition = 0;
+  // Read mode, in memory: a restore pauses at the first token boundary
+  // once it has read this far, so that bytes still to arrive are never
+  // taken for the stream's end.
+  uint64_t memoryInHorizon = UINT64_MAX;
   // Read mode: bytes delivered by all refills, and the last of them, so that
   // the reader can tell whether the stream stopped on its end mark.
   uint64_t bytesDelivered = 0;

@@ -189,8 +189,8 @@ DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl
   const bool slack = HasCopySlack(lz, hl);
   for (;;) {
     if (lz.pendingLength > 0) CopyPending(lz, stop);
-    if (lz.pendingLength > 0 || lz.restoredCount >= pauseAt) {
-      if (lz.restoredCount >= pauseAt) {
+    if (lz.pendingLength > 0 || lz.restoredCount >= pauseAt || packed.memoryInPosition >= packed.memoryInHorizon) {
+      if (lz.restoredCount >= pauseAt || lz.pendingLength == 0) {
         FlushRestored(lz);
         return DecodeEnd::kPaused;
       }

@@ -40,6 +40,7 @@ bool CopyMatch(LzBuffer& lz, uint32_t distance, int64_t length);
 // well-formed stream, kCutShort when it stopped anywhere else, kOverLimit
 // when the output would pass lz.restoreLimit (it then holds exactly the
 // limit). With `pauseAt`, it returns kPaused at the first token boundary
-// at or past that many restored bytes; calling it again goes on from there.
+// at or past that many restored bytes, and likewise once an in-memory
+// stream has been read to its horizon; calling it again goes on from there.
 DecodeEnd DecompressRun(LzBuffer& lz, BitFile& packed, HpModel& hp, HlModel (&hl)[kDistanceModels],
                         int64_t packedSize, FILE* progress, int64_t pauseAt = INT64_MAX);

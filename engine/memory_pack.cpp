@@ -97,6 +97,17 @@ void SetUnpackLimit(MemoryUnpack& unpack, int64_t limit) {
   }
 }
 
+void ExtendUnpack(MemoryUnpack& unpack, const uint8_t* packed, uint64_t size, bool complete) {
+  // More than the reads a token can start (each takes a buffer) and the
+  // bytes of its codes.
+  constexpr uint64_t kArrivingMargin = uint64_t{16} << 10;
+  BitFile& file = unpack.packed;
+  file.memoryIn = packed;
+  file.memoryInSize = size;
+  file.memoryInHorizon = complete ? UINT64_MAX : size > kArrivingMargin ? size - kArrivingMargin : 0;
+  unpack.packedSize = size;
+}
+
 void ReleaseUnpack(MemoryUnpack& unpack) {
   if (unpack.result.hasHeader) {
     ReleaseDistanceModels(unpack.hl);

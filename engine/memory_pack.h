@@ -46,4 +46,8 @@ void ContinueUnpack(MemoryUnpack& unpack, int64_t wanted);
 // Moves the limit (never below what is restored, nor above the one given at
 // the start): a reader that knows where its data ends restores nothing past it.
 void SetUnpackLimit(MemoryUnpack& unpack, int64_t limit);
+// The packed bytes have grown to `size` (they may have moved to `packed`).
+// Until `complete`, the restore stops a little short of their end, where
+// a code could be cut in two, and waits for more.
+void ExtendUnpack(MemoryUnpack& unpack, const uint8_t* packed, uint64_t size, bool complete);
 void ReleaseUnpack(MemoryUnpack& unpack);

@@ -74,7 +74,7 @@ bool MemoryStore::ReadAt(int64_t at, void* into, uint32_t count) const {
   return true;
 }
 
-RestoreStore::RestoreStore(std::shared_ptr<const SourceBytes> packed, bool toFile,
+RestoreStore::RestoreStore(std::shared_ptr<SourceBytes> packed, bool toFile, bool arriving,
                            std::function<void(const std::string&)> warning)
     : packed_(std::move(packed)), warning_(std::move(warning)) {
 #if defined(KWEN_POSITIONED_READS)
@@ -91,6 +91,7 @@ RestoreStore::RestoreStore(std::shared_ptr<const SourceBytes> packed, bool toFil
   sink.receiver = this;
   try {
     StartUnpack(unpack_, packed_->Data(), static_cast<uint64_t>(packed_->Size()), INT32_MAX, sink);
+    if (arriving) ExtendUnpack(unpack_, packed_->Data(), static_cast<uint64_t>(packed_->Size()), false);
   } catch (const EngineFailure& failure) {
     ReleaseUnpack(unpack_);
     throw DocumentError(failure.reason());
@@ -196,6 +197,12 @@ void RestoreStore::SetEnd(int64_t documentBytes) {
   std::lock_guard<Lock> hold(lock_);
   documentBytes_ = limit_ = documentBytes;
   SetUnpackLimit(unpack_, documentBytes);
+}
+
+void RestoreStore::Arrive(const uint8_t* bytes, size_t count, bool complete) {
+  std::lock_guard<Lock> hold(lock_);
+  packed_->Append(bytes, count);
+  ExtendUnpack(unpack_, packed_->Data(), static_cast<uint64_t>(packed_->Size()), complete);
 }
 
 void RestoreStore::AllowPast(int64_t limit) {

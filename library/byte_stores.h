@@ -37,8 +37,9 @@ class RestoreStore : public ByteStore {
  public:
   // Restores `packed` (kept alive here) into memory, or into a temporary
   // file when `toFile` (where the system has them). Throws a DocumentError
-  // for a packed stream without a header.
-  RestoreStore(std::shared_ptr<const SourceBytes> packed, bool toFile,
+  // for a packed stream without a header. An `arriving` stream is not all
+  // there yet: Arrive() brings the rest.
+  RestoreStore(std::shared_ptr<SourceBytes> packed, bool toFile, bool arriving,
                std::function<void(const std::string&)> warning);
   ~RestoreStore() override;
   int64_t Reach(int64_t wanted) override;
@@ -46,6 +47,8 @@ class RestoreStore : public ByteStore {
 
   // Nothing past `documentBytes`, the end of the last page, is restored...
   void SetEnd(int64_t documentBytes);
+  // More packed bytes; `complete` when no more will come.
+  void Arrive(const uint8_t* bytes, size_t count, bool complete);
   // ... until a reader of what is stored after the pages lets the restore
   // go on to `limit` bytes in all.
   void AllowPast(int64_t limit);
@@ -59,7 +62,7 @@ class RestoreStore : public ByteStore {
   void Keep(const uint8_t* bytes, size_t count);
   void Publish();
 
-  std::shared_ptr<const SourceBytes> packed_;
+  std::shared_ptr<SourceBytes> packed_;  // grows, under the lock, while arriving
   std::function<void(const std::string&)> warning_;
   mutable Lock lock_;
   MemoryUnpack unpack_;

@@ -60,12 +60,13 @@ std::shared_ptr<Document::Shared> NewShared(const std::string& name, ::FileKind 
 }
 
 // A packed document's bytes go to a restore; the others are read as they are.
-void StoreBytes(Document::Shared& shared, std::shared_ptr<const SourceBytes> bytes, const OpenOptions& options) {
+void StoreBytes(Document::Shared& shared, std::shared_ptr<SourceBytes> bytes, const OpenOptions& options,
+                bool arriving = false) {
   if (shared.kind != FileKind::kPacked) {
     shared.store = std::make_unique<MemoryStore>(std::move(bytes));
     return;
   }
-  auto restore = std::make_unique<RestoreStore>(std::move(bytes), options.restoreToFile, options.warning);
+  auto restore = std::make_unique<RestoreStore>(std::move(bytes), options.restoreToFile, arriving, options.warning);
   shared.restore = restore.get();
   shared.store = std::move(restore);
 }
@@ -99,7 +100,7 @@ Document Document::Open(const std::string& path, const OpenOptions& options) {
   std::shared_ptr<Shared> shared;
   if (packed) {
     shared = NewShared(path, ::FileKind::kPacked, options);
-    StoreBytes(*shared, std::make_shared<const SourceBytes>(path), options);
+    StoreBytes(*shared, std::make_shared<SourceBytes>(path), options);
   } else {
     std::unique_ptr<ByteStore> store = OpenFileStore(path, options.writerRunning);
     shared = NewShared(path, options.readAs ? InternalKind(*options.readAs) : KindOfStore(path, *store), options);
@@ -110,13 +111,31 @@ Document Document::Open(const std::string& path, const OpenOptions& options) {
 }
 
 Document Document::FromBytes(std::vector<uint8_t> bytes, const std::string& name, const OpenOptions& options) {
-  auto source = std::make_shared<const SourceBytes>(std::move(bytes));
+  auto source = std::make_shared<SourceBytes>(std::move(bytes));
   const ::FileKind kind =
       options.readAs ? InternalKind(*options.readAs) : RecogniseFile(name.c_str(), source->Data(), source->Size());
   std::shared_ptr<Shared> shared = NewShared(name, kind, options);
   StoreBytes(*shared, std::move(source), options);
   ReadTable(*shared);
   return Document(std::move(shared));
+}
+
+Document Document::FromArrivingBytes(std::vector<uint8_t> bytes, const std::string& name, bool complete,
+                                     const OpenOptions& options) {
+  if (complete) return FromBytes(std::move(bytes), name, options);
+  auto source = std::make_shared<SourceBytes>(std::move(bytes));
+  const ::FileKind kind =
+      options.readAs ? InternalKind(*options.readAs) : RecogniseFile(name.c_str(), source->Data(), source->Size());
+  if (kind != ::FileKind::kPacked) throw Error(name + " is read once the whole of it has arrived");
+  std::shared_ptr<Shared> shared = NewShared(name, kind, options);
+  StoreBytes(*shared, std::move(source), options, true);
+  ReadTable(*shared);
+  return Document(std::move(shared));
+}
+
+void Document::Arrive(const uint8_t* bytes, size_t count, bool complete) {
+  if (shared_->restore == nullptr) throw Error("Only a packed document arrives in parts");
+  shared_->restore->Arrive(bytes, count, complete);
 }
 
 FileKind Document::Kind() const { return shared_->kind; }

@@ -29,6 +29,12 @@ SourceBytes::SourceBytes(std::vector<uint8_t> bytes) : owned_(std::move(bytes)) 
   size_ = static_cast<int64_t>(owned_.size());
 }
 
+void SourceBytes::Append(const uint8_t* bytes, size_t count) {
+  owned_.insert(owned_.end(), bytes, bytes + count);
+  data_ = owned_.data();
+  size_ = static_cast<int64_t>(owned_.size());
+}
+
 #if defined(KWEN_READ_WHOLE)
 
 SourceBytes::SourceBytes(const std::string& path) {

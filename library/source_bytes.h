@@ -16,6 +16,10 @@ class SourceBytes {
   SourceBytes& operator=(const SourceBytes&) = delete;
   ~SourceBytes();
 
+  // Bytes handed over later, as a download brings them (not for a file).
+  // Data() may move: its readers must not run meanwhile.
+  void Append(const uint8_t* bytes, size_t count);
+
   const uint8_t* Data() const { return data_; }
   int64_t Size() const { return size_; }
   // The bytes before `offset` will not be read again: a mapping lets the
@@ -26,5 +30,5 @@ class SourceBytes {
   std::vector<uint8_t> owned_;
   const uint8_t* data_ = nullptr;
   int64_t size_ = 0;
-  bool mapped_ = false;
+  [[maybe_unused]] bool mapped_ = false;  // never where files are read whole
 };

@@ -11,7 +11,8 @@ if [ "${1:-}" != programs ]; then
   packages+=(googletest clang libclang-rt-14-dev
              g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb
              imagemagick gzip bzip2 xz-utils zstd time libtiff-tools poppler-utils qpdf
-             tesseract-ocr tesseract-ocr-eng xdotool ghostscript python3)
+             tesseract-ocr tesseract-ocr-eng xdotool ghostscript python3
+             emscripten node-acorn nodejs chromium)
 fi
 
 missing=()

@@ -140,6 +140,17 @@ class Document {
   static Document FromBytes(std::vector<uint8_t> bytes, const std::string& name,
                             const OpenOptions& options = {});
 
+  // A packed document whose bytes arrive over time, as a download's do:
+  // `bytes` are those there so far, Arrive() adds the rest, and pages can
+  // be read as soon as their part is restored. Throws Error while too
+  // little has arrived for the page table (try again with more); other
+  // documents open once `complete`, when every byte is there.
+  static Document FromArrivingBytes(std::vector<uint8_t> bytes, const std::string& name, bool complete,
+                                    const OpenOptions& options = {});
+  // More of an arriving document's bytes; `complete` when they are the
+  // last. Not to be called while another thread restores or builds.
+  void Arrive(const uint8_t* bytes, size_t count, bool complete);
+
   FileKind Kind() const;
   int32_t PageCount() const;
 

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 // The Windows tool chain's C++ library has no threads: the test of threads
 // runs natively.
@@ -427,6 +428,58 @@ TEST(PinnedPages, ScaledBuildsAverageThePage) {
   outside = kwen::Scaling{};
   outside.scale = 1.5;
   EXPECT_THROW(opened.BuildScaled(0, outside), kwen::Error);
+}
+
+// A packed document that arrives in pieces, as a download does: the page
+// table opens once it is there, pages are ready before the last byte, and
+// each builds as from the whole file; a download that stops early leaves
+// the pages before the cut.
+TEST(PinnedPages, ArrivingDocumentsReadAsTheyCome) {
+  Maker maker;
+  maker.pages = 8;
+  for (size_t k = 0; k < maker.pages; ++k) maker.records.push_back(TextPage(maker, 1200, 900));
+  const Bytes document = AssembleDocument(maker.records);
+  const Bytes packed = PackBytes(document.data(), document.size(), Switches{});
+  const kwen::Document whole = kwen::Document::FromBytes(document, "whole.bs");
+  struct Case {
+    size_t piece;
+    size_t arrived;  // bytes that come at all
+  } cases[] = {{997, packed.size()}, {1, packed.size()}, {5000, packed.size()}, {4096, packed.size() * 3 / 4}};
+  for (const Case& c : cases) {
+    std::optional<kwen::Document> opened;
+    int32_t readyBeforeLast = 0, checked = 0;
+    for (size_t at = 0; at < c.arrived;) {
+      const size_t count = std::min(c.piece, c.arrived - at);
+      const bool complete = at + count == c.arrived;
+      if (opened) {
+        opened->Arrive(packed.data() + at, count, complete);
+      } else {
+        try {
+          opened = kwen::Document::FromArrivingBytes(Bytes(packed.begin(), packed.begin() + at + count), "a.kwen", complete);
+        } catch (const kwen::Error&) {
+          ASSERT_FALSE(complete) << "piece " << c.piece;
+        }
+      }
+      at += count;
+      if (!opened) continue;
+      const kwen::RestoreProgress progress = opened->Restore(INT64_MAX);
+      if (!complete) readyBeforeLast = progress.pagesReady;
+      for (; checked < progress.pagesReady; ++checked) {
+        ASSERT_EQ(InterfaceDigest(*opened, checked), InterfaceDigest(whole, checked)) << "piece " << c.piece;
+      }
+    }
+    ASSERT_TRUE(opened) << "piece " << c.piece;
+    EXPECT_GT(readyBeforeLast, 0) << "piece " << c.piece;
+    const kwen::RestoreProgress end = opened->Restore(INT64_MAX);
+    if (c.arrived == packed.size()) {
+      EXPECT_EQ(end.state, kwen::RestoreState::kWhole);
+      EXPECT_EQ(end.pagesReady, static_cast<int32_t>(maker.pages));
+    } else {
+      EXPECT_EQ(end.state, kwen::RestoreState::kCutShort);
+      EXPECT_LT(end.pagesReady, static_cast<int32_t>(maker.pages));
+    }
+  }
+  EXPECT_THROW(kwen::Document::FromArrivingBytes(document, "whole.bs", false), kwen::Error);
 }
 
 #if !defined(_WIN32)
