@@ -2,7 +2,7 @@
 // pages of text-like lines whose repeated letter shapes
 // are stored once and referred to, colour pages with raw and compact-coded
 // pictures, and long documents that fail at their start, packed with the
-// coding engine as the utility packs them.
+// coding engine as the utility packs them; and the pinned twelve pages.
 //
 //   make_documents OUTDIR
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/document/document_builder.h"
+#include "tests/document/pinned_document.h"
 #include "engine/memory_pack.h"
 #include "kwen/text.h"
 
@@ -243,6 +244,7 @@ int main(int argc, char** argv) {
       {"old_label.kwen", Packed(OldLabel(longDocument))},
       {"damaged_table.kwen", Packed(DamagedTable(longDocument))},
       {"bad_first_page.kwen", Packed(LongDocument(true))},
+      {"pinned.kwen", Packed(testing_support::MakePinnedDocument())},
   };
   for (const auto& file : files) WriteFileBytes(dir + "/" + file.name, file.bytes);
   return 0;

@@ -33,7 +33,7 @@ std::map<int32_t, std::unique_ptr<OpenDocument>> documents;
 int32_t lastNumber = 0;
 std::string lastError;
 std::string lastText;           // the last string handed out
-std::vector<uint8_t> lastPixels;  // the last page handed out, RGBA
+std::vector<uint8_t> lastPixels;  // the last page handed out, RGBA or BMP
 int32_t lastSize[2] = {0, 0};
 
 OpenDocument* Find(int32_t number) {
@@ -182,6 +182,15 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* kw_render(int32_t number, int32_t index, dou
   return built ? lastPixels.data() : nullptr;
 }
 
+// Page `index` as the BMP file the viewers export; kw_bytes_size tells its
+// size. The bytes stay until the next build.
+EMSCRIPTEN_KEEPALIVE const uint8_t* kw_page_bmp(int32_t number, int32_t index) {
+  OpenDocument* open = Find(number);
+  const bool built = open != nullptr && Guarded([&] { lastPixels = open->document.PageAsBmp(index); });
+  return built ? lastPixels.data() : nullptr;
+}
+
+EMSCRIPTEN_KEEPALIVE double kw_bytes_size() { return static_cast<double>(lastPixels.size()); }
 EMSCRIPTEN_KEEPALIVE int32_t kw_render_width() { return lastSize[0]; }
 EMSCRIPTEN_KEEPALIVE int32_t kw_render_height() { return lastSize[1]; }
 

@@ -115,6 +115,13 @@ class KwenDocument {
     return { width, height, pixels };
   }
 
+  // Page `index` as the BMP file the viewers export (a Uint8Array of its own).
+  pageAsBmp(index) {
+    const at = this.module._kw_page_bmp(this.number, index);
+    if (at === 0) throw this.kwen.failure();
+    return this.module.HEAPU8.slice(at, at + this.module._kw_bytes_size());
+  }
+
   // 'none', 'present' or 'damaged' (with the reason).
   textState() {
     const words = this.module._kw_has_words(this.number);
