@@ -6,6 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
+"$root/scripts/install-deps.sh" web
 # Debian's emscripten runs its optimiser on node with Debian's acorn.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 echo "== building the web reader in build/web"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Every test: the native unit and command-line tests, the same tests of the
-# Windows build under Wine, the unit tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a bounded fuzzing run.
+# Every test: the native unit and command-line tests (the web reader's in
+# headless Chromium among them), the same tests of the Windows build under
+# Wine, the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and a bounded fuzzing run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -9,6 +10,7 @@ fuzz_seconds=${FUZZ_SECONDS:-60}
 
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
+"$root/scripts/build-web.sh"
 
 source "$root/scripts/wine-env.sh"
 if [ "$wine_bits" = 64 ]; then

@@ -104,13 +104,15 @@ class KwenDocument {
 
   // Page `index` at `scale`, the part `area` of the scaled page (width or
   // height 0: to the edge): {width, height, pixels} with RGBA pixels of
-  // its own.
-  render(index, scale, area = { left: 0, top: 0, width: 0, height: 0 }) {
+  // its own, in an ArrayBuffer taken from `pool` when one there fits.
+  render(index, scale, area = { left: 0, top: 0, width: 0, height: 0 }, pool = []) {
     const at = this.module._kw_render(this.number, index, scale, area.left, area.top, area.width, area.height);
     if (at === 0) throw this.kwen.failure();
     const width = this.module._kw_render_width();
     const height = this.module._kw_render_height();
-    const pixels = new Uint8ClampedArray(width * height * 4);
+    const fitting = pool.findIndex((buffer) => buffer.byteLength === width * height * 4);
+    const pixels = fitting >= 0 ? new Uint8ClampedArray(pool.splice(fitting, 1)[0])
+      : new Uint8ClampedArray(width * height * 4);
     pixels.set(this.module.HEAPU8.subarray(at, at + pixels.length));
     return { width, height, pixels };
   }

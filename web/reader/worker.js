@@ -4,7 +4,7 @@
 //
 // From the page: {type: 'open', url} or {type: 'open', file};
 // {type: 'render', id, page, scale, area}; {type: 'drop', ids};
-// {type: 'search', id, query}; {type: 'pageWords', page}.
+// {type: 'recycle', buffer}; {type: 'search', id, query}; {type: 'pageWords', page}.
 // To the page: 'progress', 'opened', 'pages', 'complete', 'text', 'rendered',
 // 'renderFailed', 'searchResult', 'pageWords', 'error' (see each post below).
 import { loadKwen } from './kwen.js';
@@ -15,6 +15,10 @@ const kRestoreSlice = 1 << 20;
 // above it, tries wait for the bytes to double.
 const kEagerOpenBytes = 1 << 20;
 const kProgressEveryMs = 100;
+// Pixel buffers the page has painted and handed back, for the next builds
+// of the same size: the page's memory then stays flat while it scrolls,
+// rather than waiting for each buffer to be collected.
+const kPooledBuffers = 4;
 
 const kwenReady = loadKwen();
 const state = {
@@ -29,6 +33,7 @@ const state = {
   restoring: false,
   finished: false,     // 'complete' was posted
   renders: [],
+  pool: [],
   lastProgress: 0,
   failed: false,
 };
@@ -51,7 +56,12 @@ function schedule() {
 }
 
 self.onmessage = async ({ data }) => {
-  const kwen = await kwenReady;
+  let kwen;
+  try {
+    kwen = await kwenReady;
+  } catch (error) {
+    return fail(`The reader's decoder cannot be loaded: ${error.message || error}`);
+  }
   switch (data.type) {
     case 'open': return open(kwen, data);
     case 'render':
@@ -62,6 +72,9 @@ self.onmessage = async ({ data }) => {
       state.renders = state.renders.filter((request) => !dropped.has(request.id));
       return undefined;
     }
+    case 'recycle':
+      if (state.pool.length < kPooledBuffers) state.pool.push(data.buffer);
+      return undefined;
     case 'search': return search(data);
     case 'pageWords': return pageWords(data.page);
     default: return undefined;
@@ -99,6 +112,7 @@ async function open(kwen, request) {
     arrived(kwen, piece.value, false);
     if (state.failed) return undefined;
   }
+  if (state.received === 0) return fail(`${state.name} is empty`);
   arrived(kwen, new Uint8Array(0), true);
   return undefined;
 }
@@ -143,7 +157,7 @@ function tryOpen(kwen) {
   try {
     state.document = kwen.open(joinPieces(), state.name, state.complete);
   } catch (error) {
-    if (state.complete) fail(error.message);
+    if (state.complete) fail(error.message.startsWith(state.name) ? error.message : `${state.name} cannot be opened: ${error.message}`);
     state.nextTry = state.received < kEagerOpenBytes ? 0 : state.received * 2;
     return;
   }
@@ -167,8 +181,12 @@ function step() {
 }
 
 function render(request) {
+  if (!state.document) {
+    post({ type: 'renderFailed', id: request.id, page: request.page, message: 'The document is not open yet' });
+    return;
+  }
   try {
-    const built = state.document.render(request.page, request.scale, request.area || undefined);
+    const built = state.document.render(request.page, request.scale, request.area || undefined, state.pool);
     post({ type: 'rendered', id: request.id, page: request.page, width: built.width, height: built.height,
       pixels: built.pixels }, [built.pixels.buffer]);
   } catch (error) {
@@ -231,7 +249,9 @@ function finish(progress) {
   const ending = kStates[progress.state];
   post({ type: 'complete', state: ending, message: endingMessage(ending, state.pagesSent) });
   const text = state.document.textState();
-  post({ type: 'text', ...text });
+  // The title is stored with the text, after the pages: known only now.
+  const title = text.state === 'damaged' ? '' : state.document.textOutline().title;
+  post({ type: 'text', ...text, title });
 }
 
 function search(request) {
