@@ -129,13 +129,15 @@ Document Document::FromArrivingBytes(std::vector<uint8_t> bytes, const std::stri
   if (kind != ::FileKind::kPacked) throw Error(name + " is read once the whole of it has arrived");
   std::shared_ptr<Shared> shared = NewShared(name, kind, options);
   StoreBytes(*shared, std::move(source), options, true);
+  shared->arriving = true;
   ReadTable(*shared);
   return Document(std::move(shared));
 }
 
 void Document::Arrive(const uint8_t* bytes, size_t count, bool complete) {
-  if (shared_->restore == nullptr) throw Error("Only a packed document arrives in parts");
+  if (!shared_->arriving) throw Error("Only a document opened from arriving bytes takes more, until the last");
   shared_->restore->Arrive(bytes, count, complete);
+  if (complete) shared_->arriving = false;
 }
 
 FileKind Document::Kind() const { return shared_->kind; }

@@ -19,6 +19,7 @@ struct kwen::Document::Shared {
   DocumentState table;
   int64_t documentBytes = 0;
   int threads = 0;
+  bool arriving = false;  // opened from arriving bytes, the last not yet there
 };
 
 namespace kwen {

@@ -285,6 +285,13 @@ TEST(PinnedPages, ArrivingDocumentsReadAsTheyCome) {
     }
   }
   EXPECT_THROW(kwen::Document::FromArrivingBytes(document, "whole.bs", false), kwen::Error);
+  // Only a document opened arriving takes more bytes, and none after its last.
+  kwen::Document done = kwen::Document::FromArrivingBytes(packed, "done.kwen", false);
+  done.Arrive(nullptr, 0, true);
+  EXPECT_THROW(done.Arrive(packed.data(), 1, true), kwen::Error);
+  kwen::Document fromBytes = kwen::Document::FromBytes(packed, "packed.kwen");
+  EXPECT_THROW(fromBytes.Arrive(packed.data(), 1, false), kwen::Error);
+  EXPECT_EQ(fromBytes.Restore(INT64_MAX).state, kwen::RestoreState::kWhole);
 }
 
 #if !defined(_WIN32)

@@ -1,7 +1,7 @@
 // The documents the browser tests read, made with kwentool in a scratch
 // folder: the sample, a longer one, a 12-page book with words (from a PDF
 // drawn by Ghostscript), and broken ones: no document at all, one cut short, one
-// whose text is damaged.
+// whose text is damaged, one whose second page is.
 import { execFileSync } from 'node:child_process';
 import { readFileSync, statSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
@@ -60,6 +60,16 @@ export function makeDocuments(kwentool, examplePages, folder) {
   const damaged = readFileSync(path.join(folder, 'one.bs'));
   damaged[statSync(path.join(folder, 'one-plain.bs')).size] ^= 0x5a;
   writeFileSync(path.join(folder, 'damaged-text.bs'), damaged);
+
+  // The sample unpacked, its second page claiming 0 bits a pixel: the
+  // label, a table of page sizes closed by 0, then the records, each a BMP
+  // file header (14 bytes) and an information header (bits at its 14th byte).
+  tool('unpack', 'sample.kwen', 'sample.bs');
+  const middle = readFileSync(path.join(folder, 'sample.bs'));
+  const pageCount = (middle.indexOf(Buffer.alloc(4), 4) - 4) / 4;
+  const secondPage = 4 + 4 * (pageCount + 1) + middle.readUInt32LE(4);
+  middle.writeUInt16LE(0, secondPage + 14 + 14);
+  writeFileSync(path.join(folder, 'damaged-page.bs'), middle);
   return { bookText };
 }
 

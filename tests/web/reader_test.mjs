@@ -464,6 +464,18 @@ async function damagedDocumentsSaySo() {
       [...document.querySelectorAll('.page')].map((element) => element.dataset.state))));
   });
   check('... the pages past its end marked missing', last.includes('missing'), last.join(' '));
+
+  await page.goto(`${origin}/reader.html${byAddress('damaged-page.bs')}`);
+  await waitUntil(page, () => !document.getElementById('banner').hidden);
+  state = await seen(page);
+  check('a document with a damaged page: a message naming it', state.banner.includes('Page 2 is damaged'), state.banner);
+  const pages = await page.evaluate(() => new Promise((resolve) => {
+    document.getElementById('viewport').scrollTop = 1e9;
+    setTimeout(() => resolve(Object.fromEntries([...document.querySelectorAll('.page')].map((element) =>
+      [element.dataset.page, element.dataset.state]))), 500);
+  }));
+  check('... that page marked, the page after it shown', pages[1] === 'failed' && pages[2] === 'painted',
+    JSON.stringify(pages));
   await page.close();
 }
 

@@ -18,6 +18,9 @@
 namespace {
 
 constexpr size_t kMostHits = 10000;
+// The most a page built for the screen may take: a canvas larger than this
+// is more than a browser shows.
+constexpr uint64_t kLargestRgbaBytes = uint64_t{512} << 20;
 constexpr uint8_t kOpaque = 0xFF;
 
 // An open document and what the scripts last asked of it.
@@ -49,10 +52,10 @@ bool Guarded(Work work) {
   try {
     work();
     return true;
-  } catch (const kwen::Error& error) {
-    lastError = error.what();
   } catch (const std::bad_alloc&) {
     lastError = "Not enough memory";
+  } catch (const std::exception& error) {
+    lastError = error.what();
   }
   return false;
 }
@@ -64,8 +67,10 @@ int32_t Remember(kwen::Document document) {
 }
 
 void ToRgba(const kwen::Bitmap& bitmap) {
-  const size_t pixels = static_cast<size_t>(bitmap.width) * static_cast<size_t>(bitmap.height);
-  lastPixels.resize(pixels * 4);
+  // Sizes here are 32 bits: the product is checked in 64 first.
+  const uint64_t bytes = uint64_t{static_cast<uint32_t>(bitmap.width)} * static_cast<uint32_t>(bitmap.height) * 4;
+  if (bytes > kLargestRgbaBytes) throw kwen::Error("The page is too large to show at this size");
+  lastPixels.resize(static_cast<size_t>(bytes));
   uint8_t* out = lastPixels.data();
   const bool grey = bitmap.format == kwen::PixelFormat::kGrey;
   for (int32_t y = 0; y < bitmap.height; ++y) {
@@ -82,15 +87,14 @@ void ToRgba(const kwen::Bitmap& bitmap) {
   lastSize[1] = bitmap.height;
 }
 
-// The document's text, read once; false (the reason kept) when damaged.
+// The document's text, read once; false (the reason kept) when damaged. A
+// document still arriving may only lack its end: that is not kept.
 bool ReadText(OpenDocument& open) {
   if (!open.textRead) {
+    const bool read = Guarded([&] { open.text = open.document.Text(); });
+    if (!read && open.document.Progress().state == kwen::RestoreState::kGoing) return false;
     open.textRead = true;
-    try {
-      open.text = open.document.Text();
-    } catch (const kwen::Error& error) {
-      open.textFailure = error.what();
-    }
+    if (!read) open.textFailure = lastError;
   }
   if (open.textFailure.empty()) return true;
   lastError = open.textFailure;
@@ -205,7 +209,9 @@ EMSCRIPTEN_KEEPALIVE const char* kw_text(int32_t number, int32_t index) {
     if (!Guarded([&] { info = open->document.Page(index); })) return nullptr;
     pages.push_back({index, info.width, info.height});
   }
-  return HandOut(FormatText(TextFormat::kJson, open->text, pages));
+  std::string json;
+  if (!Guarded([&] { json = FormatText(TextFormat::kJson, open->text, pages); })) return nullptr;
+  return HandOut(std::move(json));
 }
 
 // Whether the document has words: 1, 0, or -1 when its text is damaged.
@@ -220,8 +226,12 @@ EMSCRIPTEN_KEEPALIVE int32_t kw_has_words(int32_t number) {
 EMSCRIPTEN_KEEPALIVE const char* kw_search(int32_t number, const char* query) {
   OpenDocument* open = Find(number);
   if (open == nullptr || !ReadText(*open)) return nullptr;
-  if (!open->search) open->search = std::make_unique<kwen::TextSearch>(open->text);
-  const std::vector<kwen::TextHit> hits = open->search->Find(query, kMostHits + 1);
+  std::vector<kwen::TextHit> hits;
+  const bool found = Guarded([&] {
+    if (!open->search) open->search = std::make_unique<kwen::TextSearch>(open->text);
+    hits = open->search->Find(query, kMostHits + 1);
+  });
+  if (!found) return nullptr;
   std::string json = "{\"hits\":[";
   for (size_t k = 0; k < hits.size() && k < kMostHits; ++k) {
     if (k > 0) json += ",";

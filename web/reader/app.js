@@ -58,7 +58,7 @@ function openDocument(source, name) {
   showPages(new PageList(0));
   if (source.file) shown.key = documentKey(shown.keyName, source.file.size);
   listenTo(session, shown);
-  session.open(source);
+  session.open({ ...source, name });
 }
 
 function showPages(pageList) {
@@ -91,7 +91,7 @@ function listenTo(session, reading) {
     reading.pageList.finish();
     view.pagesChanged();
     thumbnails.pagesChanged();
-    if (state !== 'whole') status.showMessage(message || 'The document could not be read to its end.');
+    if (message || state !== 'whole') status.showMessage(message || 'The document could not be read to its end.');
     if (!reading.key) reading.key = documentKey(reading.keyName, reading.received);
     restorePlace();
   });
@@ -104,6 +104,7 @@ function listenTo(session, reading) {
     // The worker's reason may name the file already.
     const reason = typeof message === 'string' && message ? message : 'it could not be read.';
     status.showMessage(reason.startsWith(reading.name) ? reason : `${reading.name} cannot be opened: ${reason}`);
+    reading.restoreTried = false;  // the place kept for it stays as it was
     showPages(new PageList(0));
     byId('welcome').hidden = false;
     session.close();

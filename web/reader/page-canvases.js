@@ -87,12 +87,12 @@ export class PageCanvases {
     style.width = `${place.width}px`;
     style.height = `${place.height}px`;
     entry.element.dataset.state = this.stateOf(index, page, entry);
-    entry.element.dataset.note = this.failures.get(index) ?? (page.missing ? MISSING_NOTE : '');
+    entry.element.dataset.note = page.failed ?? this.failures.get(index) ?? (page.missing ? MISSING_NOTE : '');
     for (const name of this.decorators.keys()) this.decorate(index, entry, name);
   }
 
   stateOf(index, page, entry) {
-    if (this.failures.has(index)) return 'failed';
+    if (page.failed || this.failures.has(index)) return 'failed';
     if (page.missing) return 'missing';
     if (!page.known) return 'waiting';
     return entry.canvas.width > 0 ? 'painted' : 'building';
@@ -124,7 +124,7 @@ export class PageCanvases {
 
   requestRender(index, entry) {
     const page = this.view.pageList.pages[index];
-    if (!this.session || !page.known || this.failures.has(index)) return;
+    if (!this.session || !page.known || page.failed || this.failures.has(index)) return;
     const scale = this.wantedScale(index);
     if (Math.abs(scale - entry.scale) < 1e-9) return;
     if (entry.renderId) this.session.drop([entry.renderId]);

@@ -18,6 +18,12 @@ export class PageList {
     let changed = false;
     for (const info of infos) {
       const page = this.pages[info.index];
+      if (page && !page.known && typeof info.failed === 'string') {
+        // There, but damaged: it keeps the size it was given and says why.
+        Object.assign(page, { known: true, failed: info.failed });
+        changed = true;
+        continue;
+      }
       if (!page || page.known || !(info.width > 0 && info.height > 0)) continue;
       Object.assign(page, { width: info.width, height: info.height, dpi: info.dpi > 0 ? info.dpi : 0, known: true });
       changed = true;

@@ -30,6 +30,7 @@ export class SearchPanel {
 
   reset(session) {
     this.session = session;
+    this.input.value = '';  // a search of the last document is not run on the next
     this.textState = 'waiting';
     this.textMessage = '';
     this.searchId = 0;

@@ -4,6 +4,7 @@
 import { paintPixels } from './canvas-pixels.js';
 
 const THUMBNAIL_WIDTH = 112;  // CSS pixels
+const THUMBNAIL_TALLEST = 4;  // in widths
 const NEAR_STRIP = '300px 0px';  // how far beyond the strip's view thumbnails are built
 
 export class Thumbnails {
@@ -91,8 +92,10 @@ export class Thumbnails {
 
   draw(index, item) {
     const page = this.pageList.pages[index];
-    if (item.rendered || item.renderId || !page.known || !this.session) return;
-    const scale = Math.min(1, (THUMBNAIL_WIDTH * (window.devicePixelRatio || 1)) / page.width);
+    if (item.rendered || item.renderId || !page.known || page.failed || !this.session) return;
+    // A strip of a page (narrow and very tall) is drawn no taller than a few widths.
+    const width = THUMBNAIL_WIDTH * (window.devicePixelRatio || 1);
+    const scale = Math.min(1, width / page.width, (THUMBNAIL_TALLEST * width) / page.height);
     item.renderId = this.session.render(index, scale, (result) => {
       item.renderId = 0;
       item.rendered = !!result && paintPixels(item.canvas, result);

@@ -34,7 +34,9 @@ const state = {
   finished: false,     // 'complete' was posted
   renders: [],
   pool: [],
-  lastProgress: 0,
+  damagedPages: [],    // {index, reason} of pages whose facts cannot be read
+  readFailure: '',     // why the download stopped early
+  lastProgress: -Infinity,
   failed: false,
 };
 
@@ -55,15 +57,9 @@ function schedule() {
   }
 }
 
-self.onmessage = async ({ data }) => {
-  let kwen;
-  try {
-    kwen = await kwenReady;
-  } catch (error) {
-    return fail(`The reader's decoder cannot be loaded: ${error.message || error}`);
-  }
+self.onmessage = ({ data }) => {
   switch (data.type) {
-    case 'open': return open(kwen, data);
+    case 'open': return open(data);
     case 'render':
       state.renders.push(data);
       return schedule();
@@ -73,7 +69,9 @@ self.onmessage = async ({ data }) => {
       return undefined;
     }
     case 'recycle':
-      if (state.pool.length < kPooledBuffers) state.pool.push(data.buffer);
+      // The newest are kept: after a zoom, the old sizes are not asked again.
+      state.pool.push(data.buffer);
+      if (state.pool.length > kPooledBuffers) state.pool.shift();
       return undefined;
     case 'search': return search(data);
     case 'pageWords': return pageWords(data.page);
@@ -81,7 +79,8 @@ self.onmessage = async ({ data }) => {
   }
 };
 
-async function open(kwen, request) {
+// The document is fetched while the module compiles.
+async function open(request) {
   let reader;
   try {
     if (request.file) {
@@ -90,7 +89,7 @@ async function open(kwen, request) {
       reader = request.file.stream().getReader();
     } else {
       const url = new URL(request.url, self.location.href);
-      state.name = decodeURIComponent(url.pathname.split('/').pop() || 'document.kwen');
+      state.name = request.name || url.pathname.split('/').pop() || 'document.kwen';
       const response = await fetch(url);
       if (!response.ok) throw new Error(`${state.name} cannot be fetched: ${response.status} ${response.statusText}`.trim());
       const length = Number(response.headers.get('Content-Length'));
@@ -101,12 +100,20 @@ async function open(kwen, request) {
   } catch (error) {
     return fail(error.message || String(error));
   }
+  let kwen;
+  try {
+    kwen = await kwenReady;
+  } catch (error) {
+    return fail(`The reader's decoder cannot be loaded: ${error.message || error}`);
+  }
   for (;;) {
     let piece;
     try {
       piece = await reader.read();
     } catch (error) {
-      return fail(`${state.name} stopped arriving: ${error.message || error}`);
+      // What arrived is kept, as a file cut short is.
+      state.readFailure = `${state.name} stopped arriving: ${error.message || error}`;
+      break;
     }
     if (piece.done) break;
     arrived(kwen, piece.value, false);
@@ -131,7 +138,13 @@ function arrived(kwen, bytes, complete) {
     post({ type: 'progress', received: state.received, total: state.total });
   }
   if (state.document) {
-    state.document.arrive(bytes, complete);
+    try {
+      state.document.arrive(bytes, complete);
+    } catch (error) {
+      state.failed = true;
+      finish({ state: 'damaged' }, error.message);
+      return;
+    }
   } else {
     state.pieces.push(bytes);
     if (complete || state.received >= state.nextTry) tryOpen(kwen);
@@ -201,7 +214,8 @@ function restoreSlice() {
     progress = state.document.restore(before.restored + kRestoreSlice);
   } catch (error) {
     state.restoring = false;
-    return fail(error.message);
+    if (state.pagesSent === 0) return fail(error.message);
+    return finish(before, error.message);
   }
   sendPages(progress.pagesReady);
   const stalled = progress.restored === before.restored;
@@ -220,12 +234,28 @@ function sendPages(ready) {
   for (let index = state.pagesSent; index < ready; index += 1) {
     try {
       infos.push(state.document.page(index));
-    } catch {
-      break;  // a damaged page: the ones before it are all there is
+    } catch (error) {
+      // A damaged page is told as such; the pages after it still show.
+      infos.push({ index, failed: error.message });
+      state.damagedPages.push({ index, reason: error.message });
     }
   }
-  state.pagesSent += infos.length;
-  if (infos.length > 0) post({ type: 'pages', infos });
+  state.pagesSent = ready;
+  post({ type: 'pages', infos });
+}
+
+// What the page shows once the document has arrived: how it ended, why,
+// and the first damaged page.
+function endingNote(ending, failure) {
+  const notes = [endingMessage(ending, state.pagesSent)];
+  if (failure) notes.push(failure);
+  if (ending === 'cutShort' && state.readFailure) notes.push(state.readFailure);
+  const damaged = state.damagedPages[0];
+  if (damaged) {
+    const more = state.damagedPages.length > 1 ? ` (and ${state.damagedPages.length - 1} more)` : '';
+    notes.push(`Page ${damaged.index + 1} is damaged${more}: ${damaged.reason}`);
+  }
+  return notes.filter(Boolean).join('. ');
 }
 
 const kStates = { going: 'cutShort', whole: 'whole', tooLarge: 'tooLarge', cutShort: 'cutShort', damaged: 'damaged' };
@@ -243,11 +273,12 @@ function endingMessage(ending, pages) {
   }
 }
 
-function finish(progress) {
+// `failure`: why restoring stopped, when it failed rather than ended.
+function finish(progress, failure = '') {
   if (state.finished) return;
   state.finished = true;
-  const ending = kStates[progress.state];
-  post({ type: 'complete', state: ending, message: endingMessage(ending, state.pagesSent) });
+  const ending = failure ? 'damaged' : kStates[progress.state];
+  post({ type: 'complete', state: ending, message: endingNote(ending, failure) });
   const text = state.document.textState();
   // The title is stored with the text, after the pages: known only now.
   const title = text.state === 'damaged' ? '' : state.document.textOutline().title;

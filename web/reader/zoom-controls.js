@@ -34,7 +34,9 @@ export class ZoomControls {
   }
 
   stepOut() {
-    this.view.setZoom({ mode: FIXED, scale: previousStep(this.view.scale) });
+    const scale = previousStep(this.view.scale);
+    // Fit page can show a tall page below the smallest step: out goes no further.
+    if (scale < this.view.scale) this.view.setZoom({ mode: FIXED, scale });
   }
 
   wheeled(event) {
@@ -48,6 +50,7 @@ export class ZoomControls {
       const zoomingIn = this.wheelTravel < 0;
       this.wheelTravel -= Math.sign(this.wheelTravel) * WHEEL_NOTCH;
       const scale = zoomingIn ? nextStep(this.view.scale) : previousStep(this.view.scale);
+      if (!zoomingIn && scale >= this.view.scale) break;
       this.view.setZoom({ mode: FIXED, scale }, event.clientX - frame.left, event.clientY - frame.top);
     }
   }

@@ -21,7 +21,8 @@ export function nextStep(scale) {
 
 export function previousStep(scale) {
   const smaller = ZOOM_STEPS.filter((step) => step < scale - STEP_TOLERANCE);
-  return smaller.length ? smaller[smaller.length - 1] : SMALLEST;
+  // Below the smallest step (fit page of a tall page) it stays where it is.
+  return smaller.length ? smaller[smaller.length - 1] : Math.min(scale, SMALLEST);
 }
 
 export function formatPercent(scale) {
