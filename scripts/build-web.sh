@@ -16,4 +16,11 @@ web=$root/build/web
 mkdir -p "$web"
 cp "$root/build/wasm/web/module/kwen-module.js" "$root/build/wasm/web/module/kwen-module.wasm" "$web/"
 cp -r "$root/web/reader/." "$web/"
+# The page's modules import one another a level at a time: named up front,
+# the browser fetches them all at once rather than one level per round trip.
+preloads=$(cd "$root/web/reader" && for module in *.js; do
+  case $module in worker.js | kwen.js) ;; *) printf '<link rel="modulepreload" href="%s">\n' "$module" ;; esac
+done)
+awk -v preloads="$preloads" '/<script type="module"/ { print preloads } { print }' \
+  "$root/web/reader/reader.html" > "$web/reader.html"
 echo "web reader: build/web/reader.html"

@@ -9,8 +9,10 @@
 // 'renderFailed', 'searchResult', 'pageWords', 'error' (see each post below).
 import { loadKwen } from './kwen.js';
 
-// Unpacked bytes restored between two looks at the queue of requests.
-const kRestoreSlice = 1 << 20;
+// Unpacked bytes restored between two looks at the queue of requests:
+// small until the first page is there, so that it shows at once.
+const kRestoreSlice = 256 << 10;
+const kFirstRestoreSlice = 32 << 10;
 // Below this, every piece that arrives is a new try at the page table;
 // above it, tries wait for the bytes to double.
 const kEagerOpenBytes = 1 << 20;
@@ -211,7 +213,8 @@ function restoreSlice() {
   const before = state.document.restore(0);
   let progress;
   try {
-    progress = state.document.restore(before.restored + kRestoreSlice);
+    const slice = state.pagesSent > 0 ? kRestoreSlice : kFirstRestoreSlice;
+    progress = state.document.restore(before.restored + slice);
   } catch (error) {
     state.restoring = false;
     if (state.pagesSent === 0) return fail(error.message);
