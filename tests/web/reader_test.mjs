@@ -417,6 +417,19 @@ async function selectsAndCopies() {
   }
   await page.mouse.click(frame.left + 5, frame.top + 5);
   check('a click clears the selection', (await page.$$('.selected')).length === 0);
+
+  // Held at the view's bottom edge, a drag scrolls the view and the selection follows.
+  const before = await page.$eval('#viewport', (element) =>
+    ({ bottom: element.getBoundingClientRect().bottom, scrollTop: element.scrollTop }));
+  const first = middle(wordBox(1, 1, 0));
+  await page.mouse.move(first.x, first.y);
+  await page.mouse.down();
+  await page.mouse.move(first.x, before.bottom - 4, { steps: 5 });
+  const reached = await waitUntil(page, () => document.querySelector('.page[data-page="1"] .selected') !== null);
+  await page.mouse.up();
+  const scrolled = await page.$eval('#viewport', (element) => element.scrollTop);
+  check('a drag held at the bottom edge scrolls the view and selects on into page 2',
+    reached && scrolled > before.scrollTop, `scrolled ${before.scrollTop} -> ${scrolled}`);
   await page.close();
 }
 

@@ -6,6 +6,10 @@ import { markBox } from './page-marks.js';
 
 const DRAG_THRESHOLD = 3;  // CSS pixels the pointer moves before a click becomes a drag
 const PAGE_END = Number.MAX_SAFE_INTEGER;  // an end's word index: the page's last word
+// A drag held this near the view's top or bottom, or past it, scrolls the
+// view, at most this far a frame.
+const SCROLL_EDGE = 24;
+const SCROLL_STEP_MOST = 40;
 
 // The words of a page flattened in reading order, each with its line number.
 function flattenWords(lines) {
@@ -94,12 +98,31 @@ export class TextSelection {
     if (!start) return;
     this.setRange(start, null);
     this.wordsOf(start.page);
+    let pointer = event;
+    let frame = 0;
+    const extend = () => {
+      const box = this.view.viewport.getBoundingClientRect();
+      const y = Math.min(Math.max(pointer.clientY, box.top + 1), box.bottom - 1);
+      const end = this.view.pageAtPoint(pointer.clientX, y);
+      if (end) this.setRange(start, end);
+      return { top: box.top, bottom: box.bottom };
+    };
+    const scrollAtEdge = () => {
+      frame = 0;
+      const { top, bottom } = extend();
+      const beyond = Math.min(pointer.clientY - (top + SCROLL_EDGE), 0) + Math.max(pointer.clientY - (bottom - SCROLL_EDGE), 0);
+      if (beyond === 0) return;
+      this.view.viewport.scrollTop += Math.max(-SCROLL_STEP_MOST, Math.min(SCROLL_STEP_MOST, beyond));
+      frame = requestAnimationFrame(scrollAtEdge);
+    };
     const moved = (move) => {
       if (!this.focus && Math.hypot(move.clientX - event.clientX, move.clientY - event.clientY) < DRAG_THRESHOLD) return;
-      const end = this.view.pageAtPoint(move.clientX, move.clientY);
-      if (end) this.setRange(start, end);
+      pointer = move;
+      extend();
+      if (!frame) frame = requestAnimationFrame(scrollAtEdge);
     };
     const released = () => {
+      cancelAnimationFrame(frame);
       window.removeEventListener('mousemove', moved);
       window.removeEventListener('mouseup', released);
     };
