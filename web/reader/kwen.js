@@ -23,14 +23,20 @@ class Kwen {
   // the first of a packed document's, and a KwenError may only mean that
   // too little has arrived yet.
   open(bytes, name, complete) {
-    const number = this.withBytes(bytes, (at) => this.withString(name, (namePointer) =>
+    const handle = this.withBytes(bytes, (at) => this.withString(name, (namePointer) =>
       this.module._kw_open(at, bytes.length, namePointer, complete ? 1 : 0)));
-    if (number === 0) throw this.failure();
-    return new KwenDocument(this, number);
+    if (handle === 0) throw new KwenError('Not enough memory');
+    if (!this.module._kw_opened(handle)) {
+      const failure = this.failure(handle);
+      this.module._kw_close(handle);
+      throw failure;
+    }
+    return new KwenDocument(this, handle);
   }
 
-  failure() {
-    return new KwenError(this.module.UTF8ToString(this.module._kw_error()));
+  // The last failure on `handle`, in the library's words.
+  failure(handle) {
+    return new KwenError(this.module.UTF8ToString(this.module._kw_error(handle)));
   }
 
   withBytes(bytes, use) {
@@ -68,37 +74,40 @@ class Kwen {
     }
   }
 
-  // A JSON text the module handed out, or a KwenError.
-  json(pointer) {
-    if (pointer === 0) throw this.failure();
+  // A JSON text the module handed out for `handle`, or a KwenError.
+  json(handle, pointer) {
+    if (pointer === 0) throw this.failure(handle);
     return JSON.parse(this.module.UTF8ToString(pointer));
   }
 }
 
 class KwenDocument {
-  constructor(kwen, number) {
+  constructor(kwen, handle) {
     this.kwen = kwen;
     this.module = kwen.module;
-    this.number = number;
-    this.pageCount = this.module._kw_page_count(number);
+    this.handle = handle;
+    this.pageCount = this.module._kw_page_count(handle);
   }
 
   arrive(bytes, complete) {
-    const ok = this.kwen.withBytes(bytes, (at) => this.module._kw_arrive(this.number, at, bytes.length, complete ? 1 : 0));
-    if (!ok) throw this.kwen.failure();
+    const ok = this.kwen.withBytes(bytes, (at) =>
+      this.module._kw_arrive(this.handle, at, bytes.length, complete ? 1 : 0));
+    if (!ok) throw this.kwen.failure(this.handle);
   }
 
   // Restores until `bytes` of the unpacked document are there, as far as
   // the bytes that have arrived go.
   restore(bytes = Number.MAX_SAFE_INTEGER) {
-    const got = this.kwen.withNumbers(Float64Array, kProgressCount, (at) => this.module._kw_restore(this.number, bytes, at));
-    if (got === null) throw this.kwen.failure();
+    const got = this.kwen.withNumbers(Float64Array, kProgressCount, (at) =>
+      this.module._kw_restore(this.handle, bytes, at));
+    if (got === null) throw this.kwen.failure(this.handle);
     return { restored: got[0], total: got[1], pagesReady: got[2], state: kRestoreStates[got[3]] };
   }
 
   page(index) {
-    const facts = this.kwen.withNumbers(Int32Array, kFactCount, (at) => this.module._kw_page_info(this.number, index, at));
-    if (facts === null) throw this.kwen.failure();
+    const facts = this.kwen.withNumbers(Int32Array, kFactCount, (at) =>
+      this.module._kw_page_info(this.handle, index, at));
+    if (facts === null) throw this.kwen.failure(this.handle);
     return { index, width: facts[0], height: facts[1], dpi: facts[2], bitsPerPixel: facts[3], grey: facts[4] !== 0 };
   }
 
@@ -106,10 +115,10 @@ class KwenDocument {
   // height 0: to the edge): {width, height, pixels} with RGBA pixels of
   // its own, in an ArrayBuffer taken from `pool` when one there fits.
   render(index, scale, area = { left: 0, top: 0, width: 0, height: 0 }, pool = []) {
-    const at = this.module._kw_render(this.number, index, scale, area.left, area.top, area.width, area.height);
-    if (at === 0) throw this.kwen.failure();
-    const width = this.module._kw_render_width();
-    const height = this.module._kw_render_height();
+    const at = this.module._kw_render(this.handle, index, scale, area.left, area.top, area.width, area.height);
+    if (at === 0) throw this.kwen.failure(this.handle);
+    const width = this.module._kw_render_width(this.handle);
+    const height = this.module._kw_render_height(this.handle);
     const fitting = pool.findIndex((buffer) => buffer.byteLength === width * height * 4);
     const pixels = fitting >= 0 ? new Uint8ClampedArray(pool.splice(fitting, 1)[0])
       : new Uint8ClampedArray(width * height * 4);
@@ -119,35 +128,36 @@ class KwenDocument {
 
   // Page `index` as the BMP file the viewers export (a Uint8Array of its own).
   pageAsBmp(index) {
-    const at = this.module._kw_page_bmp(this.number, index);
-    if (at === 0) throw this.kwen.failure();
-    return this.module.HEAPU8.slice(at, at + this.module._kw_bytes_size());
+    const at = this.module._kw_page_bmp(this.handle, index);
+    if (at === 0) throw this.kwen.failure(this.handle);
+    return this.module.HEAPU8.slice(at, at + this.module._kw_bytes_size(this.handle));
   }
 
   // 'none', 'present' or 'damaged' (with the reason).
   textState() {
-    const words = this.module._kw_has_words(this.number);
+    const words = this.module._kw_has_words(this.handle);
     if (words >= 0) return { state: words ? 'present' : 'none' };
-    return { state: 'damaged', message: this.kwen.failure().message };
+    return { state: 'damaged', message: this.kwen.failure(this.handle).message };
   }
 
   // {title, outline: [{title, page (from 1), level}]}.
   textOutline() {
-    return this.kwen.json(this.module._kw_text(this.number, -1));
+    return this.kwen.json(this.handle, this.module._kw_text(this.handle, -1));
   }
 
   // The page's lines, each {block, words: [{text, box: [l, t, r, b]}]}.
   pageLines(index) {
-    const text = this.kwen.json(this.module._kw_text(this.number, index));
+    const text = this.kwen.json(this.handle, this.module._kw_text(this.handle, index));
     return text.pages.length > 0 ? text.pages[0].lines : [];
   }
 
   // {hits: [{page, boxes: [[l, t, r, b]]}], capped}.
   search(query) {
-    return this.kwen.json(this.kwen.withString(query, (at) => this.module._kw_search(this.number, at)));
+    const found = this.kwen.withString(query, (at) => this.module._kw_search(this.handle, at));
+    return this.kwen.json(this.handle, found);
   }
 
   close() {
-    this.module._kw_close(this.number);
+    this.module._kw_close(this.handle);
   }
 }
