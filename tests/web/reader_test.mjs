@@ -548,6 +548,37 @@ async function canvasesStayFew() {
 
 // A page on the screen at one device pixel per page pixel, compared with
 // kwentool's render of it.
+// Where page `index` is in the view: the clip of it on the screen, and
+// that clip's place on the page.
+function pageFrameInView(index) {
+  const viewport = document.getElementById('viewport');
+  const place = document.querySelector(`.page[data-page="${index}"]`).getBoundingClientRect();
+  const view = viewport.getBoundingClientRect();
+  const left = Math.max(place.left, view.left);
+  const top = Math.max(place.top, view.top);
+  return {
+    clip: { x: left, y: top, width: Math.min(place.right, view.right) - left, height: Math.min(place.bottom, view.bottom) - top },
+    pageLeft: left - place.left,
+    pageTop: top - place.top,
+  };
+}
+
+// A screenshot of page `index` taken while nothing moves: the page built
+// to size and in the same place before and after (a loaded machine may
+// still be laying out or painting).
+async function steadyScreenshot(page, index, shot, builtToSize) {
+  const settled = () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
+  for (let attempt = 0; ; attempt += 1) {
+    await page.waitForFunction(builtToSize, { timeout: 6 * WAIT_MS, polling: 50 }, index);
+    await page.evaluate(settled);
+    const before = await page.evaluate(pageFrameInView, index);
+    await page.screenshot({ path: shot, clip: before.clip });
+    const after = await page.evaluate(pageFrameInView, index);
+    const built = await page.evaluate(builtToSize, index);
+    if ((built && JSON.stringify(before) === JSON.stringify(after)) || attempt === 4) return before;
+  }
+}
+
 async function pagesMatchNativeRenders() {
   const page = await openReader(byAddress('sample.kwen'));
   await painted(page, 0);
@@ -560,26 +591,20 @@ async function pagesMatchNativeRenders() {
     await press(page, 'g');
     await page.keyboard.type(String(number));
     await press(page, 'Enter');
-    await waitUntil(page, (n) => {
+    // Built at the zoom's own size, not a smaller build stretched while the
+    // new one is on its way; a loaded machine may take a while.
+    const builtToSize = (n) => {
       const canvas = document.querySelector(`.page[data-page="${n}"] canvas`);
-      return canvas && canvas.width === Math.round(canvas.getBoundingClientRect().width);
-    }, number - 1);
-    const frame = await page.evaluate((n, down, across) => {
+      return canvas !== null && canvas.width === Math.round(canvas.getBoundingClientRect().width);
+    };
+    await page.waitForFunction(builtToSize, { timeout: 6 * WAIT_MS, polling: 50 }, number - 1);
+    await page.evaluate((down, across) => {
       const viewport = document.getElementById('viewport');
       viewport.scrollTop += down;
       viewport.scrollLeft = across;
-      const place = document.querySelector(`.page[data-page="${n}"]`).getBoundingClientRect();
-      const view = viewport.getBoundingClientRect();
-      const left = Math.max(place.left, view.left);
-      const top = Math.max(place.top, view.top);
-      return {
-        clip: { x: left, y: top, width: Math.min(place.right, view.right) - left, height: Math.min(place.bottom, view.bottom) - top },
-        pageLeft: left - place.left,
-        pageTop: top - place.top,
-      };
-    }, number - 1, y, x);
+    }, y, x);
     const shot = path.join(shots, `sample-page${number}.png`);
-    await page.screenshot({ path: shot, clip: frame.clip });
+    const frame = await steadyScreenshot(page, number - 1, shot, builtToSize);
     const native = nativeRender(kwentool, docs, 'sample.kwen', number);
     const result = await compareWithNative(page, shot, native, frame.pageLeft, frame.pageTop);
     check(`page ${number} on the screen is kwentool's render within a grey level (${result.width}x${result.height})`,
