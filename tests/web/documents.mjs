@@ -11,8 +11,12 @@ export const LONG_PAGES = 8;
 export const LONG_TITLE = 'Colour pages';
 
 // Page 5 and page 9 hold the word searched for; every page says its number.
+// Its outline: Part one (page 1), within it The lighthouse (5); The rock (9).
 const BOOK_POSTSCRIPT = `%!PS
 [ /Title (The web reader's test book) /DOCINFO pdfmark
+[ /Count 1 /Title (Part one) /Page 1 /OUT pdfmark
+[ /Title (The lighthouse) /Page 5 /OUT pdfmark
+[ /Title (The rock) /Page 9 /OUT pdfmark
 1 1 ${BOOK_PAGES} {
   /n exch def
   /Times-Roman findfont 28 scalefont setfont

@@ -167,6 +167,27 @@ async function opensByAddress() {
     `${state.page} ${state.count}`);
   check("the title is the document's", state.title === "The web reader's test book - kwenview", state.title);
   check('no message is shown', state.banner === '', state.banner);
+
+  // The outline, stored after the pages, can be opened once the document is there.
+  await waitUntil(page, () => !document.getElementById('outline-button').disabled);
+  await page.click('#outline-button');
+  const entries = await page.$$eval('.outline-entry', (links) =>
+    links.map((link) => ({ title: link.textContent, indent: parseFloat(link.style.paddingLeft) })));
+  check('the outline shows its three entries, the second within the first',
+    entries.map((entry) => entry.title).join('|') === 'Part one|The lighthouse|The rock' &&
+    entries[1].indent > entries[0].indent && entries[2].indent === entries[0].indent, JSON.stringify(entries));
+  await window(page, 'outline');
+  const links = await page.$$('.outline-entry');
+  await links[2].click();
+  check('a click on an entry shows its page', (await pageBoxShows(page, 9)) === 9);
+
+  await page.goto(`${origin}/reader.html${byAddress('sample.kwen')}`);
+  await painted(page, 0);
+  await waitUntil(page, () => document.getElementById('progress').hidden);
+  const bare = await page.evaluate(() =>
+    ({ hidden: document.getElementById('outline').hidden, disabled: document.getElementById('outline-button').disabled }));
+  check('a document without an outline: no outline panel, its button disabled', bare.hidden && bare.disabled,
+    JSON.stringify(bare));
   await page.close();
 }
 

@@ -12,6 +12,7 @@ import { documentKey, recall, remember } from './remembered.js';
 import { SearchPanel } from './search-panel.js';
 import { Status } from './status.js';
 import { TextSelection } from './text-selection.js';
+import { OutlinePanel } from './outline-panel.js';
 import { Thumbnails } from './thumbnails.js';
 import { ZoomControls } from './zoom-controls.js';
 
@@ -22,6 +23,7 @@ const canvases = new PageCanvases(view, byId('column'));
 const status = new Status({ banner: byId('banner'), progress: byId('progress'), progressText: byId('progress-text') });
 const pageBox = new PageBox(byId('page-box'), byId('page-count'), (page) => moveTo(page));
 const thumbnails = new Thumbnails(byId('thumbnails'), (page) => moveTo(page));
+const outline = new OutlinePanel(byId('outline'), byId('outline-button'), (page) => moveTo(page));
 const search = new SearchPanel({
   bar: byId('search-bar'), input: byId('search-box'), previous: byId('search-previous'),
   next: byId('search-next'), status: byId('search-status'), close: byId('search-close'),
@@ -55,6 +57,7 @@ function openDocument(source, name) {
   canvases.setSession(session);
   search.reset(session);
   selection.reset(session);
+  outline.show([]);
   showPages(new PageList(0));
   if (source.file) shown.key = documentKey(shown.keyName, source.file.size);
   listenTo(session, shown);
@@ -96,8 +99,9 @@ function listenTo(session, reading) {
     restorePlace();
   });
   // The title is stored after the pages: told with the text once all arrived.
-  on('text', ({ title }) => {
+  on('text', ({ title, outline: entries }) => {
     if (title) status.setTitle(title);
+    outline.show(entries);
   });
   on('error', ({ message }) => {
     status.hideProgress();

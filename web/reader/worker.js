@@ -283,9 +283,9 @@ function finish(progress, failure = '') {
   const ending = failure ? 'damaged' : kStates[progress.state];
   post({ type: 'complete', state: ending, message: endingNote(ending, failure) });
   const text = state.document.textState();
-  // The title is stored with the text, after the pages: known only now.
-  const title = text.state === 'damaged' ? '' : state.document.textOutline().title;
-  post({ type: 'text', ...text, title });
+  // The title and outline are stored with the text, after the pages: known only now.
+  const { title, outline } = text.state === 'damaged' ? { title: '', outline: [] } : state.document.textOutline();
+  post({ type: 'text', ...text, title, outline });
 }
 
 function search(request) {
