@@ -8,11 +8,10 @@ static int32_t EffectiveWindow(int32_t windowSize) {
   return windowSize == 0 ? kEmptyWindowSize : windowSize;
 }
 
-// A negative ring budget is the window's share with the given allowance.
-static void AllocateOrFail(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget,
-                           int64_t allowance) {
+// A negative ring budget is the window's share with the allowance.
+static void AllocateOrFail(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget) {
   const int32_t size = EffectiveWindow(windowSize);
-  if (!AllocateMatchTables(lz, size, searchLimit, ringBudget < 0 ? RingBudgetFor(size, allowance) : ringBudget)) {
+  if (!AllocateMatchTables(lz, size, searchLimit, ringBudget < 0 ? RingBudgetFor(size, RingAllowanceFor(searchLimit)) : ringBudget)) {
     FailCoded(exitcode::kFailure, msg::kNoLzMemory);
   }
 }
@@ -23,7 +22,7 @@ void OpenSource(LzBuffer& lz, const char* name, int32_t windowSize, int32_t sear
   if (std::setvbuf(lz.source.stream, nullptr, _IONBF, 0) != 0) {
     FailCoded(exitcode::kFailure, msg::kNoSourceBuffer);
   }
-  AllocateOrFail(lz, windowSize, searchLimit, -1, kUtilityRingAllowance);
+  AllocateOrFail(lz, windowSize, searchLimit, -1);
   StartMatchFinder(lz, searchLimit);
 }
 
@@ -32,7 +31,7 @@ void OpenMemorySource(LzBuffer& lz, const uint8_t* data, uint64_t size, int32_t 
   lz.source.stream = nullptr;
   lz.source.next = data;
   lz.source.end = data + size;
-  AllocateOrFail(lz, windowSize, searchLimit, ringBudget, 0);
+  AllocateOrFail(lz, windowSize, searchLimit, ringBudget);
   StartMatchFinder(lz, searchLimit);
 }
 

@@ -14,7 +14,7 @@
 // tables and takes in the first byte; throws an EngineFailure on failure.
 void OpenSource(LzBuffer& lz, const char* name, int32_t windowSize, int32_t searchLimit);
 // The same over bytes in memory. The rings of recent candidates take
-// `ringBudget` bytes, or by default what the smaller links save.
+// `ringBudget` bytes, or by default the window's share (RingBudgetFor).
 void OpenMemorySource(LzBuffer& lz, const uint8_t* data, uint64_t size, int32_t windowSize,
                       int32_t searchLimit, int64_t ringBudget = -1);
 void ReleaseSource(LzBuffer& lz);

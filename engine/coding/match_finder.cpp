@@ -40,10 +40,22 @@ static inline bool SourceUsedUp(const LzBuffer& lz) {
   return lz.endFlag != 0 && lz.registerCount == 0;
 }
 
+int64_t RingAllowanceFor(int32_t searchLimit) {
+  constexpr int32_t kLongWalkLimit = 128;
+#ifdef _WIN32
+  constexpr int64_t kLongWalkAllowance = int64_t{5} << 20;
+  constexpr int64_t kShortWalkAllowance = 0;
+#else
+  constexpr int64_t kLongWalkAllowance = int64_t{9} << 20;
+  constexpr int64_t kShortWalkAllowance = int64_t{3} << 19;
+#endif
+  return searchLimit >= kLongWalkLimit ? kLongWalkAllowance : kShortWalkAllowance;
+}
+
 int64_t RingBudgetFor(int32_t windowSize, int64_t allowance) {
   const int64_t saved = windowSize;  // the links' fourth bytes
   const int64_t budget = saved + allowance;
-  const int64_t proportional = saved * kRingBudgetHalvesOfWindow / 2;
+  const int64_t proportional = saved * kRingBudgetWindows;
   return budget < proportional ? budget : proportional;
 }
 

@@ -17,18 +17,18 @@ struct Token {
 
 // The bytes the rings of recent candidates may take beside a window: what
 // three-byte links save against four-byte ones and `allowance`, but no more
-// than two and a half times the window (and at least one ring), so that
-// small sources keep small tables.
-constexpr int64_t kRingBudgetHalvesOfWindow = 5;
+// than ten times the window (and at least one ring), so that small sources
+// keep small tables.
+constexpr int64_t kRingBudgetWindows = 10;
 int64_t RingBudgetFor(int32_t windowSize, int64_t allowance);
-// The allowance of the utility's own runs: the 2 MiB its static link saves
-// against loading the shared C++ run-time, less a margin. The Windows
-// programs were linked statically before, so there it is nothing.
-#ifdef _WIN32
-constexpr int64_t kUtilityRingAllowance = 0;
-#else
-constexpr int64_t kUtilityRingAllowance = int64_t{3} << 19;
-#endif
+// The allowance of a run. Packing may take up to twice the peak it took
+// when the rings had only the links' savings and the room the utility's
+// static link saved (none on Windows, linked statically before). Walks
+// that may pass over many candidates take that room: most of it goes to
+// walks that would otherwise follow the links one at a time, and beyond
+// about 9 MiB more no longer pays. Short walks keep the former room, for
+// the upkeep of more rings costs them more than the rings save.
+int64_t RingAllowanceFor(int32_t searchLimit);
 
 // Allocates the link and context tables, the rings and the window; false
 // when an allocation fails, the window is beyond what a link can span or
