@@ -332,6 +332,8 @@ async function thumbnailsJump() {
   check('... and marks it', await page.$eval('.thumbnail[data-page="5"]', (item) => item.classList.contains('current')));
   await press(page, 'F9');
   check('F9 hides them again', await page.$eval('#thumbnails', (panel) => panel.hidden));
+  // The pages are laid out again, wider: page 6 is built anew.
+  check('... and page 6 is painted again in the wider view', await painted(page, 5));
   await press(page, 'Control+i');
   const filter = await page.$eval('.page[data-page="5"] canvas', (canvas) => getComputedStyle(canvas).filter);
   check('Ctrl+I inverts the pages', filter === 'invert(1)', filter);
