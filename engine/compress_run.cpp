@@ -11,7 +11,8 @@ static int32_t EffectiveWindow(int32_t windowSize) {
 // A negative ring budget is the window's share with the allowance.
 static void AllocateOrFail(LzBuffer& lz, int32_t windowSize, int32_t searchLimit, int64_t ringBudget) {
   const int32_t size = EffectiveWindow(windowSize);
-  if (!AllocateMatchTables(lz, size, searchLimit, ringBudget < 0 ? RingBudgetFor(size, RingAllowanceFor(searchLimit)) : ringBudget)) {
+  const int64_t budget = ringBudget < 0 ? RingBudgetFor(size, RingAllowanceFor(searchLimit)) : ringBudget;
+  if (!AllocateMatchTables(lz, size, searchLimit, budget)) {
     FailCoded(exitcode::kFailure, msg::kNoLzMemory);
   }
 }
